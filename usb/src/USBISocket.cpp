@@ -1,0 +1,3 @@
+#include "USBISocket.h"
+
+USBISocket::~USBISocket() = default;

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "StreamableUnexpectedContentsException.h"
+#include "StreamableVersionException.h"
+
+#include <QDataStream>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+#include <algorithm>
+
+// A set of values addressed by small integer ids, with observers that hear of every change.
+// The traits class only makes each kind of set a distinct type with its own observer interface.
+template <class Traits>
+class Properties
+{
+public:
+    class IChangeObserver
+    {
+    public:
+        virtual ~IChangeObserver() = default;
+        virtual void propertyChanged(int id, const QVariant& value) = 0;
+        virtual void validationMessage(int id, const QString& text) = 0;
+        // The set is going away: forget it, do not unregister.
+        virtual void sourceDestroyed(Properties* source) = 0;
+    };
+
+    Properties() = default;
+    Properties(const Properties& other) : m_values(other.m_values) {}
+
+    virtual ~Properties()
+    {
+        const QSet<IChangeObserver*> observers = m_observers;
+        for (IChangeObserver* observer : observers)
+            observer->sourceDestroyed(this);
+    }
+
+    virtual QString description() const { return QString(); }
+
+    virtual void write(QDataStream& out) const
+    {
+        out << qint32(1);
+        out << m_values;
+    }
+
+    virtual void read(QDataStream& in)
+    {
+        qint32 version = 0;
+        in >> version;
+        StreamableUnexpectedContentsException::checkStatus(in);
+        if (version != 1)
+            throw StreamableVersionException("..\\..\\utils\\core\\include\\Properties", 127, version);
+        QMap<int, QVariant> values;
+        in >> values;
+        StreamableUnexpectedContentsException::checkStatus(in);
+        m_values = values;
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            changed(it.key(), it.value());
+    }
+
+    // Called after every change of a value.
+    virtual void valueChanged(int id) { Q_UNUSED(id); }
+
+    Properties& operator=(const Properties& other)
+    {
+        if (this == &other)
+            return *this;
+        QSet<int> ids = QSet<int>(m_values.keyBegin(), m_values.keyEnd());
+        ids.unite(QSet<int>(other.m_values.keyBegin(), other.m_values.keyEnd()));
+        m_values = other.m_values;
+        QList<int> ordered = ids.values();
+        std::sort(ordered.begin(), ordered.end());
+        for (int id : ordered)
+            changed(id, value(id));
+        return *this;
+    }
+
+    void setValue(int id, const QVariant& value)
+    {
+        m_values.insert(id, value);
+        changed(id, value);
+    }
+
+    QVariant value(int id) const { return m_values.value(id); }
+    bool contains(int id) const { return m_values.contains(id); }
+    const QMap<int, QVariant>& values() const { return m_values; }
+
+    void addObserver(IChangeObserver* observer) { m_observers.insert(observer); }
+    void removeObserver(IChangeObserver* observer) { m_observers.remove(observer); }
+
+    void notifyValidationMessage(int id, const QString& text)
+    {
+        const QSet<IChangeObserver*> observers = m_observers;
+        for (IChangeObserver* observer : observers)
+            if (m_observers.contains(observer))
+                observer->validationMessage(id, text);
+    }
+
+private:
+    void changed(int id, const QVariant& value)
+    {
+        // A copy: an observer may add or remove observers while it is told; one removed
+        // meanwhile is not told any more (it may be gone).
+        const QSet<IChangeObserver*> observers = m_observers;
+        for (IChangeObserver* observer : observers)
+            if (m_observers.contains(observer))
+                observer->propertyChanged(id, value);
+        valueChanged(id);
+    }
+
+    QMap<int, QVariant> m_values;
+    QSet<IChangeObserver*> m_observers;
+};
+
+template <class Traits>
+QDataStream& operator<<(QDataStream& out, const Properties<Traits>& properties)
+{
+    properties.write(out);
+    return out;
+}
+
+template <class Traits>
+QDataStream& operator>>(QDataStream& in, Properties<Traits>& properties)
+{
+    properties.read(in);
+    return in;
+}
