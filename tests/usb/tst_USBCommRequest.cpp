@@ -1,0 +1,93 @@
+#include "TestRegistry.h"
+
+#include "USBDefaultCommRequest.h"
+
+#include <QCoreApplication>
+#include <QSet>
+#include <QTest>
+#include <QThread>
+#include <boost/make_shared.hpp>
+
+namespace
+{
+class PlainRequest : public USBDefaultCommRequest
+{
+public:
+    bool isRaw() const override { return false; }
+    quint8 getCommand() const override { return 0x22; }
+    QVector<quint8> getPayload() const override { return {}; }
+    USBResult checkReply(quint8) override { return USBResult(); }
+    int getExpectedReturnDataCount() const override { return 0; }
+};
+}
+
+class USBCommRequestTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstIdIs101()
+    {
+        // Only meaningful in a process that has built no request yet: ctest runs this class alone.
+        const int id = PlainRequest().getId();
+        if (!QCoreApplication::arguments().contains("-class") && id != 101)
+            QSKIP("requests were built earlier in this process");
+        QCOMPARE(id, 101);
+        QCOMPARE(PlainRequest().getId(), 102);
+    }
+
+    void idsRiseByOneAcrossKinds()
+    {
+        const int first = PlainRequest().getId();
+        QCOMPARE(nextCommRequestId(), first + 1);
+        QCOMPARE(PlainRequest().getId(), first + 2);
+    }
+
+    void idsStayUniqueAcrossThreads()
+    {
+        const int perThread = 2000;
+        QVector<QVector<int>> ids(4);
+        QVector<QThread*> threads;
+        for (int t = 0; t < ids.size(); ++t)
+        {
+            threads.append(QThread::create([&ids, t, perThread] {
+                for (int i = 0; i < perThread; ++i)
+                    ids[t].append(nextCommRequestId());
+            }));
+            threads.last()->start();
+        }
+        QSet<int> all;
+        for (int t = 0; t < ids.size(); ++t)
+        {
+            threads[t]->wait();
+            delete threads[t];
+            for (int id : ids[t])
+                all.insert(id);
+        }
+        QCOMPARE(all.size(), ids.size() * perThread);
+    }
+
+    void freshRequestAndResult()
+    {
+        PlainRequest request;
+        QVERIFY(!request.isDone());
+        QVERIFY(request.getResult().isOk());
+        QVERIFY(request.getReplyData().isEmpty());
+        QVERIFY(!request.acceptsPacket(request.getId()));
+        QVERIFY(!request.parsesReply());
+
+        // The base reply handlers succeed and leave the reply data alone.
+        request.setReplyData({1, 2, 3});
+        QVERIFY(request.processReply({9, 9}).isOk());
+        QVERIFY(request.readReply(boost::shared_ptr<USBISocket>()).isOk());
+        QCOMPARE(request.getReplyData(), (QVector<quint8>{1, 2, 3}));
+
+        request.setResult(USBResult("Communication timed out", 2));
+        QVERIFY(request.isDone());
+        QCOMPARE(request.getResult().getStatus(), 2);
+        QCOMPARE(request.getResult().getMessage(), QString("Communication timed out"));
+    }
+};
+
+TALVEX_TEST(USBCommRequestTest)
+#include "tst_USBCommRequest.moc"

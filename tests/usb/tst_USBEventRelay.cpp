@@ -1,0 +1,152 @@
+#include "TestRegistry.h"
+
+#include "USBDefaultCommRequest.h"
+#include "USBEventRelay.h"
+#include "USBPacketErrorEvent.h"
+#include "USBPacketStreamEvent.h"
+#include "USBRequestEvent.h"
+
+#include <QAtomicInt>
+#include <QPointer>
+#include <QTest>
+#include <QThread>
+#include <boost/make_shared.hpp>
+#include <vector>
+
+namespace
+{
+class Receiver : public QObject
+{
+public:
+    QList<int> streamIds;
+    QList<int> requestIds;
+    QList<QString> errors;
+    QList<QThread*> threads;
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        threads.append(QThread::currentThread());
+        if (event->type() == USBPacketStreamEvent::s_type)
+            streamIds.append(static_cast<USBPacketStreamEvent*>(event)->getStreamId());
+        else if (event->type() == USBRequestEvent::s_type)
+            requestIds.append(static_cast<USBRequestEvent*>(event)->getRequest()->getId());
+        else if (event->type() == USBPacketErrorEvent::s_type)
+            errors.append(static_cast<USBPacketErrorEvent*>(event)->getResult().getMessage());
+    }
+};
+
+class PlainRequest : public USBDefaultCommRequest
+{
+public:
+    bool isRaw() const override { return false; }
+    quint8 getCommand() const override { return 1; }
+    QVector<quint8> getPayload() const override { return {}; }
+    USBResult checkReply(quint8) override { return USBResult(); }
+    int getExpectedReturnDataCount() const override { return 0; }
+};
+
+class CountingReceiver : public QObject
+{
+public:
+    explicit CountingReceiver(QAtomicInt* counter) : m_counter(counter) {}
+
+protected:
+    void customEvent(QEvent*) override { m_counter->ref(); }
+
+private:
+    QAtomicInt* m_counter;
+};
+}
+
+class USBEventRelayTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eventTypesAndFields()
+    {
+        const USBPacketStreamEvent stream(0, {0xAA, 0xBB}, USBResult());
+        QCOMPARE(int(stream.type()), 1001);
+        QCOMPARE(stream.getData(), (QVector<quint8>{0xAA, 0xBB}));
+
+        auto request = boost::make_shared<PlainRequest>();
+        {
+            const USBRequestEvent event(request, USBResult("Motor is busy", 1));
+            QCOMPARE(int(event.type()), 1002);
+            QCOMPARE(event.getRequest().get(), request.get());
+            QCOMPARE(event.getResult().getMessage(), QString("Motor is busy"));
+            QCOMPARE(request.use_count(), 2L);
+        }
+        // The event's reference goes with the event.
+        QCOMPARE(request.use_count(), 1L);
+
+        const USBPacketErrorEvent error(0, USBResult("Communication stream is corrupted.", 2));
+        QCOMPARE(int(error.type()), 1003);
+        QCOMPARE(error.getCode(), 0);
+    }
+
+    void deliversInOrderInTheReceiversThread()
+    {
+        Receiver receiver;
+        QPointer<QObject> guarded(&receiver);
+        std::unique_ptr<QThread> worker(QThread::create([guarded] {
+            for (int i = 0; i < 5; ++i)
+                USBEventRelay::post(guarded, new USBPacketStreamEvent(i, {}, USBResult()));
+            USBEventRelay::post(guarded, new USBPacketErrorEvent(0, USBResult("Device not open", 2)));
+        }));
+        worker->start();
+        worker->wait();
+        QTRY_COMPARE(receiver.errors.size(), 1);
+        QCOMPARE(receiver.streamIds, (QList<int>{0, 1, 2, 3, 4}));
+        for (QThread* thread : receiver.threads)
+            QCOMPARE(thread, QThread::currentThread());
+    }
+
+    void receiverDeletedBeforeDeliveryGetsNothing()
+    {
+        auto* receiver = new Receiver;
+        QPointer<QObject> guarded(receiver);
+        auto request = boost::make_shared<PlainRequest>();
+        USBEventRelay::post(guarded, new USBRequestEvent(request, USBResult()));
+        delete receiver;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        // The dropped event released its reference to the request.
+        QTRY_COMPARE(request.use_count(), 1L);
+    }
+
+    void receiversDeletedWhileAThreadPosts()
+    {
+        // Receivers die in this thread while a worker keeps posting to them: nothing may touch
+        // a deleted receiver (the sanitizer run catches it if anything does).
+        QAtomicInt delivered;
+        std::vector<QPointer<QObject>> receivers;
+        for (int i = 0; i < 64; ++i)
+            receivers.emplace_back(new CountingReceiver(&delivered));
+
+        QAtomicInt stop;
+        const std::vector<QPointer<QObject>> targets = receivers;
+        std::unique_ptr<QThread> worker(QThread::create([&targets, &stop] {
+            while (!stop.loadAcquire())
+                for (const QPointer<QObject>& target : targets)
+                    USBEventRelay::post(target, new USBPacketStreamEvent(0, {1, 2, 3}, USBResult()));
+        }));
+        worker->start();
+        QTRY_VERIFY(delivered.loadAcquire() > 0);
+
+        for (QPointer<QObject>& receiver : receivers)
+        {
+            QCoreApplication::processEvents();
+            delete receiver.data();
+        }
+        stop.storeRelease(1);
+        worker->wait();
+        const int before = delivered.loadAcquire();
+        QCoreApplication::processEvents();
+        QCOMPARE(delivered.loadAcquire(), before);
+    }
+};
+
+TALVEX_TEST(USBEventRelayTest)
+#include "tst_USBEventRelay.moc"
