@@ -88,16 +88,17 @@ private slots:
 
     void assignmentNotifiesTheUnionOfIds()
     {
+        // Observers outlive the sets they watch.
+        Recorder recorder;
+        Recorder sourceObserver;
         HookedSet target;
         target.setValue(1, "old");
         target.setValue(2, "gone");
-        Recorder recorder;
         target.addObserver(&recorder);
 
         SampleSet source;
         source.setValue(0, "a");
         source.setValue(1, "b");
-        Recorder sourceObserver;
         source.addObserver(&sourceObserver);
 
         target.hooked.clear();
@@ -125,8 +126,8 @@ private slots:
 
     void observerRemovedWhileNotifyingIsNotCalled()
     {
-        SampleSet set;
         Remover remover;
+        SampleSet set;
         auto* victim = new Recorder;
         remover.set = &set;
         remover.victim = victim;
@@ -148,9 +149,9 @@ private slots:
         source.setValue(3, true);
         const QByteArray bytes = streamed([&](QDataStream& out) { out << source; });
 
+        Recorder recorder;
         HookedSet target;
         target.setValue(99, 1);
-        Recorder recorder;
         target.addObserver(&recorder);
         target.hooked.clear();
         QDataStream in(bytes);
