@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes the axis configuration a property set of its own kind.
+class TalvexSOAxisConfigurationTraits
+{
+};

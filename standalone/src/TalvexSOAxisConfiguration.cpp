@@ -1,0 +1,21 @@
+#include "TalvexSOAxisConfiguration.h"
+
+#include "TalvexSOStreamVersion.h"
+
+TalvexSOAxisConfiguration::TalvexSOAxisConfiguration()
+{
+    for (int id = 1; id <= 3; ++id)
+        setValue(id, 0);
+}
+
+void TalvexSOAxisConfiguration::write(QDataStream& out) const
+{
+    out << qint32(1);
+    Properties::write(out);
+}
+
+void TalvexSOAxisConfiguration::read(QDataStream& in)
+{
+    TalvexSOStreamVersion::readVersion1(in, "src\\TalvexSOAxisConfiguration", 80);
+    Properties::read(in);
+}
