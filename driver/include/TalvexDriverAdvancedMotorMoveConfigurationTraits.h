@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes the property set of TalvexDriverAdvancedMotorMoveConfiguration a type of its own.
+class TalvexDriverAdvancedMotorMoveConfigurationTraits
+{
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes the property set of TalvexDriverMotionConfiguration a type of its own.
+class TalvexDriverMotionConfigurationTraits
+{
+};
