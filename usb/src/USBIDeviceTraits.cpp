@@ -1,0 +1,3 @@
+#include "USBIDeviceTraits.h"
+
+USBIDeviceTraits::~USBIDeviceTraits() = default;

@@ -1,0 +1,3 @@
+#include "USBIDeviceUpdater.h"
+
+USBIDeviceUpdater::~USBIDeviceUpdater() = default;

@@ -1,0 +1,212 @@
+#include "USBQueuedProtocol.h"
+
+#include "USBEventRelay.h"
+#include "USBRequestEvent.h"
+
+#include <QMutexLocker>
+
+USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock)
+    : m_pClock(clock ? clock : USBProtocolClockPtr(new USBProtocolClock()))
+{
+}
+
+// Each protocol ends its worker in its own destructor, while its overrides still exist.
+USBQueuedProtocol::~USBQueuedProtocol()
+{
+    Q_ASSERT_X(!QThread::isRunning(), "src\\USBQueuedProtocol", "!isRunning()");
+}
+
+bool USBQueuedProtocol::isRunning() const
+{
+    return QThread::isRunning();
+}
+
+void USBQueuedProtocol::start()
+{
+    startWorker();
+}
+
+bool USBQueuedProtocol::stop()
+{
+    if (!QThread::isRunning())
+        return false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stop = true;
+    }
+    const bool ended = QThread::wait();
+    QMutexLocker lock(&m_mutex);
+    m_stop = false;
+    return ended;
+}
+
+USBSocketPtr USBQueuedProtocol::getSocket() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pWorkerSocket;
+}
+
+USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
+{
+    QMutexLocker exchangeLock(&m_exchangeMutex);
+    USBSocketPtr socket;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_pWorkerSocket = m_pSocket;
+        socket = m_pSocket;
+    }
+    return exchange(request, socket);
+}
+
+void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver)
+{
+    USBQueueEntry entry;
+    entry.m_requestId = request->getId();
+    entry.m_pRequest = request;
+    entry.m_receiver = receiver;
+    {
+        QMutexLocker lock(&m_mutex);
+        Q_ASSERT_X(m_pWorkerSocket, "src\\USBQueuedProtocol", "m_pWorkerSocket");
+        entry.m_serial = m_nextSerial++;
+        m_queue.prepend(entry);
+    }
+    startWorker();
+}
+
+void USBQueuedProtocol::clearQueue()
+{
+    QMutexLocker lock(&m_mutex);
+    m_queue.clear();
+}
+
+bool USBQueuedProtocol::isIdle() const
+{
+    if (!QThread::isRunning())
+        return true;
+    QMutexLocker lock(&m_mutex);
+    return m_queue.isEmpty();
+}
+
+void USBQueuedProtocol::waitForIdle()
+{
+    while (!isIdle())
+        QThread::msleep(1);
+}
+
+void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
+{
+    const USBSocketPtr clone = socket ? socket->clone() : USBSocketPtr();
+    bool queued = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_pSocket = clone;
+        if (clone && !m_workerActive)
+            m_pWorkerSocket = clone;
+        queued = !m_queue.isEmpty();
+    }
+    if (clone)
+    {
+        applyTimeouts(clone);
+        if (queued)
+            startWorker();
+        return;
+    }
+
+    // The worker ends at its next pass; an exchange in progress gives up as soon as it sees
+    // its socket gone, so this wait is short. Only then is the state torn down.
+    QThread::wait();
+    QMutexLocker exchangeLock(&m_exchangeMutex);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_queue.clear();
+        m_pWorkerSocket.reset();
+    }
+    resetExchangeState();
+}
+
+USBSocketPtr USBQueuedProtocol::getKeptSocket() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pSocket;
+}
+
+bool USBQueuedProtocol::isSocketGone(const USBSocketPtr& socket) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pSocket != socket;
+}
+
+void USBQueuedProtocol::run()
+{
+    for (;;)
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (!m_pSocket || m_stop)
+            {
+                m_workerActive = false;
+                return;
+            }
+            m_pWorkerSocket = m_pSocket;
+        }
+
+        USBQueueEntry entry;
+        while (takeNextEntry(entry))
+        {
+            const USBResult result = transact(entry.m_pRequest);
+            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
+            removeEntry(entry.m_serial);
+        }
+
+        if (!idlePass())
+        {
+            endWorker();
+            return;
+        }
+        m_pClock->sleepMicroseconds(getIdleSleep());
+    }
+}
+
+void USBQueuedProtocol::startWorker()
+{
+    QThread::Priority priority = QThread::InheritPriority;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_workerActive || !m_pWorkerSocket)
+            return;
+        m_workerActive = true;
+        priority = getWorkerPriority(m_pWorkerSocket);
+    }
+    // A worker that has just decided to end may still be leaving run().
+    QThread::wait();
+    QThread::start(priority);
+}
+
+bool USBQueuedProtocol::takeNextEntry(USBQueueEntry& entry)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_queue.isEmpty() || !m_pSocket)
+        return false;
+    m_pWorkerSocket = m_pSocket;
+    entry = m_queue.last();
+    return true;
+}
+
+void USBQueuedProtocol::removeEntry(quint64 serial)
+{
+    QMutexLocker lock(&m_mutex);
+    for (int i = m_queue.count() - 1; i >= 0; --i)
+    {
+        if (m_queue.at(i).m_serial == serial)
+        {
+            m_queue.remove(i);
+            return;
+        }
+    }
+}
+
+void USBQueuedProtocol::endWorker()
+{
+    QMutexLocker lock(&m_mutex);
+    m_workerActive = false;
+}
