@@ -18,11 +18,7 @@ typedef boost::shared_ptr<ScriptedRequest> RequestPtr;
 
 Bytes longFrame(quint32 id, quint8 status, const Bytes& data)
 {
-    Bytes frame{0x05};
-    appendUInt32(frame, id);
-    frame.append(status);
-    appendUInt16(frame, quint16(data.count()));
-    return frame + data;
+    return USBPacketProtocol::makeLongFrame(id, status, data);
 }
 
 Bytes shortFrame(const Bytes& data)

@@ -21,6 +21,10 @@ public:
     explicit USBPacketProtocol(const USBProtocolClockPtr& clock = USBProtocolClockPtr());
     ~USBPacketProtocol() override;
 
+    // A frame of type 5: 0x05, id, one byte, 16-bit data length, data. The host's request frame
+    // (with the command byte) and the board's long reply frame (with the status byte) share it.
+    static QVector<quint8> makeLongFrame(quint32 id, quint8 code, const QVector<quint8>& data);
+
     void setIdleSleep(unsigned long microseconds) override;
     void registerStreamReceiver(int streamId, QObject* receiver) override;
     void unregisterStreamReceiver(int streamId) override;

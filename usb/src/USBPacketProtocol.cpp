@@ -96,21 +96,25 @@ USBResult USBPacketProtocol::exchange(const USBCommRequestPtr& request, const US
     }
 }
 
+QVector<quint8> USBPacketProtocol::makeLongFrame(quint32 id, quint8 code, const QVector<quint8>& data)
+{
+    QVector<quint8> frame;
+    frame.reserve(1 + s_longHeaderRest + data.count());
+    frame.append(s_longFrame);
+    appendUInt32(frame, id);
+    frame.append(code);
+    appendUInt16(frame, quint16(data.count()));
+    frame += data;
+    return frame;
+}
+
 void USBPacketProtocol::writeFrame(const USBCommRequestPtr& request, const USBSocketPtr& socket)
 {
     const QVector<quint8> payload = request->getPayload();
     // The length field has 16 bits; a longer payload would desynchronise the board's reader.
     if (payload.count() > s_maxPayload)
         throw USBResult("Request payload too long.", 2);
-
-    QVector<quint8> frame;
-    frame.reserve(8 + payload.count());
-    frame.append(s_longFrame);
-    appendUInt32(frame, quint32(request->getId()));
-    frame.append(request->getCommand());
-    appendUInt16(frame, quint16(payload.count()));
-    frame += payload;
-    socket->writeBytes(frame);
+    socket->writeBytes(makeLongFrame(quint32(request->getId()), request->getCommand(), payload));
 }
 
 void USBPacketProtocol::takeReply(const USBCommRequestPtr& request, const USBReceivedPacket& packet)

@@ -1,0 +1,55 @@
+#include "SimBoardHandshakeFraming.h"
+
+#include "SimFtdiChannel.h"
+
+SimBoardHandshakeFraming::SimBoardHandshakeFraming(const boost::shared_ptr<SimIBoardBootloader>& bootloader)
+    : m_pBootloader(bootloader)
+{
+}
+
+void SimBoardHandshakeFraming::hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes)
+{
+    m_received += bytes;
+    while (step(channel))
+    {
+    }
+}
+
+void SimBoardHandshakeFraming::advance(SimFtdiChannel&, qint64)
+{
+}
+
+bool SimBoardHandshakeFraming::step(SimFtdiChannel& channel)
+{
+    if (!m_inCommand)
+    {
+        if (m_received.isEmpty())
+            return false;
+        m_command = m_received.takeFirst();
+        m_current = m_pBootloader->beginCommand(m_command);
+        if (!m_current.raw)
+        {
+            channel.sendToHost({m_current.acknowledge});
+            if (!m_current.accepted)
+                return true;
+        }
+        m_inCommand = true;
+    }
+
+    if (m_received.count() < m_current.payloadLength)
+        return false;
+    const QVector<quint8> payload = m_received.mid(0, m_current.payloadLength);
+    m_received.remove(0, m_current.payloadLength);
+    m_inCommand = false;
+
+    const SimIBoardBootloader::Reply reply = m_pBootloader->finishCommand(m_command, payload);
+    if (m_current.raw)
+        return true;
+    QVector<quint8> answer;
+    if (!payload.isEmpty())
+        answer.append(reply.acknowledge);
+    answer += reply.data;
+    if (!answer.isEmpty())
+        channel.sendToHost(answer);
+    return true;
+}

@@ -1,0 +1,82 @@
+#include "SimBoardPacketFraming.h"
+
+#include "SimFtdiChannel.h"
+#include "USBByteHelpers.h"
+#include "USBPacketProtocol.h"
+
+namespace
+{
+const quint8 s_requestFrame = 0x05;
+const quint8 s_shortFrame = 0x07;
+const int s_requestHeaderSize = 8;
+const int s_maxShortFrameData = 255;
+}
+
+SimBoardPacketFraming::SimBoardPacketFraming(const boost::shared_ptr<SimIBoardFirmware>& firmware)
+    : m_pFirmware(firmware)
+{
+}
+
+void SimBoardPacketFraming::setReplyDelay(qint64 milliseconds)
+{
+    m_replyDelay = milliseconds;
+}
+
+void SimBoardPacketFraming::hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes)
+{
+    m_received += bytes;
+    handleRequests(channel);
+}
+
+void SimBoardPacketFraming::advance(SimFtdiChannel& channel, qint64 milliseconds)
+{
+    m_time += milliseconds;
+    m_pFirmware->advance(milliseconds);
+    sendDueReplies(channel);
+    const QVector<QVector<quint8>> packets = m_pFirmware->takeStreamPackets();
+    for (const QVector<quint8>& packet : packets)
+        channel.sendToHost(packet.count() <= s_maxShortFrameData ? shortFrame(packet) : USBPacketProtocol::makeLongFrame(0, 0, packet));
+}
+
+QVector<quint8> SimBoardPacketFraming::shortFrame(const QVector<quint8>& data)
+{
+    QVector<quint8> frame{s_shortFrame, quint8(data.count())};
+    frame += data;
+    return frame;
+}
+
+void SimBoardPacketFraming::handleRequests(SimFtdiChannel& channel)
+{
+    for (;;)
+    {
+        int start = 0;
+        while (start < m_received.count() && m_received.at(start) != s_requestFrame)
+            ++start;
+        m_received.remove(0, start);
+        if (m_received.count() < s_requestHeaderSize)
+            return;
+        const int length = readUInt16(m_received, 6);
+        if (m_received.count() < s_requestHeaderSize + length)
+            return;
+
+        const quint32 id = readUInt32(m_received, 1);
+        const quint8 command = m_received.at(5);
+        const QVector<quint8> payload = m_received.mid(s_requestHeaderSize, length);
+        m_received.remove(0, s_requestHeaderSize + length);
+
+        const SimIBoardFirmware::Reply reply = m_pFirmware->handleCommand(command, payload);
+        if (!reply.answered)
+            continue;
+        m_replies.push_back({m_time + m_replyDelay, USBPacketProtocol::makeLongFrame(id, reply.status, reply.data)});
+        sendDueReplies(channel);
+    }
+}
+
+void SimBoardPacketFraming::sendDueReplies(SimFtdiChannel& channel)
+{
+    while (!m_replies.empty() && m_replies.front().m_due <= m_time)
+    {
+        channel.sendToHost(m_replies.front().m_frame);
+        m_replies.pop_front();
+    }
+}
