@@ -1,0 +1,49 @@
+#include "TestRegistry.h"
+#include "UIDialogEnvoker.h"
+
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+
+class UIDialogEnvokerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Pressing opens the same modal dialog each time; closing does not delete it.
+    void opensDialogOnPress()
+    {
+        QWidget page;
+        auto* dialog = new QDialog(&page);
+        dialog->setAttribute(Qt::WA_DeleteOnClose, true);
+        auto* button = new UIDialogEnvoker(&page, dialog);
+        QCOMPARE(button->parentWidget(), &page);
+        QVERIFY(dialog->isModal());
+        QVERIFY(!dialog->testAttribute(Qt::WA_DeleteOnClose));
+
+        int opened = 0;
+        for (int press = 0; press < 2; ++press)
+        {
+            QTimer::singleShot(0, dialog, [&] {
+                opened += dialog->isVisible() ? 1 : 0;
+                dialog->reject();
+            });
+            QTest::mousePress(button, Qt::LeftButton);
+            QTest::mouseRelease(button, Qt::LeftButton);
+        }
+        QCOMPARE(opened, 2);
+    }
+
+    void dialogGoneFirst()
+    {
+        QWidget page;
+        auto* dialog = new QDialog;
+        UIDialogEnvoker button(&page, dialog);
+        delete dialog;
+        QTest::mousePress(&button, Qt::LeftButton);
+        QTest::mouseRelease(&button, Qt::LeftButton);
+    }
+};
+
+TALVEX_TEST(UIDialogEnvokerTest)
+#include "UIDialogEnvokerTest.moc"

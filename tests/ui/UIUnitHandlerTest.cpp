@@ -1,0 +1,210 @@
+#include "TestRegistry.h"
+#include "TestSettings.h"
+#include "UIEnumConverter.h"
+#include "UIPropertyBinding.h"
+#include "UIUnitHandler.h"
+#include "UIUserInputMultiply.h"
+#include "UIValueScaleProcessor.h"
+#include "UIWidgetFor.h"
+
+#include <QTest>
+#include <cmath>
+
+namespace
+{
+// The velocity row of the motion settings: full steps per second as base unit.
+struct VelocityRow
+{
+    VelocityRow()
+    {
+        stepSize.setValue(1.8);
+        units.addItem("Full-steps/s", 0);
+        units.addItem("Degrees/s", 2);
+        units.addItem("Revolutions/s", 3);
+        units.addItem("RPM", 4);
+        handler = new UIUnitHandler(&units, &value);
+        handler->setBaseUnit(0);
+        handler->addConversion(2, new UIValueScaleProcessor(1.0, &stepSize, nullptr));
+        handler->addConversion(3, new UIValueScaleProcessor(1.0 / 360.0, &stepSize, nullptr));
+        handler->addConversion(4, new UIValueScaleProcessor(1.0 / 6.0, &stepSize, nullptr));
+        handler->connectValueChanged(&stepSize);
+    }
+
+    void selectUnit(int unit) { units.setCurrentIndex(units.findData(unit)); }
+
+    UIWidgetFor<QLineEdit> stepSize;
+    UIWidgetFor<QComboBox> units;
+    UIWidgetFor<QLineEdit> value;
+    UIUnitHandler* handler;
+};
+}
+
+class UIUnitHandlerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void velocityUnits_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("full steps") << 0 << "200";
+        QTest::newRow("degrees") << 2 << "360";
+        QTest::newRow("revolutions") << 3 << "1";
+        QTest::newRow("rpm") << 4 << "60";
+    }
+
+    // Switching the unit changes the number shown and keeps the value.
+    void velocityUnits()
+    {
+        QFETCH(int, unit);
+        QFETCH(QString, shown);
+
+        VelocityRow row;
+        row.handler->setValue(200.0);
+        row.selectUnit(unit);
+        QCOMPARE(row.value.text(), shown);
+        QCOMPARE(row.handler->getValue().toDouble(), 200.0);
+        QCOMPARE(row.handler->convertValue(400.0).toDouble(), 2 * shown.toDouble());
+    }
+
+    void setValueInUnitShown()
+    {
+        VelocityRow row;
+        row.selectUnit(3);
+        row.handler->setValue(400.0);
+        QCOMPARE(row.value.text(), QString("2"));
+        QCOMPARE(row.handler->getValue().toDouble(), 400.0);
+    }
+
+    // A processor's input changing converts again: the value stays, the number shown follows.
+    void changeOfStepSize()
+    {
+        VelocityRow row;
+        row.handler->setValue(200.0);
+        row.stepSize.setValue(0.9);
+        row.selectUnit(2);
+        QCOMPARE(row.value.text(), QString("180"));
+    }
+
+    // The property is written on a user edit of the number, never on a change of unit.
+    void bindingCommitsEditsOnly()
+    {
+        TestSettings settings;
+        settings.setValue(1, 200.0);
+        VelocityRow row;
+        row.handler->bindMethodCall(new UIPropertyBinding<TestSettingsTraits>(&settings, 1));
+        QCOMPARE(row.value.text(), QString("200"));
+
+        TestChangeCounter counter(&settings);
+        row.selectUnit(2);
+        QCOMPARE(counter.m_changes, 0);
+
+        row.value.selectAll();
+        QTest::keyClicks(&row.value, "720");
+        QCOMPARE(settings.value(1).toDouble(), 400.0);
+    }
+
+    void stepCountUnits_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("micro-steps") << 1 << "400";
+        QTest::newRow("full steps") << 0 << "200";
+        QTest::newRow("revolutions") << 2 << "1";
+        QTest::newRow("mm") << 3 << "5";
+    }
+
+    // The step count of the move settings: half steps (factor 2), 1.8 degrees a step, 5 mm a
+    // revolution; micro-steps are the base unit.
+    void stepCountUnits()
+    {
+        QFETCH(int, unit);
+        QFETCH(QString, shown);
+
+        UIWidgetFor<QLineEdit> stepSize;
+        stepSize.setValue(1.8);
+        UIWidgetFor<QLineEdit> pitch;
+        pitch.setValue(5.0);
+        UIWidgetFor<QComboBox> microStepping;
+        for (int setting = 0; setting < 4; ++setting)
+            microStepping.addItem(QString::number(setting), setting);
+        UIEnumConverter factor(&microStepping);
+        for (int setting = 0; setting < 4; ++setting)
+            factor.addConversion(setting, std::pow(2.0, setting));
+        microStepping.setValue(1);
+        UIUserInputMultiply perRevolution(&stepSize, &pitch);
+
+        UIWidgetFor<QComboBox> units;
+        units.addItem("Full-steps", 0);
+        units.addItem("Micro-steps", 1);
+        units.addItem("Revolutions", 2);
+        units.addItem("mm", 3);
+        units.setValue(1);
+        UIWidgetFor<QLineEdit> count;
+        UIUnitHandler* handler = new UIUnitHandler(&units, &count);
+        handler->setBaseUnit(1);
+        handler->addConversion(0, new UIValueScaleProcessor(1.0, nullptr, &factor));
+        handler->addConversion(2, new UIValueScaleProcessor(1.0 / 360.0, &stepSize, &factor));
+        handler->addConversion(3, new UIValueScaleProcessor(1.0 / 360.0, &perRevolution, &factor));
+
+        handler->setValue(400.0);
+        units.setValue(unit);
+        QCOMPARE(count.text(), shown);
+        QCOMPARE(perRevolution.text(), QString("1.8 * 5"));
+        QCOMPARE(perRevolution.getValue().toDouble(), 9.0);
+    }
+
+    void setBaseUnitReplaces()
+    {
+        VelocityRow row;
+        row.handler->setBaseUnit(0);
+        row.handler->setValue(12.5);
+        QCOMPARE(row.value.text(), QString("12.5"));
+    }
+
+    // Enabling reaches both editors.
+    void enabling()
+    {
+        VelocityRow row;
+        row.handler->setEnabled(false);
+        QVERIFY(!row.units.isEnabled());
+        QVERIFY(!row.value.isEnabled());
+        QVERIFY(!row.handler->isEnabled());
+    }
+
+    void scaleProcessor_data()
+    {
+        QTest::addColumn<QVariant>("multiplier");
+        QTest::addColumn<QVariant>("divisor");
+        QTest::addColumn<double>("forward");
+        QTest::addColumn<double>("backward");
+        // value 10, scale 2
+        QTest::newRow("plain") << QVariant(3.0) << QVariant(4.0) << 15.0 << (4.0 * 10.0) / (2.0 * 3.0);
+        QTest::newRow("unreadable divisor") << QVariant(3.0) << QVariant("x") << qInf() << 10.0 / (2.0 * 3.0);
+        QTest::newRow("unreadable multiplier") << QVariant("x") << QVariant(4.0) << 0.0 << qInf();
+    }
+
+    void scaleProcessor()
+    {
+        QFETCH(QVariant, multiplier);
+        QFETCH(QVariant, divisor);
+        QFETCH(double, forward);
+        QFETCH(double, backward);
+
+        UIWidgetFor<QLineEdit> multiplierInput;
+        multiplierInput.setValue(multiplier);
+        UIWidgetFor<QLineEdit> divisorInput;
+        divisorInput.setValue(divisor);
+        const UIValueScaleProcessor processor(2.0, &multiplierInput, &divisorInput);
+        QCOMPARE(processor.forward(10.0).toDouble(), forward);
+        QCOMPARE(processor.backward(10.0).toDouble(), backward);
+
+        const UIValueScaleProcessor alone(4.0, nullptr, nullptr);
+        QCOMPARE(alone.forward(10.0).toDouble(), 40.0);
+        QCOMPARE(alone.backward(10.0).toDouble(), 2.5);
+    }
+};
+
+TALVEX_TEST(UIUnitHandlerTest)
+#include "UIUnitHandlerTest.moc"
