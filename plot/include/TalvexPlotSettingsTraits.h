@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes the plot settings a property set of their own kind.
+struct TalvexPlotSettingsTraits
+{
+};
