@@ -1,0 +1,198 @@
+#include "StreamableVersionException.h"
+#include "TalvexGlobalSettings.h"
+#include "TestRegistry.h"
+
+#include <QDate>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Every case runs against a settings store of its own in a temporary folder, never the user's.
+class TalvexGlobalSettingsTest : public QObject
+{
+    Q_OBJECT
+
+    static QSettings* store()
+    {
+        return new QSettings(QSettings::NativeFormat, QSettings::UserScope, "Veltramonde", "TalvexStudio");
+    }
+
+    static QStringList entries(int count)
+    {
+        QStringList list;
+        for (int i = 0; i < count; ++i)
+            list << QString("file%1.tso").arg(i);
+        return list;
+    }
+
+    QTemporaryDir m_folder;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_folder.isValid());
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+        QScopedPointer<QSettings> settings(store());
+        QVERIFY(settings->fileName().startsWith(m_folder.path()));
+    }
+
+    void init()
+    {
+        QScopedPointer<QSettings> settings(store());
+        settings->clear();
+        settings->sync();
+    }
+
+    void firstRunDefaults()
+    {
+        const TalvexGlobalSettings settings;
+        QCOMPARE(settings.value(TalvexGlobalSettings::AutoLoadEnabled), QVariant(false));
+        QCOMPARE(settings.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString()));
+        QCOMPARE(settings.value(TalvexGlobalSettings::LastUpdateCheck), QVariant(QDate(2000, 1, 1)));
+        QCOMPARE(settings.value(TalvexGlobalSettings::OnlineUpdateCheck), QVariant(true));
+        QCOMPARE(settings.history("SOConfigurations"), QStringList());
+    }
+
+    void saveAndLoad()
+    {
+        {
+            TalvexGlobalSettings settings;
+            settings.setValue(TalvexGlobalSettings::AutoLoadEnabled, true);
+            settings.setValue(TalvexGlobalSettings::AutoLoadFile, QString("/home/me/motor.tcf"));
+            settings.setValue(TalvexGlobalSettings::LastUpdateCheck, QDate(2024, 2, 29));
+            settings.setValue(TalvexGlobalSettings::OnlineUpdateCheck, false);
+            settings.save();
+        }
+        const TalvexGlobalSettings loaded;
+        QCOMPARE(loaded.value(TalvexGlobalSettings::AutoLoadEnabled), QVariant(true));
+        QCOMPARE(loaded.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString("/home/me/motor.tcf")));
+        QCOMPARE(loaded.value(TalvexGlobalSettings::LastUpdateCheck), QVariant(QDate(2024, 2, 29)));
+        QCOMPARE(loaded.value(TalvexGlobalSettings::OnlineUpdateCheck), QVariant(false));
+    }
+
+    // Values the store hands back as text (its native form) still load with their types.
+    void storedAsText()
+    {
+        {
+            QScopedPointer<QSettings> settings(store());
+            settings->setValue("AutoLoadEnabled", "true");
+            settings->setValue("OnlineUpdateCheck", "false");
+        }
+        const TalvexGlobalSettings loaded;
+        QCOMPARE(loaded.value(TalvexGlobalSettings::AutoLoadEnabled), QVariant(true));
+        QCOMPARE(loaded.value(TalvexGlobalSettings::OnlineUpdateCheck), QVariant(false));
+    }
+
+    void history_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QStringList>("after");
+
+        QStringList thirdFirst = entries(20);
+        thirdFirst.move(2, 0);
+        QStringList newFirst = entries(19);
+        newFirst.prepend("new.tso");
+        QTest::newRow("third of 20 moves to the front") << entries(20) << "file2.tso" << thirdFirst;
+        QTest::newRow("new entry drops the last of 20") << entries(20) << "new.tso" << newFirst;
+        QTest::newRow("first entry stays") << entries(3) << "file0.tso" << entries(3);
+        QTest::newRow("empty history") << QStringList() << "a.tso" << QStringList{"a.tso"};
+    }
+
+    // Adding saves at once: a later start sees the history.
+    void history()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, added);
+        QFETCH(QStringList, after);
+
+        {
+            QScopedPointer<QSettings> settings(store());
+            settings->setValue("SOConfigurationHistory", before);
+        }
+        TalvexGlobalSettings settings;
+        QCOMPARE(settings.history("SOConfigurations"), before);
+        settings.addHistory("SOConfigurations", added);
+        QCOMPARE(settings.history("SOConfigurations"), after);
+        QCOMPARE(TalvexGlobalSettings().history("SOConfigurations"), after);
+    }
+
+    void storedHistoryForms_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QStringList>("history");
+        QTest::newRow("list") << QVariant(QStringList{"a.tso", "b.tso"}) << QStringList{"a.tso", "b.tso"};
+        // The store on Linux gives a one-entry list back as its one text.
+        QTest::newRow("one entry as text") << QVariant("a.tso") << QStringList{"a.tso"};
+        QTest::newRow("empty text") << QVariant("") << QStringList();
+        QTest::newRow("not a list") << QVariant(42) << QStringList();
+    }
+
+    void storedHistoryForms()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QStringList, history);
+
+        {
+            QScopedPointer<QSettings> settings(store());
+            settings->setValue("SOConfigurationHistory", stored);
+        }
+        QCOMPARE(TalvexGlobalSettings().history("SOConfigurations"), history);
+    }
+
+    void assignmentCopiesHistory()
+    {
+        TalvexGlobalSettings settings;
+        settings.addHistory("SOConfigurations", "a.tso");
+        TalvexGlobalSettings copy(settings);
+        QCOMPARE(copy.history("SOConfigurations"), QStringList{"a.tso"});
+
+        settings.addHistory("SOConfigurations", "b.tso");
+        settings.setValue(TalvexGlobalSettings::AutoLoadFile, QString("x.tcf"));
+        copy = settings;
+        QCOMPARE(copy.history("SOConfigurations"), (QStringList{"b.tso", "a.tso"}));
+        QCOMPARE(copy.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString("x.tcf")));
+    }
+
+    void streamRoundTrip()
+    {
+        TalvexGlobalSettings settings;
+        settings.setValue(TalvexGlobalSettings::AutoLoadFile, QString("y.tcf"));
+        QByteArray bytes;
+        {
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << settings;
+        }
+        TalvexGlobalSettings loaded;
+        QDataStream in(bytes);
+        in >> loaded;
+        QCOMPARE(loaded.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString("y.tcf")));
+    }
+
+    void streamVersionError()
+    {
+        QByteArray bytes;
+        {
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << qint32(2) << QMap<int, QVariant>{{1, QString("z.tcf")}};
+        }
+        TalvexGlobalSettings settings;
+        QDataStream in(bytes);
+        try
+        {
+            in >> settings;
+            QFAIL("no exception");
+        }
+        catch (const StreamableVersionException& e)
+        {
+            QCOMPARE(e.getVersion(), 2);
+            QCOMPARE(e.getSourceFile(), QString("src\\TalvexGlobalSettings"));
+        }
+        QCOMPARE(settings.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString()));
+    }
+};
+
+TALVEX_TEST(TalvexGlobalSettingsTest)
+#include "TalvexGlobalSettingsTest.moc"

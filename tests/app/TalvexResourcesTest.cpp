@@ -1,0 +1,26 @@
+#include "TestRegistry.h"
+#include "UIInfoTip.h"
+
+#include <QPixmap>
+#include <QTest>
+
+// The images the studio names under ":/rc/": the application's own and the widget library's
+// tip icons live side by side.
+class TalvexResourcesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void imagesReachable()
+    {
+        Q_INIT_RESOURCE(rc);
+        QWidget page;
+        UIInfoTip(UIInfoTip::Remove, new QWidget(&page), QString(), -1);
+        UIInfoTip(UIInfoTip::Error, new QWidget(&page), "Registers the tip icons.", -1);
+        for (const char* name : {":/rc/lock.png", ":/rc/error_small.png", ":/rc/info_small.png"})
+            QVERIFY2(!QPixmap(name).isNull(), name);
+    }
+};
+
+TALVEX_TEST(TalvexResourcesTest)
+#include "TalvexResourcesTest.moc"
