@@ -60,6 +60,7 @@ public:
 private:
     friend class SimUsbBus;
     friend class SimFtdiApi;
+    friend class SimFtdiChip;
 
     SimFtdiChip* m_pChip;
     int m_channelIndex;

@@ -54,6 +54,11 @@ private:
     friend class SimFtdiApi;
     friend class SimFtdiChannel;
 
+    // Identity as the chip presents it now; callers hold the bus lock.
+    quint32 getUsbId() const;
+    QByteArray getSerialNumber() const;
+    QByteArray getDescription() const;
+
     SimUsbBus* m_pBus;
     int m_chipType;
     quint32 m_locationId;

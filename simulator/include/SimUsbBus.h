@@ -25,7 +25,8 @@ class USBIFtdiApi;
 // test calls advance() or when a host read waits: a read that lacks bytes steps the clock one
 // millisecond at a time (endpoints get advance() each step) until the bytes are there or the
 // channel's read time-out has passed on the simulated clock, then returns what it has; nothing
-// sleeps. A channel without a read time-out waits at most s_defaultReadTimeout. In real-time
+// sleeps. A freshly opened channel has the library's default time-outs (s_defaultTimeout); a
+// read time-out of 0 returns at once with what is there. In real-time
 // mode (the default of a fresh bus, as the studio uses it) the clock follows the wall clock and
 // a waiting read really sleeps, 1 ms at a time, with the bus unlocked.
 //
@@ -38,7 +39,7 @@ class USBIFtdiApi;
 class SimUsbBus
 {
 public:
-    static const quint32 s_defaultReadTimeout = 1000;
+    static constexpr quint32 s_defaultTimeout = 300;
 
     static SimUsbBus& instance();
 

@@ -6,7 +6,7 @@
 // plus the four strings, which the library passes as separate buffers).
 struct USBFtdiXSeriesEeprom
 {
-    static const int s_structSize = 56;
+    static constexpr int s_structSize = 56;
 
     int deviceType = 9;   // header: the chip type the form is meant for
     quint16 vendorId = 0;

@@ -1,0 +1,3 @@
+#include "SimIChannelEndpoint.h"
+
+SimIChannelEndpoint::~SimIChannelEndpoint() = default;

@@ -1,0 +1,3 @@
+#include "USBIFtdiApi.h"
+
+USBIFtdiApi::~USBIFtdiApi() = default;
