@@ -32,7 +32,7 @@ USBResult USBFtdiBufferedSocket::open(int)
 {
     return openChannel([&](USBFtdiHandle& handle) {
         const int chipType = handle.getChipType();
-        Q_ASSERT_X(chipType == USBIFtdiApi::ChipFT2232H, "src\USBFtdiBufferedSocket", "device == FT_DEVICE_2232H");
+        Q_ASSERT_X(chipType == USBIFtdiApi::ChipFT2232H, "src\\USBFtdiBufferedSocket", "device == FT_DEVICE_2232H");
         m_threadPriority = QThread::TimeCriticalPriority;
         handle.readBoardSerialNumber(chipType);
         handle.configureFifo();
