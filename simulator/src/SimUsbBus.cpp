@@ -23,6 +23,22 @@ struct Registration
     Registration() { USBFtdiBackend::registerSimulator(&createSimulatedApi); }
 };
 const Registration s_registration;
+
+// The EEPROM contents a chip comes with, in either form.
+template <typename Form>
+Form factoryForm(int chipType, const QByteArray& serialNumber)
+{
+    const quint32 usbId = SimFtdiChip::factoryUsbId(chipType);
+    Form form;
+    form.vendorId = quint16(usbId >> 16);
+    form.productId = quint16(usbId);
+    form.manufacturer = "FTDI";
+    form.manufacturerId = "FT";
+    form.description = SimFtdiChip::factoryDescription(chipType);
+    form.serialNumber = serialNumber;
+    form.maxPower = 100;
+    return form;
+}
 }
 
 extern "C" {
@@ -62,32 +78,15 @@ SimFtdiChip& SimUsbBus::addChip(int chipType, const QByteArray& serialNumber, qu
     QMutexLocker lock(&m_mutex);
     m_chips.push_back(std::make_unique<SimFtdiChip>(this, chipType, locationId));
     SimFtdiChip& chip = *m_chips.back();
-    const quint32 usbId = SimFtdiChip::factoryUsbId(chipType);
     if (chipType == USBIFtdiApi::ChipFTX)
     {
-        USBFtdiXSeriesEeprom eeprom;
-        eeprom.vendorId = quint16(usbId >> 16);
-        eeprom.productId = quint16(usbId);
-        eeprom.manufacturer = "FTDI";
-        eeprom.manufacturerId = "FT";
-        eeprom.description = SimFtdiChip::factoryDescription(chipType);
-        eeprom.serialNumber = serialNumber;
-        eeprom.serNumEnable = 1;
-        eeprom.maxPower = 100;
-        chip.m_eepromX = eeprom;
+        chip.m_eepromX = factoryForm<USBFtdiXSeriesEeprom>(chipType, serialNumber);
+        chip.m_eepromX.serNumEnable = 1;
     }
     else
     {
-        USBFtdiProgramData eeprom;
-        eeprom.vendorId = quint16(usbId >> 16);
-        eeprom.productId = quint16(usbId);
-        eeprom.manufacturer = "FTDI";
-        eeprom.manufacturerId = "FT";
-        eeprom.description = SimFtdiChip::factoryDescription(chipType);
-        eeprom.serialNumber = serialNumber;
-        eeprom.maxPower = 100;
-        eeprom.pnp = 1;
-        chip.m_eeprom = eeprom;
+        chip.m_eeprom = factoryForm<USBFtdiProgramData>(chipType, serialNumber);
+        chip.m_eeprom.pnp = 1;
     }
     return chip;
 }
