@@ -17,25 +17,29 @@ class USBIFtdiApi;
 // The simulated USB bus: the process-wide set of simulated FTDI chips behind the "simulator"
 // FTDI back-end (TALVEX_USB_BACKEND=simulator).
 //
-// Tests call reset() first, then add chips, plug endpoints into their channels and step the
-// clock. The device list is the listed channels of the plugged chips in the order the chips
-// were added; a node's position is the device index the host opens.
+// Tests call reset() first, then add chips (addChip), plug a board-side endpoint into a channel
+// (chip.getChannel(i).setEndpoint(...), see SimIChannelEndpoint) and step the clock. The device
+// list is the listed channels of the plugged chips in the order the chips were added (channel A
+// before B); a node's position is the device index the host opens.
 //
 // Time. The bus has a clock in milliseconds. In manual mode (after reset()) it moves only when a
-// test calls advance() or when a host read waits: a read that lacks bytes steps the clock one
-// millisecond at a time (endpoints get advance() each step) until the bytes are there or the
-// channel's read time-out has passed on the simulated clock, then returns what it has; nothing
-// sleeps. A freshly opened channel has the library's default time-outs (s_defaultTimeout); a
-// read time-out of 0 returns at once with what is there. In real-time
-// mode (the default of a fresh bus, as the studio uses it) the clock follows the wall clock and
-// a waiting read really sleeps, 1 ms at a time, with the bus unlocked.
+// test calls advance(), when the host pauses (pause(10) after a bit-mode change) or when a host
+// read waits: a read that lacks bytes steps the clock one millisecond at a time (endpoints get
+// advance() each step) until the bytes are there or the channel's read time-out has passed on
+// the simulated clock, then returns what it has; nothing sleeps. A freshly opened channel has
+// the library's default time-outs (s_defaultTimeout); a read time-out of 0 returns at once. The
+// clock is the bus's: a read waiting on one channel moves the time of every endpoint. In
+// real-time mode (the default of a fresh bus, as the studio uses it) the clock follows the wall
+// clock, every call first catches up with it, and a waiting read really sleeps, 1 ms at a time,
+// with the bus unlocked.
 //
 // Call log. Every library call except the transfer calls (read, write, queue and status
 // queries) is logged as "name(arg, ...)" with its decimal arguments, e.g. "setBitMode(255, 64)",
 // "pause(10)"; EEPROM calls log the form version ("readEeprom(3)", "readEepromX(56)").
 //
-// Faults. failCallAt(k, status): the k-th logged call from now (0-based) answers status and does
-// nothing else. Unplugging and short transfers: see SimFtdiChip and SimFtdiChannel.
+// Faults. failCallAt(k, status): the k-th logged call from now (0-based, pauses not counted)
+// answers status and does nothing else (a failed close still releases its handle). Unplugging
+// and short transfers: see SimFtdiChip and SimFtdiChannel.
 class SimUsbBus
 {
 public:
