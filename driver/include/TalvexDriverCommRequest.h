@@ -43,7 +43,7 @@ public:
         GetAdvancedMotorMoveConfiguration = 27,
         GetPWMSettings = 28
     };
-    static const int s_actionCount = 29;
+    static constexpr int s_actionCount = 29;
 
     TalvexDriverCommRequest(const TalvexDriverDescriptor& descriptor, const USBVersion& firmwareVersion, int action);
 

@@ -37,9 +37,9 @@ public:
     };
 
     // Function codes of the limit inputs; the others belong to the I/O diagram.
-    static const int s_startLimitFunction = 32;
-    static const int s_endLimitFunction = 33;
-    static const int s_noFunction = 255;
+    static constexpr int s_startLimitFunction = 32;
+    static constexpr int s_endLimitFunction = 33;
+    static constexpr int s_noFunction = 255;
 
     class IDriverInputChangeObserver
     {
