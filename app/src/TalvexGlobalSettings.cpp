@@ -92,7 +92,7 @@ void TalvexGlobalSettings::read(QDataStream& in)
     in >> version;
     StreamableUnexpectedContentsException::checkStatus(in);
     if (version != 1)
-        throw StreamableVersionException("src\\TalvexGlobalSettings", __LINE__, version);
+        throw StreamableVersionException("src\\TalvexGlobalSettings", 95, version);
     QMap<int, QVariant> values;
     in >> values;
     StreamableUnexpectedContentsException::checkStatus(in);

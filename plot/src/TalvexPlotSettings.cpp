@@ -21,7 +21,7 @@ void TalvexPlotSettings::read(QDataStream& in)
     in >> version;
     StreamableUnexpectedContentsException::checkStatus(in);
     if (version != 1)
-        throw StreamableVersionException("src\\TalvexPlotSettings", __LINE__, version);
+        throw StreamableVersionException("src\\TalvexPlotSettings", 70, version);
     QMap<int, QVariant> values;
     in >> values;
     StreamableUnexpectedContentsException::checkStatus(in);

@@ -92,6 +92,7 @@ private slots:
         {
             QCOMPARE(e.getVersion(), int(version));
             QCOMPARE(e.getSourceFile(), QString("src\\TalvexPlotSettings"));
+            QCOMPARE(e.getLine(), 70);
         }
         QCOMPARE(settings.value(TalvexPlotSettings::StepsUnit), QVariant(2));
     }
