@@ -3,6 +3,7 @@
 #include "SimUsbBus.h"
 #include "USBProtocolClock.h"
 
+#include <QMutex>
 #include <QThread>
 
 // The protocols' time taken from the simulated bus: a protocol that pauses moves the board's
@@ -16,5 +17,11 @@ public:
         SimUsbBus::instance().advance(qMax<qint64>(1, qint64(microseconds / 1000)));
         // Let the other threads of a test run.
         QThread::usleep(20);
+    }
+    void pauseMicroseconds(QWaitCondition&, QMutex& mutex, unsigned long microseconds) override
+    {
+        mutex.unlock();
+        sleepMicroseconds(microseconds);
+        mutex.lock();
     }
 };

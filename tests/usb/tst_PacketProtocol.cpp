@@ -412,7 +412,7 @@ private slots:
         QCoreApplication::instance()->removeEventFilter(&counter);
         QCOMPARE(counter.m_count, 1);
         QVERIFY(orphan->isDone());
-        QCOMPARE(orphan.use_count(), 1L);
+        QTRY_COMPARE(orphan.use_count(), 1L);
     }
 
     void closingDuringWaitReturnsPromptly()
@@ -448,6 +448,32 @@ private slots:
         QCOMPARE(receiver.m_records.last().id, again->getId());
         QVERIFY(receiver.m_records.last().result.isOk());
         QCOMPARE(rig.channel->writes().count(), 2);
+    }
+
+    // A worker pausing for a long idle time still takes new work, and its end, at once.
+    void idleWorkerWakesUp()
+    {
+        auto channel = boost::make_shared<ScriptedChannel>(boost::make_shared<ManualClock>());
+        USBPacketProtocol protocol;
+        protocol.setIdleSleep(60000000);
+        protocol.setSocket(boost::make_shared<ScriptedSocket>(channel));
+        EventRecorder receiver;
+        auto first = makeRequest(0);
+        auto second = makeRequest(0);
+        channel->script({{longFrame(quint32(first->getId()), 0, {})}, {longFrame(quint32(second->getId()), 0, {})}});
+        protocol.post(first, &receiver);
+        QTRY_COMPARE(receiver.m_records.count(), 1);
+
+        QElapsedTimer timer;
+        timer.start();
+        protocol.post(second, &receiver);
+        QTRY_COMPARE(receiver.m_records.count(), 2);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+
+        timer.restart();
+        protocol.setSocket(USBSocketPtr());
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!protocol.isRunning());
     }
 
     void stopAndRestart()

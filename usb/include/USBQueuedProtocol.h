@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QThread>
 #include <QVector>
+#include <QWaitCondition>
 
 // What the packet and the handshake protocol share: the request queue and the worker thread
 // that runs it, the socket, and the exchange lock that keeps a direct transact and the worker
@@ -55,10 +56,14 @@ protected:
 private:
     void run() override;
     void startWorker();
-    bool takeNextEntry(USBQueueEntry& entry);
+    // Runs the oldest queued request and reports it; false when there is none to run.
+    bool runNextEntry();
     void removeEntry(quint64 serial);
     void endWorker();
+    // The pause after an idle pass; new work, a stop or a lost socket end it early.
+    void pause();
 
+    QWaitCondition m_wakeUp;
     bool m_stop = false;
     // True from the start of a worker until it has decided to end; a thread still leaving
     // run() counts as ended, so a new post starts a fresh one.

@@ -1,6 +1,11 @@
 #include "USBProtocolClock.h"
 
+#include <QDeadlineTimer>
+#include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
+
+#include <chrono>
 
 USBProtocolClock::USBProtocolClock()
 {
@@ -17,4 +22,9 @@ qint64 USBProtocolClock::getMilliseconds() const
 void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)
 {
     QThread::usleep(microseconds);
+}
+
+void USBProtocolClock::pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds)
+{
+    wakeUp.wait(&mutex, QDeadlineTimer(std::chrono::microseconds(microseconds), Qt::PreciseTimer));
 }

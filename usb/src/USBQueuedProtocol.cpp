@@ -33,6 +33,7 @@ bool USBQueuedProtocol::stop()
     {
         QMutexLocker lock(&m_mutex);
         m_stop = true;
+        m_wakeUp.wakeAll();
     }
     const bool ended = QThread::wait();
     QMutexLocker lock(&m_mutex);
@@ -69,6 +70,7 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
         Q_ASSERT_X(m_pWorkerSocket, "src\\USBQueuedProtocol", "m_pWorkerSocket");
         entry.m_serial = m_nextSerial++;
         m_queue.prepend(entry);
+        m_wakeUp.wakeAll();
     }
     startWorker();
 }
@@ -100,6 +102,7 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
     {
         QMutexLocker lock(&m_mutex);
         m_pSocket = clone;
+        m_wakeUp.wakeAll();
         if (clone && !m_workerActive)
             m_pWorkerSocket = clone;
         queued = !m_queue.isEmpty();
@@ -150,12 +153,8 @@ void USBQueuedProtocol::run()
             m_pWorkerSocket = m_pSocket;
         }
 
-        USBQueueEntry entry;
-        while (takeNextEntry(entry))
+        while (runNextEntry())
         {
-            const USBResult result = transact(entry.m_pRequest);
-            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
-            removeEntry(entry.m_serial);
         }
 
         if (!idlePass())
@@ -163,8 +162,16 @@ void USBQueuedProtocol::run()
             endWorker();
             return;
         }
-        m_pClock->sleepMicroseconds(getIdleSleep());
+        pause();
     }
+}
+
+void USBQueuedProtocol::pause()
+{
+    const unsigned long microseconds = getIdleSleep();
+    QMutexLocker lock(&m_mutex);
+    if (m_queue.isEmpty() && m_pSocket && !m_stop)
+        m_pClock->pauseMicroseconds(m_wakeUp, m_mutex, microseconds);
 }
 
 void USBQueuedProtocol::startWorker()
@@ -182,13 +189,19 @@ void USBQueuedProtocol::startWorker()
     QThread::start(priority);
 }
 
-bool USBQueuedProtocol::takeNextEntry(USBQueueEntry& entry)
+bool USBQueuedProtocol::runNextEntry()
 {
-    QMutexLocker lock(&m_mutex);
-    if (m_queue.isEmpty() || !m_pSocket)
-        return false;
-    m_pWorkerSocket = m_pSocket;
-    entry = m_queue.last();
+    USBQueueEntry entry;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_queue.isEmpty() || !m_pSocket)
+            return false;
+        m_pWorkerSocket = m_pSocket;
+        entry = m_queue.last();
+    }
+    const USBResult result = transact(entry.m_pRequest);
+    USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
+    removeEntry(entry.m_serial);
     return true;
 }
 
