@@ -8,7 +8,6 @@
 // One queued request of a protocol and the object that receives its USBRequestEvent.
 struct USBQueueEntry
 {
-    int m_requestId = 0;
     USBCommRequestPtr m_pRequest;
     QPointer<QObject> m_receiver;
     // Tells this entry apart from every other one ever queued on the protocol, so the worker

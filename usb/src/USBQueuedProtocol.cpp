@@ -62,7 +62,6 @@ USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
 void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver)
 {
     USBQueueEntry entry;
-    entry.m_requestId = request->getId();
     entry.m_pRequest = request;
     entry.m_receiver = receiver;
     {
