@@ -128,7 +128,8 @@ private slots:
         QAtomicInt stop;
         const std::vector<QPointer<QObject>> targets = receivers;
         std::unique_ptr<QThread> worker(QThread::create([&targets, &stop] {
-            while (!stop.loadAcquire())
+            // Bounded, so a slow machine is not flooded with events.
+            for (int round = 0; round < 500 && !stop.loadAcquire(); ++round)
                 for (const QPointer<QObject>& target : targets)
                     USBEventRelay::post(target, new USBPacketStreamEvent(0, {1, 2, 3}, USBResult()));
         }));
