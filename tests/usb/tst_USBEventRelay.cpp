@@ -1,5 +1,7 @@
 #include "TestRegistry.h"
 
+#include "ScriptedRequest.h"
+
 #include "USBDefaultCommRequest.h"
 #include "USBEventRelay.h"
 #include "USBPacketErrorEvent.h"
@@ -15,35 +17,17 @@
 
 namespace
 {
-class Receiver : public QObject
+class ThreadRecorder : public EventRecorder
 {
 public:
-    QList<int> streamIds;
-    QList<int> requestIds;
-    QList<QString> errors;
-    QList<QThread*> threads;
+    QSet<QThread*> m_threads;
 
 protected:
     void customEvent(QEvent* event) override
     {
-        threads.append(QThread::currentThread());
-        if (event->type() == USBPacketStreamEvent::s_type)
-            streamIds.append(static_cast<USBPacketStreamEvent*>(event)->getStreamId());
-        else if (event->type() == USBRequestEvent::s_type)
-            requestIds.append(static_cast<USBRequestEvent*>(event)->getRequest()->getId());
-        else if (event->type() == USBPacketErrorEvent::s_type)
-            errors.append(static_cast<USBPacketErrorEvent*>(event)->getResult().getMessage());
+        m_threads.insert(QThread::currentThread());
+        EventRecorder::customEvent(event);
     }
-};
-
-class PlainRequest : public USBDefaultCommRequest
-{
-public:
-    bool isRaw() const override { return false; }
-    quint8 getCommand() const override { return 1; }
-    QVector<quint8> getPayload() const override { return {}; }
-    USBResult checkReply(quint8) override { return USBResult(); }
-    int getExpectedReturnDataCount() const override { return 0; }
 };
 
 class CountingReceiver : public QObject
@@ -70,7 +54,7 @@ private slots:
         QCOMPARE(int(stream.type()), 1001);
         QCOMPARE(stream.getData(), (QVector<quint8>{0xAA, 0xBB}));
 
-        auto request = boost::make_shared<PlainRequest>();
+        auto request = boost::make_shared<ScriptedRequest>(0x22, QVector<quint8>(), 0);
         {
             const USBRequestEvent event(request, USBResult("Motor is busy", 1));
             QCOMPARE(int(event.type()), 1002);
@@ -88,7 +72,7 @@ private slots:
 
     void deliversInOrderInTheReceiversThread()
     {
-        Receiver receiver;
+        ThreadRecorder receiver;
         QPointer<QObject> guarded(&receiver);
         std::unique_ptr<QThread> worker(QThread::create([guarded] {
             for (int i = 0; i < 5; ++i)
@@ -97,17 +81,21 @@ private slots:
         }));
         worker->start();
         worker->wait();
-        QTRY_COMPARE(receiver.errors.size(), 1);
-        QCOMPARE(receiver.streamIds, (QList<int>{0, 1, 2, 3, 4}));
-        for (QThread* thread : receiver.threads)
-            QCOMPARE(thread, QThread::currentThread());
+        QTRY_COMPARE(receiver.count(USBPacketErrorEvent::s_type), 1);
+        QList<int> streamIds;
+        for (const EventRecorder::Record& record : receiver.ofType(USBPacketStreamEvent::s_type))
+            streamIds.append(record.id);
+        QCOMPARE(streamIds, (QList<int>{0, 1, 2, 3, 4}));
+        // The error came last, after every stream packet posted before it.
+        QCOMPARE(receiver.m_records.last().type, int(USBPacketErrorEvent::s_type));
+        QCOMPARE(receiver.m_threads, QSet<QThread*>{QThread::currentThread()});
     }
 
     void receiverDeletedBeforeDeliveryGetsNothing()
     {
-        auto* receiver = new Receiver;
+        auto* receiver = new EventRecorder;
         QPointer<QObject> guarded(receiver);
-        auto request = boost::make_shared<PlainRequest>();
+        auto request = boost::make_shared<ScriptedRequest>(0x22, QVector<quint8>(), 0);
         USBEventRelay::post(guarded, new USBRequestEvent(request, USBResult()));
         delete receiver;
         QCoreApplication::sendPostedEvents();
