@@ -1,0 +1,39 @@
+#pragma once
+
+#include "PlotPoint.h"
+
+#include <QVector>
+
+// The points of one sample-stream channel on their way to one client: raw values get the
+// channel's offset, 16-bit counters are continued across their wrap-arounds and groups of
+// over-sampled points are averaged.
+class PlotSampleBuffer
+{
+public:
+    PlotSampleBuffer(int channel, bool unwrap);
+    explicit PlotSampleBuffer(bool unwrap);
+
+    // keys and values have the same length.
+    void append(const QVector<double>& keys, const QVector<double>& values);
+    // The points appended since the last call, offset, unwrapped and averaged; the points of
+    // an incomplete averaging group wait for the next call.
+    QVector<PlotPoint> process();
+    // Forgets every point and the offset; the average count, unwrap and channel stay.
+    void clear();
+    void resetOffset();
+    void setOffset(double offset);
+    // Counts below 1 average nothing.
+    void setAverageCount(int count);
+    int channel() const { return m_channel; }
+
+private:
+    QVector<PlotPoint> m_raw;
+    QVector<PlotPoint> m_pending;
+    qint32 m_averageCount = 1;
+    quint8 m_first = 1;
+    double m_lastValue = 0.0;
+    double m_lastKey = 0.0;
+    double m_offset = 0.0;
+    quint8 m_unwrap;
+    qint32 m_channel;
+};

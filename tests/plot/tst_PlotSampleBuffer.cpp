@@ -1,0 +1,122 @@
+#include "TestRegistry.h"
+
+#include "PlotSampleBuffer.h"
+
+#include <QTest>
+
+namespace
+{
+QVector<double> numbers(const QString& text)
+{
+    QVector<double> values;
+    for (const QString& part : text.split(' ', Qt::SkipEmptyParts))
+        values.append(part.toDouble());
+    return values;
+}
+
+QVector<double> valuesOf(const QVector<PlotPoint>& points)
+{
+    QVector<double> values;
+    for (const PlotPoint& point : points)
+        values.append(point.getValue());
+    return values;
+}
+
+QVector<double> keysOf(const QVector<PlotPoint>& points)
+{
+    QVector<double> keys;
+    for (const PlotPoint& point : points)
+        keys.append(point.getKey());
+    return keys;
+}
+
+// Appends the values with keys 0, 1, 2, ... from the first key on.
+QVector<PlotPoint> feed(PlotSampleBuffer& buffer, const QVector<double>& values, double firstKey = 0.0)
+{
+    QVector<double> keys;
+    for (int i = 0; i < values.count(); ++i)
+        keys.append(firstKey + i);
+    buffer.append(keys, values);
+    return buffer.process();
+}
+}
+
+class TestPlotSampleBuffer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void processing_data()
+    {
+        QTest::addColumn<bool>("unwrap");
+        QTest::addColumn<int>("average");
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QString>("batches");
+        QTest::addColumn<QString>("outputs");
+
+        // Batches and their outputs are separated by '|'.
+        QTest::newRow("wrap down, then back up") << true << 1 << 0.0 << "65530 2 10" << "-6 2 10";
+        QTest::newRow("jump of exactly 40000 is no wrap") << true << 1 << 0.0 << "40000" << "40000";
+        QTest::newRow("first value above 40000 counts as negative") << true << 1 << 0.0 << "40001" << "-25535";
+        QTest::newRow("counting up across the top") << true << 1 << 0.0 << "30000 60000 65535 5 100"
+                                                     << "30000 60000 65535 65541 65636";
+        QTest::newRow("the last value carries to the next call") << true << 1 << 0.0 << "60000 | 100 | 30000"
+                                                                 << "-5536 | 100 | 30000";
+        QTest::newRow("no unwrap") << false << 1 << 0.0 << "65530 2" << "65530 2";
+        QTest::newRow("offset from the channel") << true << 1 << 1000.0 << "0 65535" << "1000 999";
+        QTest::newRow("averaging waits for whole groups") << false << 4 << 0.0 << "1 2 3 4 5 6 7 8 9 10 | 11 12"
+                                                           << "2.5 6.5 | 10.5";
+        QTest::newRow("averaging of an unwrapped counter") << true << 2 << 0.0 << "65534 65535 | 0 1"
+                                                           << "-1.5 | 0.5";
+        QTest::newRow("an incomplete group emits nothing") << false << 3 << 0.0 << "1 2 | 3" << " | 2";
+    }
+
+    void processing()
+    {
+        QFETCH(bool, unwrap);
+        QFETCH(int, average);
+        QFETCH(double, offset);
+        QFETCH(QString, batches);
+        QFETCH(QString, outputs);
+        PlotSampleBuffer buffer(8, unwrap);
+        buffer.setAverageCount(average);
+        buffer.setOffset(offset);
+        const QStringList inputs = batches.split('|');
+        const QStringList expected = outputs.split('|');
+        QCOMPARE(inputs.count(), expected.count());
+        for (int i = 0; i < inputs.count(); ++i)
+            QCOMPARE(valuesOf(feed(buffer, numbers(inputs.at(i)))), numbers(expected.at(i)));
+    }
+
+    // An averaged point takes the key of its group's first sample.
+    void averagedKeys()
+    {
+        PlotSampleBuffer buffer(1, false);
+        buffer.setAverageCount(3);
+        const QVector<PlotPoint> points = feed(buffer, numbers("1 2 3 4 5 6 7"), 10.0);
+        QCOMPARE(keysOf(points), numbers("10 13"));
+        for (const PlotPoint& point : points)
+            QVERIFY(point.isValid());
+        QCOMPARE(keysOf(feed(buffer, numbers("8 9"), 17.0)), numbers("16"));
+    }
+
+    void clearStartsAfresh()
+    {
+        PlotSampleBuffer buffer(4, true);
+        buffer.setAverageCount(2);
+        buffer.setOffset(500.0);
+        QCOMPARE(valuesOf(feed(buffer, numbers("65535 65535 7"))), numbers("499"));
+        buffer.clear();
+        // No offset, no waiting sample, no reference: the first value is measured against 0 again.
+        QCOMPARE(valuesOf(feed(buffer, numbers("65535 65533"))), numbers("-2"));
+        QCOMPARE(buffer.channel(), 4);
+
+        buffer.resetOffset();
+        QCOMPARE(valuesOf(feed(buffer, numbers("1 3"))), numbers("2"));
+        QVERIFY(buffer.process().isEmpty());
+        QCOMPARE(PlotSampleBuffer(true).channel(), 0);
+    }
+};
+
+TALVEX_TEST(TestPlotSampleBuffer)
+#include "tst_PlotSampleBuffer.moc"
