@@ -2,6 +2,7 @@
 
 #include "SimIBoardFirmware.h"
 #include "SimMotor.h"
+#include "SimStreamSampler.h"
 #include "TalvexDriverDescriptor.h"
 #include "USBVersion.h"
 
@@ -27,8 +28,11 @@
 //   busy (100).
 // - The reduced-hold-current and low-inductance commands set the matching flags of the stored
 //   motor configuration, so its read-back shows them.
-// - Sampling, streaming and their counters (commands 4, 14, 15, 17) are accepted; sampling
-//   runs no measurement yet, so no stream packets are sent.
+// - Sampling (SimStreamSampler): the sampling command stores its record and starts a run with
+//   the stored input configuration's output mask and ADC gain; while a run is going or waiting
+//   for its trigger it is refused with "Measuring already in progress" (110) and the record
+//   stays. The stream start command only readies the stream and always succeeds; the stop
+//   command ends a run. Clearing the counters clears the event and quadrature counts.
 // - The supply: 48 V on (1,1) and (1,2), 24 V on (27,1), USB power on (10,1). The current is a
 //   rough model: 30 mA for the board, plus half the motor current while the motor is on
 //   (a quarter in hold with reduced hold current). The three leading words of the supply reply
@@ -51,6 +55,9 @@ public:
     // A motor fault such as over-temperature (105); turning the motor off clears it.
     void injectFault(int errorCode);
     bool isRelayOn() const { return m_relayOn; }
+    // A pulse on the event input: counted, and it triggers a run waiting for an event. On a bus,
+    // call it with the bus lock held, as the board's other calls are.
+    void pulseEventInput();
 
     Reply handleCommand(quint8 opcode, const QVector<quint8>& payload) override;
     void advance(qint64 milliseconds) override;
@@ -61,6 +68,9 @@ private:
     // Stores a write command's record under its read command, if the payload passes.
     Reply store(int readAction, const QVector<quint8>& payload, bool inRange, quint8 rangeStatus);
     Reply setMotorFlag(int offset, bool on);
+    Reply startSampling(const QVector<quint8>& payload);
+    // Starts a run waiting for the motor when the command made the motor move.
+    Reply afterMotorCommand(quint8 status);
     void configureMotor();
 
     bool isMotionInRange(const QVector<quint8>& payload) const;
@@ -81,6 +91,7 @@ private:
     // Read action -> the record it answers with.
     QHash<int, QVector<quint8>> m_records;
     SimMotor m_motor;
+    SimStreamSampler m_sampler;
     double m_supplyVoltage;
     bool m_relayOn = false;
 };

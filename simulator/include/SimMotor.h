@@ -51,6 +51,13 @@ public:
 
     bool isOn() const { return m_state != s_off && m_state != s_error; }
     bool isMoving() const { return m_activity != Idle; }
+    // In the finest micro-steps of the board (2^getFinestMode() per full step): the position the
+    // board reports, and the physical one that zeroing the position does not move.
+    qint64 getPosition() const { return m_physical - m_origin; }
+    qint64 getPhysicalPosition() const { return m_physical; }
+    int getFinestMode() const { return m_finestMode; }
+    // The configured mode n: 2^n micro-steps per full step.
+    int getMicroStepping() const { return m_microStepping; }
     // Runs the motor for the given simulated time.
     void advance(qint64 milliseconds);
     // The 14-byte reply of the motor state command.

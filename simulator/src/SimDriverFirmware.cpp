@@ -105,14 +105,23 @@ SimIBoardFirmware::Reply SimDriverFirmware::handleCommand(quint8 opcode, const Q
     return handleAction(found.value(), payload);
 }
 
+void SimDriverFirmware::pulseEventInput()
+{
+    m_sampler.pulseEvent(m_motor);
+}
+
 void SimDriverFirmware::advance(qint64 milliseconds)
 {
-    m_motor.advance(milliseconds);
+    for (qint64 i = 0; i < milliseconds; ++i)
+    {
+        m_motor.advance(1);
+        m_sampler.advanceMillisecond(m_motor);
+    }
 }
 
 QVector<QVector<quint8>> SimDriverFirmware::takeStreamPackets()
 {
-    return {};
+    return m_sampler.takePackets();
 }
 
 SimIBoardFirmware::Reply SimDriverFirmware::handleAction(int action, const QVector<quint8>& payload)
@@ -142,7 +151,7 @@ SimIBoardFirmware::Reply SimDriverFirmware::handleAction(int action, const QVect
     case R::SetInputConfiguration:
         return store(R::GetInputConfiguration, payload, isInputInRange(payload), s_interfaceOutOfRange);
     case R::StartSampling:
-        return store(R::GetSamplingConfiguration, payload, isSamplingInRange(payload), s_interfaceOutOfRange);
+        return startSampling(payload);
     case R::SetPWM:
         return store(R::GetPWMSettings, payload, isPWMInRange(payload), s_interfaceOutOfRange);
     case R::SetAdvancedMotorMoveConfiguration:
@@ -153,7 +162,7 @@ SimIBoardFirmware::Reply SimDriverFirmware::handleAction(int action, const QVect
         else if (!isMoveInRange(payload))
             reply.status = s_motionOutOfRange;
         else
-            reply.status = m_motor.move(payload[0], payload[1], readUInt32(payload, 2));
+            return afterMotorCommand(m_motor.move(payload[0], payload[1], readUInt32(payload, 2)));
         return reply;
     case R::MotorOn:
         reply.status = m_motor.turnOn();
@@ -165,10 +174,11 @@ SimIBoardFirmware::Reply SimDriverFirmware::handleAction(int action, const QVect
         reply.status = m_motor.stop();
         return reply;
     case R::MoveHome:
-        reply.status = m_motor.moveHome();
-        return reply;
+        return afterMotorCommand(m_motor.moveHome());
     case R::ZeroPosition:
         reply.status = m_motor.zeroPosition();
+        if (reply.status == s_ok)
+            m_sampler.positionZeroed();
         return reply;
     case R::ReducedHoldCurrentOn:
     case R::ReducedHoldCurrentOff:
@@ -181,8 +191,12 @@ SimIBoardFirmware::Reply SimDriverFirmware::handleAction(int action, const QVect
         m_relayOn = action == R::RelayOn;
         return reply;
     case R::StreamStart:
+        return reply;
     case R::StopStreaming:
+        m_sampler.stop(m_motor);
+        return reply;
     case R::ClearCounters:
+        m_sampler.clearCounters(m_motor);
         return reply;
     case R::MeasureSupply:
         reply.data = supplyReply();
@@ -220,6 +234,37 @@ SimIBoardFirmware::Reply SimDriverFirmware::setMotorFlag(int offset, bool on)
     if (offset < record.size())
         record[offset] = on ? 1 : 0;
     return Reply();
+}
+
+SimIBoardFirmware::Reply SimDriverFirmware::startSampling(const QVector<quint8>& payload)
+{
+    if (m_sampler.isBusy())
+    {
+        Reply refused;
+        refused.status = s_measuring;
+        return refused;
+    }
+    const Reply reply = store(R::GetSamplingConfiguration, payload, isSamplingInRange(payload), s_interfaceOutOfRange);
+    if (reply.status != s_ok)
+        return reply;
+
+    // The board's own period index, read through the studio's period table.
+    TalvexDriverSamplingConfiguration boardRate;
+    boardRate.setValue(TalvexDriverSamplingConfiguration::SamplePeriod, int(payload[0]));
+    const TalvexDriverInputConfiguration input(m_records.value(R::GetInputConfiguration), m_descriptor,
+        m_firmwareVersion);
+    m_sampler.start(std::llround(boardRate.samplePeriod() * 1e6), readUInt16(payload, 1), payload[3],
+        input.getOutputMask(), variantToInt(input.value(TalvexDriverInputConfiguration::ADCGain)), m_motor);
+    return reply;
+}
+
+SimIBoardFirmware::Reply SimDriverFirmware::afterMotorCommand(quint8 status)
+{
+    if (status == s_ok && m_motor.isMoving())
+        m_sampler.motorStarted(m_motor);
+    Reply reply;
+    reply.status = status;
+    return reply;
 }
 
 void SimDriverFirmware::configureMotor()
