@@ -1,0 +1,228 @@
+#include "TalvexRequestDispatcher.h"
+
+#include "TalvexDocument.h"
+#include "TalvexDriverAdvancedMotorMoveConfiguration.h"
+#include "TalvexDriverInputConfiguration.h"
+#include "TalvexDriverMotionConfiguration.h"
+#include "TalvexDriverMotorConfiguration.h"
+#include "TalvexDriverMotorInfo.h"
+#include "TalvexDriverPWMSettings.h"
+#include "TalvexDriverSamplingConfiguration.h"
+#include "USBConnectionState.h"
+#include "USBRequestEvent.h"
+
+#include <boost/make_shared.hpp>
+
+namespace
+{
+typedef TalvexDriverCommRequest R;
+
+const int s_commandSocket = 0;
+}
+
+TalvexRequestDispatcher::TalvexRequestDispatcher() = default;
+
+TalvexRequestDispatcher::~TalvexRequestDispatcher() = default;
+
+void TalvexRequestDispatcher::setContext(TalvexDocument* document, USBConnectionState* connectionState)
+{
+    m_pDocument = document;
+    m_pConnectionState = connectionState;
+}
+
+TalvexDriverDescriptor TalvexRequestDispatcher::deviceDescriptor() const
+{
+    if (!m_pConnectionState)
+        return TalvexDriverDescriptor();
+    const QPair<int, int> type = m_pConnectionState->getDeviceType();
+    return TalvexDriverDescriptor(quint32(type.first), quint32(type.second));
+}
+
+USBVersion TalvexRequestDispatcher::firmwareVersion() const
+{
+    if (!m_pConnectionState || !m_pConnectionState->isConnected())
+        return USBVersion();
+    return m_pConnectionState->getFirmwareVersion();
+}
+
+USBResult TalvexRequestDispatcher::sendRequest(const boost::shared_ptr<TalvexDriverCommRequest>& request,
+    QObject* requester, const QString& text)
+{
+    if (!m_pConnectionState || !m_pConnectionState->isConnected())
+        return USBResult(QStringLiteral("No device is open"), 2);
+    const USBResult supported = request->checkSupported();
+    if (!supported.isOk())
+        return supported;
+
+    const int id = request->getId();
+    const quint8 opcode = request->getCommand();
+    if (requester)
+    {
+        QSet<quint8>& pending = m_pending[requester];
+        if (pending.contains(opcode))
+            return USBResult();
+        pending.insert(opcode);
+        m_requesters.insert(id, requester);
+        if (!text.isEmpty())
+            m_texts.insert(id, text);
+    }
+
+    USBDriver* driver = m_pConnectionState->getDriver();
+    const USBResult queued = driver->postRequest(request, this, s_commandSocket);
+    if (queued.isOk())
+    {
+        m_devices.insert(id, driver->getDevice());
+    }
+    else if (requester)
+    {
+        // Nothing is in flight: the requester may send this kind again.
+        m_requesters.remove(id);
+        m_texts.remove(id);
+        QSet<quint8>& pending = m_pending[requester];
+        pending.remove(opcode);
+        if (pending.isEmpty())
+            m_pending.remove(requester);
+    }
+    return queued;
+}
+
+bool TalvexRequestDispatcher::canSendRequest(QObject* requester, int action) const
+{
+    const auto found = m_pending.constFind(requester);
+    if (found == m_pending.constEnd())
+        return true;
+    return !found.value().contains(R::commandCode(deviceDescriptor(), action));
+}
+
+void TalvexRequestDispatcher::clearPendingRequests()
+{
+    m_pending.clear();
+    // A late reply of a forgotten request must not clear the mark of a newer one.
+    m_requesters.clear();
+    m_texts.clear();
+    // Requests of a board that has gone were dropped from its queue and never answer.
+    for (auto it = m_devices.begin(); it != m_devices.end();)
+    {
+        if (isOpenDevice(it.value()))
+            ++it;
+        else
+            it = m_devices.erase(it);
+    }
+}
+
+void TalvexRequestDispatcher::addResultObserver(IResultObserver* observer)
+{
+    m_resultObservers.insert(observer);
+}
+
+void TalvexRequestDispatcher::removeResultObserver(IResultObserver* observer)
+{
+    m_resultObservers.remove(observer);
+}
+
+void TalvexRequestDispatcher::startStreaming()
+{
+    Q_ASSERT_X(m_pDocument, "src\\TalvexRequestDispatcher", "m_pDocument");
+    if (!m_pDocument)
+        return;
+    const TalvexDriverDescriptor descriptor = deviceDescriptor();
+    const USBVersion version = firmwareVersion();
+    sendRequest(boost::make_shared<R>(descriptor, version, R::StreamStart), this, QString());
+    const auto start = boost::make_shared<R>(descriptor, version, R::StartSampling);
+    start->setData(m_pDocument->samplingConfiguration()->toByteArray());
+    sendRequest(start, this, QString());
+}
+
+void TalvexRequestDispatcher::stopStreaming()
+{
+    sendRequest(boost::make_shared<R>(deviceDescriptor(), firmwareVersion(), R::StopStreaming), nullptr, QString());
+}
+
+void TalvexRequestDispatcher::streamingFinished()
+{
+}
+
+void TalvexRequestDispatcher::customEvent(QEvent* event)
+{
+    if (event->type() != USBRequestEvent::s_type)
+    {
+        QObject::customEvent(event);
+        return;
+    }
+    const USBRequestEvent* pFTDEvent = dynamic_cast<const USBRequestEvent*>(event);
+    Q_ASSERT_X(pFTDEvent, "src\\TalvexRequestDispatcher", "pFTDEvent");
+    if (!pFTDEvent)
+        return;
+
+    const USBCommRequestPtr request = pFTDEvent->getRequest();
+    const USBResult result = pFTDEvent->getResult();
+    const int id = request->getId();
+    const boost::weak_ptr<USBDevice> device = m_devices.take(id);
+    const auto requester = m_requesters.constFind(id);
+    if (requester != m_requesters.constEnd())
+    {
+        QObject* owner = requester.value();
+        m_requesters.erase(requester);
+        m_texts.remove(id);
+        const auto pending = m_pending.find(owner);
+        if (pending != m_pending.end())
+        {
+            pending.value().remove(request->getCommand());
+            if (pending.value().isEmpty())
+                m_pending.erase(pending);
+        }
+    }
+
+    if (!result.isOk())
+    {
+        notifyFailure(result);
+        if (!result.isWarning())
+            return;
+    }
+    // The reply's layout belongs to the board it came from; one that has been closed or
+    // replaced since is not decoded.
+    if (isOpenDevice(device))
+        storeReply(request);
+}
+
+void TalvexRequestDispatcher::notifyFailure(const USBResult& result)
+{
+    const QSet<IResultObserver*> observers = m_resultObservers;
+    for (IResultObserver* observer : observers)
+        if (m_resultObservers.contains(observer))
+            observer->reportFailure(result);
+}
+
+bool TalvexRequestDispatcher::isOpenDevice(const boost::weak_ptr<USBDevice>& device) const
+{
+    const boost::shared_ptr<USBDevice> sent = device.lock();
+    return sent && m_pConnectionState && m_pConnectionState->getDevice() == sent;
+}
+
+void TalvexRequestDispatcher::storeReply(const USBCommRequestPtr& request)
+{
+    if (!m_pDocument)
+        return;
+    const QVector<quint8> data = request->getReplyData();
+    // Only a complete reply of the length the request expected can be decoded.
+    if (data.isEmpty() || data.count() != request->getExpectedReturnDataCount())
+        return;
+
+    const TalvexDriverDescriptor descriptor = deviceDescriptor();
+    const USBVersion version = firmwareVersion();
+    const quint8 opcode = request->getCommand();
+    if (opcode == R::commandCode(descriptor, R::GetInputConfiguration))
+        *m_pDocument->inputConfiguration() = TalvexDriverInputConfiguration(data, descriptor, version);
+    else if (opcode == R::commandCode(descriptor, R::GetMotionConfiguration))
+        *m_pDocument->motionConfiguration() = TalvexDriverMotionConfiguration(data, descriptor);
+    else if (opcode == R::commandCode(descriptor, R::GetMotorConfiguration))
+        *m_pDocument->motorConfiguration() = TalvexDriverMotorConfiguration(data, descriptor, version);
+    else if (opcode == R::commandCode(descriptor, R::GetMotorState))
+        *m_pDocument->motorInfo() = TalvexDriverMotorInfo(data);
+    else if (opcode == R::commandCode(descriptor, R::GetSamplingConfiguration))
+        *m_pDocument->samplingConfiguration() = TalvexDriverSamplingConfiguration(data);
+    else if (opcode == R::commandCode(descriptor, R::GetAdvancedMotorMoveConfiguration))
+        *m_pDocument->advancedMotorMoveConfiguration() = TalvexDriverAdvancedMotorMoveConfiguration(data);
+    else if (opcode == R::commandCode(descriptor, R::GetPWMSettings))
+        *m_pDocument->pwmSettings() = TalvexDriverPWMSettings(data, descriptor, version);
+}

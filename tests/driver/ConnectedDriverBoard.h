@@ -1,0 +1,210 @@
+#pragma once
+
+#include "SimBoardPacketFraming.h"
+#include "SimDriverFirmware.h"
+#include "SimFtdiChannel.h"
+#include "SimFtdiChip.h"
+#include "SimUsbBus.h"
+#include "TalvexApplicationTraits.h"
+#include "TalvexDocument.h"
+#include "TalvexRequestDispatcher.h"
+#include "USBConnectionState.h"
+#include "USBDevice.h"
+#include "USBFtdiBackend.h"
+#include "USBIDeviceUpdater.h"
+#include "USBIFtdiApi.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMutexLocker>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <boost/make_shared.hpp>
+#include <functional>
+
+// Documents load the global settings: keep every test away from the user's own store.
+inline bool isolateUserSettings(const QTemporaryDir& folder)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    return folder.isValid()
+        && QSettings(QSettings::NativeFormat, QSettings::UserScope, "Veltramonde", "TalvexStudio")
+               .fileName()
+               .startsWith(folder.path());
+}
+
+// Runs the GUI thread's events until the condition holds; the protocol's worker needs a moment
+// of real time to pass each reply and packet on.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;)
+    {
+        QCoreApplication::processEvents();
+        if (condition())
+            return true;
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::usleep(200);
+    }
+}
+
+// The board's main firmware, with a log of the commands it was given and commands it can be
+// told to refuse.
+class RecordingFirmware : public SimIBoardFirmware
+{
+public:
+    explicit RecordingFirmware(const boost::shared_ptr<SimDriverFirmware>& firmware) : m_pFirmware(firmware) {}
+
+    Reply handleCommand(quint8 opcode, const QVector<quint8>& payload) override
+    {
+        m_opcodes.append(opcode);
+        m_payloads.append(payload);
+        if (m_refusals.contains(opcode))
+        {
+            Reply refused;
+            refused.status = m_refusals.value(opcode);
+            return refused;
+        }
+        return m_pFirmware->handleCommand(opcode, payload);
+    }
+    void advance(qint64 milliseconds) override { m_pFirmware->advance(milliseconds); }
+    QVector<QVector<quint8>> takeStreamPackets() override { return m_pFirmware->takeStreamPackets(); }
+
+    // Under the bus lock: the board runs on the protocol's worker.
+    QVector<quint8> opcodes() const
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        return m_opcodes;
+    }
+    QVector<quint8> payload(int index) const
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        return m_payloads.value(index);
+    }
+    void refuse(quint8 opcode, quint8 status)
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        m_refusals.insert(opcode, status);
+    }
+    void clear()
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        m_opcodes.clear();
+        m_payloads.clear();
+    }
+
+private:
+    boost::shared_ptr<SimDriverFirmware> m_pFirmware;
+    QVector<quint8> m_opcodes;
+    QVector<QVector<quint8>> m_payloads;
+    QHash<quint8, quint8> m_refusals;
+};
+
+// Keeps the failed results the dispatcher reports.
+class FailureLog : public TalvexRequestDispatcher::IResultObserver
+{
+public:
+    void reportFailure(const USBResult& result) override { m_results.append(result); }
+
+    QVector<USBResult> m_results;
+};
+
+// Stands in for the firmware updater: the board's firmware version as its check would learn it.
+class FirmwareVersionCheck : public USBIDeviceUpdater
+{
+public:
+    explicit FirmwareVersionCheck(const USBVersion& version) : m_version(version) {}
+
+    USBResult checkAndUpdate(const boost::shared_ptr<USBDevice>& device, USBDriver*, const USBDeviceTraitsPtr&,
+        qint32) override
+    {
+        device->setFirmwareVersion(m_version);
+        return USBResult();
+    }
+
+private:
+    USBVersion m_version;
+};
+
+// A driver board of one model on the simulated bus (clock in manual mode), connected the way
+// the studio connects it: through the connection state, with a document and a dispatcher.
+struct ConnectedDriverBoard
+{
+    static SimUsbBus& bus() { return SimUsbBus::instance(); }
+
+    static bool useSimulator()
+    {
+        if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
+            qputenv("TALVEX_USB_BACKEND", "simulator");
+        return &USBFtdiBackend::get() == &bus().getApi();
+    }
+
+    ConnectedDriverBoard(const TalvexDriverDescriptor& model, const USBVersion& firmwareVersion)
+        : m_model(model)
+        , m_firmwareVersion(firmwareVersion)
+    {
+        bus().reset();
+        plug(model, firmwareVersion, 0x100);
+        m_state.setDeviceTraits(boost::make_shared<TalvexApplicationTraits>());
+        m_state.setDeviceUpdater(boost::make_shared<FirmwareVersionCheck>(firmwareVersion));
+        m_pDispatcher->setContext(&m_document, &m_state);
+        const USBDevicePtr device = m_state.getDriver()->enumerateDevices(true).value(0);
+        m_connected = device ? m_state.connectDevice(device, 500000, 800) : USBResult("No board listed", 2);
+    }
+
+    ~ConnectedDriverBoard()
+    {
+        m_state.disconnectDevice();
+        bus().reset();
+    }
+
+    // Another board of that model and firmware on the bus; the members describe the last one.
+    void plug(const TalvexDriverDescriptor& model, const USBVersion& firmwareVersion, quint32 locationId)
+    {
+        const QString serial = SimDriverFirmware::serialNumberOf(model, 40 + int(locationId >> 8));
+        SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), locationId);
+        m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmwareVersion);
+        m_pRecorder = boost::make_shared<RecordingFirmware>(m_pFirmware);
+        chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardPacketFraming>(m_pRecorder));
+    }
+
+    // Runs a command on the board directly, as if another program had configured it.
+    quint8 configureBoard(int action, const QByteArray& payload)
+    {
+        QMutexLocker lock(&bus().getMutex());
+        const QVector<quint8> bytes(payload.cbegin(), payload.cend());
+        return m_pFirmware->handleCommand(TalvexDriverCommRequest::commandCode(m_model, action), bytes).status;
+    }
+
+    boost::shared_ptr<TalvexDriverCommRequest> request(int action, const QByteArray& payload = QByteArray()) const
+    {
+        auto built = boost::make_shared<TalvexDriverCommRequest>(m_pDispatcher->deviceDescriptor(),
+            m_pDispatcher->firmwareVersion(), action);
+        if (!payload.isEmpty())
+            built->setData(payload);
+        return built;
+    }
+
+    // Every listed action answered for the requester.
+    bool answered(QObject* requester, std::initializer_list<int> actions) const
+    {
+        for (int action : actions)
+            if (!m_pDispatcher->canSendRequest(requester, action))
+                return false;
+        return true;
+    }
+
+    TalvexDriverDescriptor m_model;
+    USBVersion m_firmwareVersion;
+    boost::shared_ptr<SimDriverFirmware> m_pFirmware;
+    boost::shared_ptr<RecordingFirmware> m_pRecorder;
+    TalvexDocument m_document;
+    USBConnectionState m_state{USBConnectionState::PacketProtocol};
+    boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher = boost::make_shared<TalvexRequestDispatcher>();
+    USBResult m_connected;
+};

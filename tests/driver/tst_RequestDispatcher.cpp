@@ -1,0 +1,243 @@
+#include "TestRegistry.h"
+
+#include "ConnectedDriverBoard.h"
+#include "DriverTestSupport.h"
+#include "TalvexDriverMotorMoveConfiguration.h"
+#include "USBRequestEvent.h"
+
+#include <QTest>
+
+namespace
+{
+typedef TalvexDriverDescriptor D;
+typedef TalvexDriverCommRequest R;
+typedef TalvexDriverMotionConfiguration Motion;
+typedef TalvexDriverMotorMoveConfiguration Move;
+
+int countOf(const QVector<quint8>& opcodes, quint8 opcode)
+{
+    return int(std::count(opcodes.cbegin(), opcodes.cend(), opcode));
+}
+
+QByteArray motionWithVelocity(const D& model, int velocity)
+{
+    Motion motion;
+    motion.setValue(Motion::Velocity, velocity);
+    return motion.toByteArray(model);
+}
+
+// Waits for the request's reply data without letting its event reach the dispatcher.
+bool waitForReplyData(const boost::shared_ptr<R>& request)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (request->getReplyData().isEmpty() && timer.elapsed() < 5000)
+        QThread::usleep(200);
+    return !request->getReplyData().isEmpty();
+}
+}
+
+class TestRequestDispatcher : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settingsFolder;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(isolateUserSettings(m_settingsFolder));
+        QVERIFY(ConnectedDriverBoard::useSimulator());
+    }
+
+    // A requester has one request of a kind in flight; another requester is not held back.
+    void pendingRequestsPerRequester()
+    {
+        ConnectedDriverBoard board(D::s_model1_2, USBVersion(3, 0));
+        QVERIFY2(board.m_connected.isOk(), qPrintable(board.m_connected.getMessage()));
+        QObject tab;
+        QObject script;
+        const quint8 state = R::commandCode(D::s_model1_2, R::GetMotorState);
+
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &tab, "state").isOk());
+        QVERIFY(!board.m_pDispatcher->canSendRequest(&tab, R::GetMotorState));
+        QVERIFY(board.m_pDispatcher->canSendRequest(&tab, R::GetMotionConfiguration));
+        QVERIFY(board.m_pDispatcher->canSendRequest(&script, R::GetMotorState));
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &tab, QString()).isOk());
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &script, QString()).isOk());
+        QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotorState}) && board.answered(&script, {R::GetMotorState}); }));
+        QCOMPARE(countOf(board.m_pRecorder->opcodes(), state), 2);
+
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotorState}); }));
+        QCOMPARE(countOf(board.m_pRecorder->opcodes(), state), 3);
+
+        // Without a requester nothing is held back.
+        board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), nullptr, QString());
+        board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), nullptr, QString());
+        QVERIFY(waitFor([&] { return countOf(board.m_pRecorder->opcodes(), state) == 5; }));
+    }
+
+    // The (1,1) motion reply has no backward velocity: the document's becomes the velocity.
+    void motionReplyOfTheOldestModel()
+    {
+        ConnectedDriverBoard board(D::s_model1_1, USBVersion(2, 0));
+        QVERIFY(board.m_connected.isOk());
+        QCOMPARE(int(board.configureBoard(R::SetMotionConfiguration, motionWithVelocity(D::s_model1_1, 321))), 0);
+        board.m_document.motionConfiguration()->setValue(Motion::BackwardVelocity, 50);
+        QObject tab;
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotionConfiguration), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotionConfiguration}); }));
+        QCOMPARE(board.m_document.motionConfiguration()->value(Motion::Velocity).toInt(), 321);
+        QCOMPARE(board.m_document.motionConfiguration()->value(Motion::BackwardVelocity).toInt(), 321);
+    }
+
+    void failuresReachTheObservers_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("move, motor off") << int(R::Move) << -1 << 2 << "Motor is turned off";
+        QTest::newRow("read refused as busy") << int(R::GetMotionConfiguration) << 2 << 2 << "Target device is busy";
+        QTest::newRow("range warning") << int(R::GetMotionConfiguration) << 200 << 1
+                                       << "Some values for the motion configuration were out of range";
+    }
+
+    // A failed reply reaches every observer, clears its pending mark and changes no record.
+    void failuresReachTheObservers()
+    {
+        QFETCH(int, action);
+        QFETCH(int, status);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        ConnectedDriverBoard board(D::s_model27_1, USBVersion(1, 0));
+        QVERIFY(board.m_connected.isOk());
+        QCOMPARE(int(board.configureBoard(R::SetMotionConfiguration, motionWithVelocity(D::s_model27_1, 321))), 0);
+        if (status >= 0)
+            board.m_pRecorder->refuse(R::commandCode(D::s_model27_1, action), quint8(status));
+        FailureLog first;
+        FailureLog second;
+        board.m_pDispatcher->addResultObserver(&first);
+        board.m_pDispatcher->addResultObserver(&second);
+        QObject tab;
+
+        const QByteArray payload = action == R::Move ? Move(Move::Counted, Move::Forward, 100).toByteArray(D::s_model27_1)
+                                                     : QByteArray();
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(action, payload), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return !first.m_results.isEmpty(); }));
+        QVERIFY(board.m_pDispatcher->canSendRequest(&tab, action));
+        QCOMPARE(first.m_results.count(), 1);
+        QCOMPARE(second.m_results.count(), 1);
+        QCOMPARE(first.m_results.first().getStatus(), code);
+        QCOMPARE(first.m_results.first().getMessage(), message);
+        QCOMPARE(board.m_document.motionConfiguration()->value(Motion::Velocity).toInt(), 200);
+
+        board.m_pDispatcher->removeResultObserver(&second);
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(action, payload), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return first.m_results.count() == 2; }));
+        QCOMPARE(second.m_results.count(), 1);
+    }
+
+    void refusedBeforeSending()
+    {
+        ConnectedDriverBoard board(D::s_model27_1, USBVersion(1, 0));
+        QVERIFY(board.m_connected.isOk());
+        QObject tab;
+
+        // (27,1) has no relay.
+        const USBResult relay = board.m_pDispatcher->sendRequest(board.request(R::RelayOn), &tab, QString());
+        QCOMPARE(relay.getStatus(), 1);
+        QCOMPARE(relay.getMessage(), QString("The command is not supported by the device"));
+
+        board.m_state.disconnectDevice();
+        QCOMPARE(board.m_pDispatcher->firmwareVersion().getMajor(), 0);
+        QCOMPARE(board.m_pDispatcher->deviceDescriptor(), D::s_model27_1);
+        const USBResult closed = board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &tab, QString());
+        QCOMPARE(closed.getStatus(), 2);
+        QCOMPARE(closed.getMessage(), QString("No device is open"));
+        // Nothing went out, so nothing is pending.
+        QVERIFY(board.m_pDispatcher->canSendRequest(&tab, R::GetMotorState));
+        QVERIFY(board.m_pRecorder->opcodes().isEmpty());
+    }
+
+    void streamingRequests()
+    {
+        ConnectedDriverBoard board(D::s_model10_1, USBVersion(1, 1));
+        QVERIFY(board.m_connected.isOk());
+        board.m_document.samplingConfiguration()->setValue(TalvexDriverSamplingConfiguration::SampleCount, 1234);
+        board.m_pDispatcher->startStreaming();
+        QVERIFY(waitFor([&] { return board.m_pRecorder->opcodes().count() == 2; }));
+        QCOMPARE(hexText(board.m_pRecorder->opcodes()), QString("2E 24"));
+        QCOMPARE(board.m_pRecorder->payload(0).count(), 0);
+        QCOMPARE(hexText(board.m_pRecorder->payload(1)),
+            hexText(board.m_document.samplingConfiguration()->toByteArray()));
+        QCOMPARE(board.m_pRecorder->payload(1).count(), 6);
+
+        board.m_pDispatcher->stopStreaming();
+        QVERIFY(waitFor([&] { return board.m_pRecorder->opcodes().count() == 3; }));
+        QCOMPARE(hexText(board.m_pRecorder->opcodes()), QString("2E 24 2F"));
+    }
+
+    // The reply of a board that was closed, or replaced by another model, before its event
+    // came is not decoded with the model that is open now.
+    void replyOfABoardThatHasGone_data()
+    {
+        QTest::addColumn<bool>("reconnect");
+        QTest::newRow("closed") << false;
+        QTest::newRow("another model connected") << true;
+    }
+
+    void replyOfABoardThatHasGone()
+    {
+        QFETCH(bool, reconnect);
+        ConnectedDriverBoard board(D::s_model1_1, USBVersion(2, 0));
+        QVERIFY(board.m_connected.isOk());
+        QCOMPARE(int(board.configureBoard(R::SetMotionConfiguration, motionWithVelocity(D::s_model1_1, 321))), 0);
+        board.plug(D::s_model27_1, USBVersion(1, 0), 0x200);
+        QObject tab;
+
+        const auto request = board.request(R::GetMotionConfiguration);
+        QVERIFY(board.m_pDispatcher->sendRequest(request, &tab, QString()).isOk());
+        QVERIFY(waitForReplyData(request));
+        QCOMPARE(request->getReplyData().count(), 8);
+        if (reconnect)
+        {
+            const USBDevicePtr other = board.m_state.getDriver()->enumerateDevices(true).value(1);
+            QVERIFY(other);
+            QVERIFY(board.m_state.connectDevice(other, 500000, 800).isOk());
+            QCOMPARE(board.m_pDispatcher->deviceDescriptor(), D::s_model27_1);
+        }
+        else
+        {
+            board.m_state.disconnectDevice();
+        }
+
+        QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotionConfiguration}); }));
+        QCOMPARE(board.m_document.motionConfiguration()->value(Motion::Velocity).toInt(), 200);
+    }
+
+    void clearingForgetsPendingRequests()
+    {
+        ConnectedDriverBoard board(D::s_model1_2, USBVersion(4, 0));
+        QVERIFY(board.m_connected.isOk());
+        QObject tab;
+        const auto first = board.request(R::GetMotorState);
+        QVERIFY(board.m_pDispatcher->sendRequest(first, &tab, QString()).isOk());
+        QVERIFY(!board.m_pDispatcher->canSendRequest(&tab, R::GetMotorState));
+        board.m_pDispatcher->clearPendingRequests();
+        QVERIFY(board.m_pDispatcher->canSendRequest(&tab, R::GetMotorState));
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), &tab, QString()).isOk());
+
+        // The reply of the forgotten request leaves the mark of the newer one.
+        USBRequestEvent late(first, USBResult());
+        QCoreApplication::sendEvent(board.m_pDispatcher.get(), &late);
+        QVERIFY(!board.m_pDispatcher->canSendRequest(&tab, R::GetMotorState));
+        QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotorState}); }));
+        const quint8 state = R::commandCode(D::s_model1_2, R::GetMotorState);
+        QCOMPARE(countOf(board.m_pRecorder->opcodes(), state), 2);
+    }
+};
+
+TALVEX_TEST(TestRequestDispatcher)
+#include "tst_RequestDispatcher.moc"
