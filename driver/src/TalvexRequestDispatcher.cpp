@@ -48,6 +48,7 @@ USBVersion TalvexRequestDispatcher::firmwareVersion() const
 USBResult TalvexRequestDispatcher::sendRequest(const boost::shared_ptr<TalvexDriverCommRequest>& request,
     QObject* requester, const QString& text)
 {
+    // Without a board nothing is queued, so nothing is marked pending either.
     if (!m_pConnectionState || !m_pConnectionState->isConnected())
         return USBResult(QStringLiteral("No device is open"), 2);
     const USBResult supported = request->checkSupported();
@@ -68,22 +69,8 @@ USBResult TalvexRequestDispatcher::sendRequest(const boost::shared_ptr<TalvexDri
     }
 
     USBDriver* driver = m_pConnectionState->getDriver();
-    const USBResult queued = driver->postRequest(request, this, s_commandSocket);
-    if (queued.isOk())
-    {
-        m_devices.insert(id, driver->getDevice());
-    }
-    else if (requester)
-    {
-        // Nothing is in flight: the requester may send this kind again.
-        m_requesters.remove(id);
-        m_texts.remove(id);
-        QSet<quint8>& pending = m_pending[requester];
-        pending.remove(opcode);
-        if (pending.isEmpty())
-            m_pending.remove(requester);
-    }
-    return queued;
+    m_devices.insert(id, driver->getDevice());
+    return driver->postRequest(request, this, s_commandSocket);
 }
 
 bool TalvexRequestDispatcher::canSendRequest(QObject* requester, int action) const
