@@ -2,6 +2,7 @@
 // sendRequest to the reply stored in the document, and the GUI side of streaming, from a stream
 // packet's event to the points taken out of the sample buffers, beside a plain copy of the same
 // bytes.
+#include "BenchSupport.h"
 #include "PlotUSBDataStream.h"
 #include "SimBoardPacketFraming.h"
 #include "SimDriverFirmware.h"
@@ -49,14 +50,6 @@ public:
     }
 };
 
-void setMedian(benchmark::State& state, std::vector<double>& microseconds)
-{
-    if (microseconds.empty())
-        return;
-    std::nth_element(microseconds.begin(), microseconds.begin() + microseconds.size() / 2, microseconds.end());
-    state.counters["median_us"] = microseconds[microseconds.size() / 2];
-}
-
 void dispatcherReadRoundTrip(benchmark::State& state)
 {
     SimUsbBus& bus = SimUsbBus::instance();
@@ -102,7 +95,7 @@ void dispatcherReadRoundTrip(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     connection.disconnectDevice();
     bus.reset();
-    setMedian(state, microseconds);
+    BenchSupport::setMedian(state, microseconds);
 }
 
 // Voltage, quadrature and motor steps: three words, three channel values a group; 40 groups
@@ -222,20 +215,10 @@ BENCHMARK(memcpyOfThePackets)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
-        qputenv("TALVEX_USB_BACKEND", "simulator");
-    QCoreApplication app(argc, argv);
-    if (&USBFtdiBackend::get() != &SimUsbBus::instance().getApi())
-        return 1;
     // The document loads the user's settings: keep a benchmark run away from the real ones.
     QTemporaryDir settingsFolder;
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::run(argc, argv, [&settingsFolder] {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    });
 }

@@ -1,5 +1,6 @@
 // Round trip of a request posted on the packet protocol, from postRequest to the delivered
 // USBRequestEvent, against a simulated board that answers at once.
+#include "BenchSupport.h"
 #include "SimBoardPacketFraming.h"
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
@@ -101,10 +102,7 @@ void postedRoundTrip(benchmark::State& state)
     driver.closeDevice();
     bus.reset();
 
-    if (microseconds.empty())
-        return;
-    std::nth_element(microseconds.begin(), microseconds.begin() + microseconds.size() / 2, microseconds.end());
-    state.counters["median_us"] = microseconds[microseconds.size() / 2];
+    BenchSupport::setMedian(state, microseconds);
 }
 
 BENCHMARK(postedRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -112,15 +110,5 @@ BENCHMARK(postedRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
-        qputenv("TALVEX_USB_BACKEND", "simulator");
-    QCoreApplication app(argc, argv);
-    if (&USBFtdiBackend::get() != &SimUsbBus::instance().getApi())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchSupport::run(argc, argv, [] {});
 }

@@ -88,14 +88,8 @@ void TalvexGlobalSettings::addHistory(const QString& name, const QString& text)
 
 void TalvexGlobalSettings::read(QDataStream& in)
 {
-    qint32 version = 0;
-    in >> version;
-    StreamableUnexpectedContentsException::checkStatus(in);
-    if (version != 1)
-        throw StreamableVersionException("src\\TalvexGlobalSettings", 95, version);
-    QMap<int, QVariant> values;
-    in >> values;
-    StreamableUnexpectedContentsException::checkStatus(in);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexGlobalSettings", 95);
+    const QMap<int, QVariant> values = readValueMap(in);
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
         setValue(it.key(), it.value());
 }

@@ -63,11 +63,7 @@ void TalvexDocument::readFrom(QDataStream& in)
     if (in.status() != QDataStream::Ok || header != s_fileHeader)
         throw StreamableUnexpectedContentsException(
             "Unexpected file header. The file is corrupted or not a configuration file.");
-    qint32 version = 0;
-    in >> version;
-    StreamableUnexpectedContentsException::checkStatus(in);
-    if (version != 1 && version != 2)
-        throw StreamableVersionException("src\\TalvexDocument", 188, version);
+    const qint32 version = StreamableVersionException::readVersion(in, {1, 2}, "src\\TalvexDocument", 188);
 
     // Read into copies and take them over only once all was read, so a damaged file never
     // leaves a half-read document behind.

@@ -1,7 +1,7 @@
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
 
 #include "TalvexDriverBytes.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
@@ -67,7 +67,7 @@ void TalvexDriverAdvancedMotorMoveConfiguration::write(QDataStream& out) const
 
 void TalvexDriverAdvancedMotorMoveConfiguration::read(QDataStream& in)
 {
-    readStreamVersion(in, {1}, "src\\TalvexDriverAdvancedMotorMoveConfiguration", 115);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverAdvancedMotorMoveConfiguration", 115);
     Properties::read(in);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
 }

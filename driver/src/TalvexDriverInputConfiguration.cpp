@@ -2,7 +2,7 @@
 
 #include "TalvexDriverBytes.h"
 #include "TalvexDriverModel.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
@@ -174,7 +174,7 @@ void TalvexDriverInputConfiguration::write(QDataStream& out) const
 
 void TalvexDriverInputConfiguration::read(QDataStream& in)
 {
-    const qint32 version = readStreamVersion(in, {1, 2}, "src\\TalvexDriverInputConfiguration", 325);
+    const qint32 version = StreamableVersionException::readVersion(in, {1, 2}, "src\\TalvexDriverInputConfiguration", 325);
     Properties::read(in);
     QMap<int, int> assignments;
     if (version == 1)

@@ -3,7 +3,7 @@
 #include "TalvexDriverBytes.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverModel.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
@@ -181,7 +181,7 @@ void TalvexDriverMotionConfiguration::write(QDataStream& out) const
 
 void TalvexDriverMotionConfiguration::read(QDataStream& in)
 {
-    const qint32 version = readStreamVersion(in, {1, 2, 3}, "src\\TalvexDriverMotionConfiguration", 271);
+    const qint32 version = StreamableVersionException::readVersion(in, {1, 2, 3}, "src\\TalvexDriverMotionConfiguration", 271);
     Properties::read(in);
     if (version == 1)
     {

@@ -1,7 +1,7 @@
 #include "TalvexDriverMotorConfiguration.h"
 
 #include "TalvexDriverBytes.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "TalvexDriverCommRequest.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
@@ -127,7 +127,7 @@ void TalvexDriverMotorConfiguration::write(QDataStream& out) const
 
 void TalvexDriverMotorConfiguration::read(QDataStream& in)
 {
-    readStreamVersion(in, {1}, "src\\TalvexDriverMotorConfiguration", 197);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverMotorConfiguration", 197);
     Properties::read(in);
     if (!contains(LowInductance))
         setValue(LowInductance, false);

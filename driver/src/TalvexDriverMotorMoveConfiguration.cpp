@@ -2,7 +2,7 @@
 
 #include "StreamableUnexpectedContentsException.h"
 #include "TalvexDriverBytes.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 
 TalvexDriverMotorMoveConfiguration::TalvexDriverMotorMoveConfiguration(int mode, int direction, int stepCount)
@@ -31,7 +31,7 @@ QDataStream& operator<<(QDataStream& out, const TalvexDriverMotorMoveConfigurati
 
 QDataStream& operator>>(QDataStream& in, TalvexDriverMotorMoveConfiguration& move)
 {
-    readStreamVersion(in, {1}, "src\\TalvexDriverMotorMoveConfiguration", 17);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverMotorMoveConfiguration", 17);
     qint32 mode = 0;
     qint32 direction = 0;
     qint32 stepCount = 0;

@@ -1,7 +1,7 @@
 #include "TalvexDriverPWMSettings.h"
 
 #include "TalvexDriverBytes.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "ValueConversions.h"
 
 namespace
@@ -63,7 +63,7 @@ void TalvexDriverPWMSettings::write(QDataStream& out) const
 
 void TalvexDriverPWMSettings::read(QDataStream& in)
 {
-    readStreamVersion(in, {1}, "src\\TalvexDriverPWMSettings", 112);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverPWMSettings", 112);
     m_limitsSuspended = true;
     try
     {

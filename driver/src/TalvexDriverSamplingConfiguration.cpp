@@ -1,7 +1,7 @@
 #include "TalvexDriverSamplingConfiguration.h"
 
 #include "TalvexDriverBytes.h"
-#include "TalvexDriverStreamVersion.h"
+#include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
@@ -140,7 +140,7 @@ void TalvexDriverSamplingConfiguration::write(QDataStream& out) const
 
 void TalvexDriverSamplingConfiguration::read(QDataStream& in)
 {
-    readStreamVersion(in, {1}, "src\\TalvexDriverSamplingConfiguration", 180);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverSamplingConfiguration", 180);
     Properties::read(in);
     if (!contains(SampleCount))
         setValue(SampleCount, 5000);

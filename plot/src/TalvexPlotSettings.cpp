@@ -17,14 +17,8 @@ TalvexPlotSettings::TalvexPlotSettings()
 
 void TalvexPlotSettings::read(QDataStream& in)
 {
-    qint32 version = 0;
-    in >> version;
-    StreamableUnexpectedContentsException::checkStatus(in);
-    if (version != 1)
-        throw StreamableVersionException("src\\TalvexPlotSettings", 70, version);
-    QMap<int, QVariant> values;
-    in >> values;
-    StreamableUnexpectedContentsException::checkStatus(in);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexPlotSettings", 70);
+    const QMap<int, QVariant> values = readValueMap(in);
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
         setValue(it.key(), it.value());
     if (!values.contains(Reserved))

@@ -1,6 +1,6 @@
 #include "TalvexSOApplicationConfiguration.h"
 
-#include "TalvexSOStreamVersion.h"
+#include "StreamableVersionException.h"
 
 TalvexSOApplicationConfiguration::TalvexSOApplicationConfiguration()
 {
@@ -18,6 +18,6 @@ void TalvexSOApplicationConfiguration::write(QDataStream& out) const
 
 void TalvexSOApplicationConfiguration::read(QDataStream& in)
 {
-    TalvexSOStreamVersion::readVersion1(in, "src\\TalvexSOApplicationConfiguration", 64);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexSOApplicationConfiguration", 64);
     Properties::read(in);
 }

@@ -1,6 +1,6 @@
 #include "TalvexSOAxisConfiguration.h"
 
-#include "TalvexSOStreamVersion.h"
+#include "StreamableVersionException.h"
 
 TalvexSOAxisConfiguration::TalvexSOAxisConfiguration()
 {
@@ -16,6 +16,6 @@ void TalvexSOAxisConfiguration::write(QDataStream& out) const
 
 void TalvexSOAxisConfiguration::read(QDataStream& in)
 {
-    TalvexSOStreamVersion::readVersion1(in, "src\\TalvexSOAxisConfiguration", 80);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexSOAxisConfiguration", 80);
     Properties::read(in);
 }

@@ -3,7 +3,7 @@
 #include "StreamableUnexpectedContentsException.h"
 #include "TalvexSOAxisFactory.h"
 #include "TalvexSONullAxis.h"
-#include "TalvexSOStreamVersion.h"
+#include "StreamableVersionException.h"
 
 #include <QDataStream>
 
@@ -49,7 +49,7 @@ void TalvexSODocument::read(QDataStream& in)
     if (header != s_fileHeader)
         throw StreamableUnexpectedContentsException(
             "Unexpected file header. The file is corrupted or not a configuration file.");
-    TalvexSOStreamVersion::readVersion1(in, "src\\TalvexSODocument", 117);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexSODocument", 117);
 
     // Read into a copy and take it over only when all of it was read, so a damaged file
     // never leaves a half-read document behind.

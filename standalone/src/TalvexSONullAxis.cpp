@@ -1,6 +1,6 @@
 #include "TalvexSONullAxis.h"
 
-#include "TalvexSOStreamVersion.h"
+#include "StreamableVersionException.h"
 
 #include <QDataStream>
 
@@ -77,5 +77,5 @@ void TalvexSONullAxis::write(QDataStream& out) const
 
 void TalvexSONullAxis::read(QDataStream& in)
 {
-    TalvexSOStreamVersion::readVersion1(in, "src\\TalvexSONullAxis", 103);
+    StreamableVersionException::readVersion(in, {1}, "src\\TalvexSONullAxis", 103);
 }

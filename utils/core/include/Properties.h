@@ -47,14 +47,8 @@ public:
 
     virtual void read(QDataStream& in)
     {
-        qint32 version = 0;
-        in >> version;
-        StreamableUnexpectedContentsException::checkStatus(in);
-        if (version != 1)
-            throw StreamableVersionException("..\\..\\utils\\core\\include\\Properties", 127, version);
-        QMap<int, QVariant> values;
-        in >> values;
-        StreamableUnexpectedContentsException::checkStatus(in);
+        StreamableVersionException::readVersion(in, {1}, "..\\..\\utils\\core\\include\\Properties", 127);
+        const QMap<int, QVariant> values = readValueMap(in);
         m_values = values;
         for (auto it = values.constBegin(); it != values.constEnd(); ++it)
             changed(it.key(), it.value());
@@ -96,6 +90,16 @@ public:
         for (IChangeObserver* observer : observers)
             if (m_observers.contains(observer))
                 observer->validationMessage(id, text);
+    }
+
+protected:
+    // The value map that write() stores after its version; throws on a truncated stream.
+    static QMap<int, QVariant> readValueMap(QDataStream& in)
+    {
+        QMap<int, QVariant> values;
+        in >> values;
+        StreamableUnexpectedContentsException::checkStatus(in);
+        return values;
     }
 
 private:

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "SimUsbBus.h"
+#include "USBFtdiBackend.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+// What every benchmark program of the studio shares: the median of timed round trips and a
+// main that runs on the simulated board.
+namespace BenchSupport
+{
+inline void setMedian(benchmark::State& state, std::vector<double>& microseconds)
+{
+    if (microseconds.empty())
+        return;
+    std::nth_element(microseconds.begin(), microseconds.begin() + microseconds.size() / 2, microseconds.end());
+    state.counters["median_us"] = microseconds[microseconds.size() / 2];
+}
+
+// Runs the registered benchmarks on the simulated board; prepare runs once before them.
+template <class Prepare>
+int run(int argc, char** argv, Prepare prepare)
+{
+    if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
+        qputenv("TALVEX_USB_BACKEND", "simulator");
+    QCoreApplication app(argc, argv);
+    if (&USBFtdiBackend::get() != &SimUsbBus::instance().getApi())
+        return 1;
+    prepare();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+}
