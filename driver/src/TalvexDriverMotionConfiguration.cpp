@@ -19,6 +19,15 @@ bool hasLongLayout(const TalvexDriverDescriptor& descriptor)
         == 11;
 }
 
+// Velocities travel in 16-bit fields: (27,1) could otherwise run faster at full step than
+// the board can be told.
+const int s_maximumVelocity = 0xFFFF;
+
+quint16 toVelocityField(const QVariant& value)
+{
+    return quint16(qBound(0, variantToInt(value), s_maximumVelocity));
+}
+
 const qint64 s_minimumAcceleration = 1;
 const qint64 s_maximumAcceleration = 10000000;
 }
@@ -77,9 +86,9 @@ QByteArray TalvexDriverMotionConfiguration::toByteArray(const TalvexDriverDescri
     const bool longLayout = hasLongLayout(descriptor);
     QVector<quint8> bytes;
     bytes.append(quint8(variantToInt(value(MicroStepping))));
-    appendUInt16(bytes, quint16(variantToInt(value(Velocity))));
+    appendUInt16(bytes, toVelocityField(value(Velocity)));
     if (longLayout)
-        appendUInt16(bytes, quint16(variantToInt(value(BackwardVelocity))));
+        appendUInt16(bytes, toVelocityField(value(BackwardVelocity)));
     appendUInt32(bytes, quint32(variantToInt(value(Acceleration))));
     bytes.append(quint8(variantToInt(value(AccelerationMethod))));
     if (longLayout)
@@ -104,9 +113,9 @@ void TalvexDriverMotionConfiguration::validateVelocity(int id, const TalvexDrive
     const int maximum = TalvexDriverModel::maximumSpeed(descriptor);
     int velocity = variantToInt(value(id));
     const double rate = factor * velocity;
-    if (rate > maximum)
+    if (rate > maximum || velocity > s_maximumVelocity)
     {
-        velocity = int(maximum / factor);
+        velocity = qMin(int(maximum / factor), s_maximumVelocity);
         correct(id, velocity, QStringLiteral("The motor speed was too high."), messages);
     }
     else if (rate < 1)

@@ -80,6 +80,14 @@ private slots:
         QVERIFY(!decoded.value(Motion::StoredFlag).isValid());
     }
 
+    // A velocity the 16-bit field cannot hold goes out as the nearest one it can, never wrapped
+    // into another speed.
+    void velocityFieldsSaturate()
+    {
+        QCOMPARE(hexText(motionOf({0, 70000, 1000, 0, 1, -5}).toByteArray(D::s_model27_1)),
+            QString("00 FF FF 00 00 E8 03 00 00 00 01"));
+    }
+
     void defaults()
     {
         const Motion motion;
@@ -115,6 +123,12 @@ private slots:
         QTest::newRow("(27,1) too fast at 1/128")
             << D::s_model27_1 << QList<int>{7, 1000, 1000, 0, 0, 200} << QStringList{"The motor speed was too high."}
             << QList<int>{7, 781, 1000, 0, 0, 200};
+        QTest::newRow("(27,1) full step beyond the 16-bit field")
+            << D::s_model27_1 << QList<int>{0, 70000, 1000, 0, 0, 200} << QStringList{"The motor speed was too high."}
+            << QList<int>{0, 65535, 1000, 0, 0, 200};
+        QTest::newRow("(27,1) backward beyond the 16-bit field")
+            << D::s_model27_1 << QList<int>{0, 200, 1000, 0, 1, 90000} << QStringList{"The motor speed was too high."}
+            << QList<int>{0, 200, 1000, 0, 1, 65535};
         QTest::newRow("too slow") << D::s_model1_2 << QList<int>{0, 0, 1000, 0, 0, 200}
                                   << QStringList{"The motor speed was too low."} << QList<int>{0, 1, 1000, 0, 0, 200};
         QTest::newRow("negative velocity") << D::s_model1_2 << QList<int>{2, -5, 1000, 0, 0, 200}
