@@ -33,6 +33,10 @@ private slots:
         QTest::newRow("letters in device id") << "VTAH0A101" << false << false << 0 << 0 << 0 << "";
         QTest::newRow("letters in device version") << "VTAH0010Z" << false << false << 0 << 0 << 0 << "";
         QTest::newRow("letters in unit number") << "VTAH00101ab12" << false << false << 0 << 0 << 0 << "";
+        QTest::newRow("sign in device id") << "VTAH+0101" << false << false << 0 << 0 << 0 << "";
+        QTest::newRow("negative device version") << "VTAH001-1" << false << false << 0 << 0 << 0 << "";
+        QTest::newRow("blank in device id") << "VTAH 0101" << false << false << 0 << 0 << 0 << "";
+        QTest::newRow("sign in unit number") << "VTAH00101+123" << false << false << 0 << 0 << 0 << "";
         QTest::newRow("empty") << "" << false << false << 0 << 0 << 0 << "";
     }
 

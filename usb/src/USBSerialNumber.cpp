@@ -1,5 +1,22 @@
 #include "USBSerialNumber.h"
 
+namespace
+{
+// Only plain digits: the framework's conversion would also take a sign or blanks, which no
+// real serial number holds.
+bool parseDigits(const QString& digits, int& value)
+{
+    for (const QChar c : digits)
+    {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    bool ok = false;
+    value = digits.toInt(&ok, 10);
+    return ok;
+}
+}
+
 USBSerialNumber::USBSerialNumber(const QString& text)
 {
     if (text.length() != 9 && text.length() != 13)
@@ -24,12 +41,11 @@ USBSerialNumber::USBSerialNumber(const QString& text)
     else
         return;
 
-    bool ok = false;
-    const int deviceId = text.mid(4, 3).toInt(&ok, 10);
-    if (!ok)
+    int deviceId = 0;
+    if (!parseDigits(text.mid(4, 3), deviceId))
         return;
-    const int deviceVersion = text.mid(7, 2).toInt(&ok, 10);
-    if (!ok)
+    int deviceVersion = 0;
+    if (!parseDigits(text.mid(7, 2), deviceVersion))
         return;
 
     bool anyUnit = false;
@@ -38,11 +54,9 @@ USBSerialNumber::USBSerialNumber(const QString& text)
     {
         if (lower.mid(9, 4) == QLatin1String("xxxx"))
             anyUnit = true;
-        else
+        else if (!parseDigits(text.mid(9, 4), unitNumber))
         {
-            unitNumber = text.mid(9, 4).toInt(&ok, 10);
-            if (!ok)
-                return;
+            return;
         }
     }
 
