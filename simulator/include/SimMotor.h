@@ -21,7 +21,8 @@ class TalvexDriverMotionConfiguration;
 //   and count only while the input configuration wires the limit function (32 start, 33 end)
 //   to some channel. A move that reaches a switch stops there and holds.
 // - Moving states: 8 continuous, 9 counted, 10 back and forth, 11 home search, 12 the slow
-//   approach of an accurate home search (it backs off the switch until the switch releases).
+//   approach of an accurate home search (it backs off the switch until the switch releases;
+//   where the switch on the other side is pressed too, it holds on the home switch).
 // - The remaining steps are micro-steps of the current mode left in a counted move or in the
 //   current leg of a back-and-forth move, 0 otherwise.
 // - Refusals, in this order: an error state answers its own error code (faults use the codes

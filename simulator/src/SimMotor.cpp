@@ -159,6 +159,12 @@ void SimMotor::advance(qint64 milliseconds)
         const qint64 toLimit = unitsToLimit(m_direction);
         if (toLimit >= 0)
             step = qMin(step, toLimit);
+        if (step == 0 && m_activity == HomeApproach)
+        {
+            // The switch ahead is pressed too: the motor cannot back off the home switch.
+            hold();
+            break;
+        }
         m_physical += m_direction * step;
         m_remainingUnits -= step;
         distance -= step;

@@ -555,6 +555,23 @@ private slots:
         QCOMPARE(info.getPosition(), endPosition);
     }
 
+    // Switches that overlap: the accurate search finds the start switch inside the pressed
+    // end switch and cannot back off it; it holds there instead of running on.
+    void homeApproachBlockedByTheOtherSwitch()
+    {
+        RunningBoard board;
+        QVERIFY(board.run(R::Move, moveOf(Move::Counted, Move::Forward, 200)).isOk());
+        board.m_pFirmware->advance(100);
+        board.m_pFirmware->setLimitPositions(10, 5);
+        QVERIFY(board.run(R::SetInputConfiguration, wiredLimits(board.m_model, board.m_firmwareVersion)).isOk());
+        QVERIFY(board.run(R::SetAdvancedMotorMoveConfiguration, ::homeSearch(1, true, false)).isOk());
+        QVERIFY(board.run(R::MoveHome).isOk());
+        board.m_pFirmware->advance(100);
+        const Info info = motorState(board);
+        QCOMPARE(info.stateName(), QString("Hold (at start and end)"));
+        QCOMPARE(info.getPosition(), 160);
+    }
+
     void homeSearchNeedsItsLimit()
     {
         RunningBoard board;
