@@ -7,7 +7,9 @@
 #include "UIValueScaleProcessor.h"
 #include "UIWidgetFor.h"
 
+#include <QFocusEvent>
 #include <QTest>
+#include <QValidator>
 #include <cmath>
 
 namespace
@@ -38,6 +40,22 @@ struct VelocityRow
     UIUnitHandler* handler;
 };
 }
+
+// Puts a text above 1000 back to 1000 when editing ends, as a double validator's fixup does.
+class AtMost1000 : public QValidator
+{
+public:
+    State validate(QString& input, int&) const override
+    {
+        bool ok = false;
+        const double value = input.toDouble(&ok);
+        if (!ok)
+            return input.isEmpty() ? Intermediate : Invalid;
+        return value <= 1000.0 ? Acceptable : Intermediate;
+    }
+
+    void fixup(QString& input) const override { input = "1000"; }
+};
 
 class UIUnitHandlerTest : public QObject
 {
@@ -103,6 +121,53 @@ private slots:
         row.value.selectAll();
         QTest::keyClicks(&row.value, "720");
         QCOMPARE(settings.value(1).toDouble(), 400.0);
+    }
+
+    // What the value editor shows when editing ends is what the property holds, also when the
+    // editor's validator fixed the typed text up; an untouched number is not committed again.
+    void fixedUpTextIsCommitted_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("changes");
+        // Every keystroke commits; the fixup once more.
+        QTest::newRow("too high in full steps") << 0 << "5000" << "1000" << 1000.0 << 5;
+        QTest::newRow("too high in degrees") << 2 << "5000" << "1000" << 1000.0 / 1.8 << 5;
+        QTest::newRow("in range") << 2 << "720" << "720" << 400.0 << 3;
+        QTest::newRow("untouched") << 4 << "" << "60" << 200.0 << 0;
+    }
+
+    void fixedUpTextIsCommitted()
+    {
+        QFETCH(int, unit);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(double, value);
+        QFETCH(int, changes);
+
+        QWidget page;
+        VelocityRow row;
+        row.value.setParent(&page);
+        row.value.setValidator(new AtMost1000);
+        TestSettings settings;
+        settings.setValue(1, 200.0);
+        row.handler->bindMethodCall(new UIPropertyBinding<TestSettingsTraits>(&settings, 1));
+        row.selectUnit(unit);
+        TestChangeCounter counter(&settings);
+
+        if (!typed.isEmpty())
+        {
+            row.value.selectAll();
+            QTest::keyClicks(&row.value, typed);
+        }
+        QTest::keyClick(&row.value, Qt::Key_Return);
+        QFocusEvent focusOut(QEvent::FocusOut);
+        QApplication::sendEvent(&row.value, &focusOut);
+        QCOMPARE(row.value.text(), shown);
+        QCOMPARE(settings.value(1).toDouble(), value);
+        QCOMPARE(counter.m_changes, changes);
     }
 
     void stepCountUnits_data()

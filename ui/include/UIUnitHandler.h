@@ -36,7 +36,8 @@ public:
     QObject* object() override;
     QWidget* widget() override;
     void connectSignal(QObject* receiver, const char* member, int kind) override;
-    // The commit is a user edit of the value input.
+    // The commit is a user edit of the value input, and the end of an edit whose text the value
+    // input's own validator fixed up (that change is no user edit, yet it is what is shown).
     void bindMethodCall(UIIBinding* binding) override;
     void showInfoTip(const QString& text) override;
 
@@ -44,6 +45,8 @@ private slots:
     void onUnitChanged();
     void onValueChanged();
     void onFocusLost();
+    void onValueTaken();
+    void onEditingFinished();
 
 private:
     boost::shared_ptr<UIIValueProcessor> currentProcessor() const;
@@ -54,4 +57,6 @@ private:
     QHash<QString, boost::shared_ptr<UIIValueProcessor>> m_conversions;
     QHash<QString, QVariant> m_shownValues;
     UIIBinding* m_pBinding = nullptr;
+    // The value input's text when it was last committed or set.
+    QString m_takenText;
 };

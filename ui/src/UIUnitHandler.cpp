@@ -112,6 +112,9 @@ void UIUnitHandler::bindMethodCall(UIIBinding* binding)
     UISignalRelay* relay = new UISignalRelay(this);
     relay->addUpdateSourceCall(binding);
     m_pValueInput->connectSignal(relay, SLOT(slot()), UserEdited);
+    m_pValueInput->connectSignal(this, SLOT(onValueTaken()), UserEdited);
+    m_pValueInput->connectSignal(this, SLOT(onValueTaken()), ValueSet);
+    m_pValueInput->connectSignal(this, SLOT(onEditingFinished()), EditingFinished);
     binding->updateUserInput();
 }
 
@@ -131,6 +134,21 @@ void UIUnitHandler::onValueChanged()
     const QVariant base = getValue();
     for (auto it = m_conversions.constBegin(); it != m_conversions.constEnd(); ++it)
         m_shownValues.insert(it.key(), it.value()->forward(base));
+}
+
+void UIUnitHandler::onValueTaken()
+{
+    m_takenText = m_pValueInput->text();
+}
+
+void UIUnitHandler::onEditingFinished()
+{
+    // Only a text nobody committed (a validator's fixup raises no user edit); committing a
+    // number again that was merely shown would round the value to the digits shown.
+    if (m_pValueInput->text() == m_takenText)
+        return;
+    m_takenText = m_pValueInput->text();
+    m_pBinding->updateSource();
 }
 
 void UIUnitHandler::onFocusLost()
