@@ -229,6 +229,25 @@ private slots:
         board.driver.closeDevice();
     }
 
+    // A channel that died while idle is still handed from protocol to protocol: the timeouts
+    // can no longer be set, and the exchanges then report the closed channel.
+    void protocolsChangeOnADeadChannel()
+    {
+        OpenBoard board;
+        board.protocol->start();
+        board.m_pChannel->sendToHost({0x06});
+        QTRY_VERIFY(!board.protocol->isRunning());
+
+        auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<BusClock>());
+        board.driver.pushProtocol(handshake, 0);
+        auto exchange = boost::make_shared<ScriptedRequest>(0x41, Bytes{0x01, 0x02}, 4);
+        QCOMPARE(board.driver.sendRequest(exchange, 0).getMessage(), QString("Device not open."));
+
+        board.driver.popProtocol(0);
+        QCOMPARE(board.driver.sendRequest(makeRequest(2), 0).getMessage(), QString("Device not open"));
+        board.driver.closeDevice();
+    }
+
     // The bootloader's handshake pushed over the packet protocol for a synchronous exchange,
     // then the packet protocol back in charge.
     void handshakePushedAndPopped()

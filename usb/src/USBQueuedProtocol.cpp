@@ -108,7 +108,15 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
     }
     if (clone)
     {
-        applyTimeouts(clone);
+        // A channel that has died since it was opened cannot take its timeouts; the next
+        // exchange on it reports that, so nothing may escape from here.
+        try
+        {
+            applyTimeouts(clone);
+        }
+        catch (const USBResult&)
+        {
+        }
         if (queued)
             startWorker();
         return;
