@@ -95,8 +95,11 @@ StreamSample TalvexStreamInterpreter::interpret(double startTime, const QByteArr
 
     sample.setEndTime(startTime + groups * timeStep);
     sample.setLast(bytes[1] != 0);
-    // The step counter at the packet start, in micro-steps of the current mode.
+    // The step counter at the packet start, in micro-steps of the current mode. It is the
+    // board's signed position: a motor below its zero position sends it in two's complement,
+    // which read unsigned would put the plot some 268 million full steps away.
     const int microStepping = variantToInt(m_motionConfiguration.value(TalvexDriverMotionConfiguration::MicroStepping));
-    sample.setScalar(StepsChannel, std::trunc(longAt(bytes, 2) * 0.0625) * std::ldexp(1.0, microStepping));
+    const qint32 sixteenths = qint32(longAt(bytes, 2));
+    sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * std::ldexp(1.0, microStepping));
     return sample;
 }

@@ -6,6 +6,7 @@
 #include "TalvexDriverMotionConfiguration.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
 #include "TalvexDriverSamplingConfiguration.h"
+#include "TalvexStreamInterpreter.h"
 #include "USBByteHelpers.h"
 
 #include <QTest>
@@ -220,6 +221,35 @@ private slots:
         QVERIFY(!packets.isEmpty() && !packets.last().words.isEmpty());
         QCOMPARE(packets.last().steps, 0u);
         QCOMPARE(packets.last().words.last(), quint16(0));
+    }
+
+    // Below its zero position the head carries the position in two's complement, which the
+    // studio reads back as the negative position.
+    void headBelowZero()
+    {
+        SamplingBoard board;
+        QVERIFY(board.configure(0x8));
+        QVERIFY(board.run(R::MotorOn).isOk());
+        QVERIFY(board.run(R::Move, Move(Move::Continuous, Move::Backward, 0).toByteArray(board.m_model)).isOk());
+        board.m_pFirmware->advance(1000);
+        QVERIFY(board.run(R::Stop).isOk());
+        QVERIFY(board.start(3, 2).isOk());
+        board.m_pFirmware->advance(5);
+        const QVector<QVector<quint8>> packets = board.m_pFirmware->takeStreamPackets();
+        QCOMPARE(packets.count(), 1);
+        QCOMPARE(readUInt32(packets.first(), 2), quint32(-3200));
+
+        Input input;
+        input.setOutputMask(0x8);
+        Motion motion;
+        motion.setValue(Motion::MicroStepping, 4);
+        TalvexStreamInterpreter interpreter;
+        interpreter.setConfigurations(Sampling(), input, motion);
+        const QVector<quint8>& bytes = packets.first();
+        const StreamSample sample =
+            interpreter.interpret(0.0, QByteArray(reinterpret_cast<const char*>(bytes.constData()), bytes.count()));
+        QCOMPARE(sample.scalar(TalvexStreamInterpreter::StepsChannel), -3200.0);
+        QCOMPARE(sample.values(TalvexStreamInterpreter::StepsChannel), QVector<double>({0.0, 0.0}));
     }
 
     void oneMeasurementAtATime()

@@ -139,7 +139,11 @@ private slots:
         QTest::newRow("1/16") << "800C0000" << 4 << 3200.0;
         QTest::newRow("full steps") << "800C0000" << 0 << 200.0;
         QTest::newRow("part of a full step is dropped") << "8F0C0000" << 3 << 1600.0;
-        QTest::newRow("largest counter") << "FFFFFFFF" << 0 << 268435455.0;
+        QTest::newRow("largest position") << "FFFFFF7F" << 0 << 134217727.0;
+        // The board's position is signed: below zero it comes in two's complement.
+        QTest::newRow("below zero, 1/16") << "80F3FFFF" << 4 << -3200.0;
+        QTest::newRow("below zero, full steps") << "80F3FFFF" << 0 << -200.0;
+        QTest::newRow("below zero, part of a full step is dropped") << "7FF3FFFF" << 3 << -1600.0;
     }
 
     // The head's counter in sixteenths of a full step, as micro-steps of the current mode.
