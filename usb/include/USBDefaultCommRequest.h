@@ -21,12 +21,11 @@ public:
     bool isDone() const override;
     USBResult getResult() const override;
 
-protected:
-    QVector<quint8> m_replyData;
-
 private:
+    // Guards the reply data, the result and the done flag.
     mutable QMutex m_mutex;
     int m_id;
+    QVector<quint8> m_replyData;
     USBResult m_result;
     bool m_done = false;
 };

@@ -12,13 +12,16 @@ bool USBDefaultCommRequest::acceptsPacket(int) const
     return false;
 }
 
+// Locked as well: a caller may look at a request while its exchange still runs on a worker.
 void USBDefaultCommRequest::setReplyData(const QVector<quint8>& data)
 {
+    QMutexLocker lock(&m_mutex);
     m_replyData = data;
 }
 
 QVector<quint8> USBDefaultCommRequest::getReplyData() const
 {
+    QMutexLocker lock(&m_mutex);
     return m_replyData;
 }
 
