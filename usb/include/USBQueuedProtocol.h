@@ -55,7 +55,8 @@ protected:
 
 private:
     void run() override;
-    void startWorker();
+    // forQueuedWork: only when entries are still waiting.
+    void startWorker(bool forQueuedWork);
     // Runs the oldest queued request and reports it; false when there is none to run.
     bool runNextEntry();
     void removeEntry(quint64 serial);

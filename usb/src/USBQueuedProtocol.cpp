@@ -23,7 +23,7 @@ bool USBQueuedProtocol::isRunning() const
 
 void USBQueuedProtocol::start()
 {
-    startWorker();
+    startWorker(false);
 }
 
 bool USBQueuedProtocol::stop()
@@ -71,7 +71,7 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
         m_queue.prepend(entry);
         m_wakeUp.wakeAll();
     }
-    startWorker();
+    startWorker(true);
 }
 
 void USBQueuedProtocol::clearQueue()
@@ -118,7 +118,7 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
         {
         }
         if (queued)
-            startWorker();
+            startWorker(true);
         return;
     }
 
@@ -181,12 +181,14 @@ void USBQueuedProtocol::pause()
         m_pClock->pauseMicroseconds(m_wakeUp, m_mutex, microseconds);
 }
 
-void USBQueuedProtocol::startWorker()
+void USBQueuedProtocol::startWorker(bool forQueuedWork)
 {
     QThread::Priority priority = QThread::InheritPriority;
     {
         QMutexLocker lock(&m_mutex);
-        if (m_workerActive || !m_pWorkerSocket)
+        // The worker may have run the new entry and ended (on a dead channel) since it was
+        // queued: a fresh worker for an empty queue would only report that channel again.
+        if (m_workerActive || !m_pWorkerSocket || (forQueuedWork && m_queue.isEmpty()))
             return;
         m_workerActive = true;
         priority = getWorkerPriority(m_pWorkerSocket);
