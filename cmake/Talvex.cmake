@@ -1,3 +1,12 @@
+# moc's depfile cannot know of a file that a glob brings into an existing build: when a target's
+# sources change, drop its autogen time stamp so moc looks at every file again.
+function(talvex_refresh_autogen target sources)
+  if(NOT "${sources}" STREQUAL "${TALVEX_AUTOGEN_SOURCES_${target}}")
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+    set(TALVEX_AUTOGEN_SOURCES_${target} "${sources}" CACHE INTERNAL "")
+  endif()
+endfunction()
+
 # talvex_library(<dir> [SOURCE_ROOT <path>] [DEPS <targets>...])
 # One static library per directory: sources in <root>/src, public headers in <root>/include.
 function(talvex_library dir)
@@ -11,6 +20,7 @@ function(talvex_library dir)
   target_include_directories(talvex_${dir} PUBLIC ${root}/include PRIVATE ${root}/src)
   target_link_libraries(talvex_${dir} PUBLIC ${ARG_DEPS})
   target_compile_options(talvex_${dir} PRIVATE -Wall -Wextra)
+  talvex_refresh_autogen(talvex_${dir} "${sources}")
 endfunction()
 
 # talvex_test(<dir> DEPS <targets>...)
@@ -21,6 +31,7 @@ function(talvex_test dir)
   add_executable(test_${dir} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
   target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(test_${dir} PRIVATE ${ARG_DEPS} Qt5::Test Qt5::Widgets)
+  talvex_refresh_autogen(test_${dir} "${sources}")
   add_test(NAME ${dir} COMMAND test_${dir})
   set_tests_properties(${dir} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator" TIMEOUT 900)
 endfunction()
