@@ -339,6 +339,41 @@ private slots:
         QCOMPARE(rig.m_pBoard->getMode(), SimBootloaderBoard::Firmware);
     }
 
+    void firmwareFaults_data()
+    {
+        QTest::addColumn<int>("opcode");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("target info refused") << 0x14 << false << "Instruction was not recognised by target device";
+        QTest::newRow("page load busy") << 0x15 << false << "Target device is busy";
+        QTest::newRow("page read unanswered") << 0x12 << true << "Communication timed out";
+    }
+
+    // The running firmware's refusals and silence reach the caller as they are.
+    void firmwareFaults()
+    {
+        QFETCH(int, opcode);
+        QFETCH(bool, silent);
+        QFETCH(QString, message);
+
+        BootloaderBoardRig rig("VTAH010010042");
+        if (silent)
+            rig.m_pBoard->setSilentFault(quint8(opcode));
+        else
+            rig.m_pBoard->setStatusFault(quint8(opcode), opcode == 0x14 ? 1 : 2);
+        BootloaderFirmwareInfo info;
+        const USBResult result = Bootloader(false).readTargetInfo(rig.m_driver, info);
+        QCOMPARE(result.getStatus(), 2);
+        QCOMPARE(result.getMessage(), message);
+        QVERIFY(!info.present);
+        QCOMPARE(rig.m_pBoard->getCommandLog().last(), Bytes{quint8(opcode)});
+
+        rig.m_pBoard->clearFaults();
+        QVERIFY(Bootloader(false).readTargetInfo(rig.m_driver, info).isOk());
+        QVERIFY(info.valid);
+    }
+
     void corruptInformationPage()
     {
         BootloaderBoardRig rig("VTAH001010040");
