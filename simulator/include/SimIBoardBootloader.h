@@ -9,6 +9,7 @@ class SimIBoardBootloader
 public:
     struct Command
     {
+        bool answered = true;    // false: the board takes the command byte and sends nothing
         bool raw = false;        // no acknowledges and no reply: payloadLength bytes follow
         bool accepted = true;    // false: the acknowledge refuses it and the board forgets it
         quint8 acknowledge = 0;  // status byte sent for the command byte (not for raw commands)

@@ -27,6 +27,8 @@ bool SimBoardHandshakeFraming::step(SimFtdiChannel& channel)
             return false;
         m_command = m_received.takeFirst();
         m_current = m_pBootloader->beginCommand(m_command);
+        if (!m_current.answered)
+            return true;
         if (!m_current.raw)
         {
             channel.sendToHost({m_current.acknowledge});

@@ -1,0 +1,3 @@
+#include "BootloaderIData.h"
+
+BootloaderIData::~BootloaderIData() = default;

@@ -1,0 +1,3 @@
+#include "BootloaderIProgress.h"
+
+BootloaderIProgress::~BootloaderIProgress() = default;
