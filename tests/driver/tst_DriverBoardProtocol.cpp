@@ -46,7 +46,7 @@ struct PacketBoard
         , m_firmwareVersion(firmware)
     {
         bus().reset();
-        const QString serial = SimDriverFirmware::serialNumberOf(model, 42);
+        const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 42);
         SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), 0x100);
         m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmware);
         chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardPacketFraming>(m_pFirmware));
@@ -151,6 +151,42 @@ private slots:
         QVERIFY(board.run(R::SetMotionConfiguration, changed.toByteArray(model)).isOk());
         QVERIFY(board.run(R::GetMotionConfiguration).isOk());
         QCOMPARE(Motion(board.m_reply, model).value(Motion::Velocity).toInt(), 1000);
+    }
+
+    void everyActionOfTheMap_data()
+    {
+        records_data();
+        QTest::newRow("(1,2) 2.1") << D::s_model1_2 << USBVersion(2, 1);
+        QTest::newRow("(1,2) 4.0") << D::s_model1_2 << USBVersion(4, 0);
+    }
+
+    // Each action the studio has for the model reaches the board as a command the board knows,
+    // with a payload it takes, and its reply has the length the studio expects.
+    void everyActionOfTheMap()
+    {
+        QFETCH(D, model);
+        QFETCH(USBVersion, firmware);
+        PacketBoard board(model, firmware);
+        QVERIFY2(board.m_opened.isOk(), qPrintable(board.m_opened.getMessage()));
+        const QMap<int, QByteArray> payloads{{R::SetMotionConfiguration, Motion().toByteArray(model)},
+            {R::SetMotorConfiguration, TalvexDriverMotorConfiguration().toByteArray(model, firmware)},
+            {R::Move, Move(Move::Counted, Move::Forward, 10).toByteArray(model)},
+            {R::SetInputConfiguration, TalvexDriverInputConfiguration().toByteArray(model, firmware)},
+            {R::StartSampling, TalvexDriverSamplingConfiguration().toByteArray()},
+            {R::SetPWM, TalvexDriverPWMSettings().toByteArray(model, firmware)},
+            {R::SetAdvancedMotorMoveConfiguration, TalvexDriverAdvancedMotorMoveConfiguration().toByteArray()}};
+        // In this order the motor is off for the move and the home search.
+        for (int action = 0; action < R::s_actionCount; ++action)
+        {
+            if (!R::isSupported(model, action))
+                continue;
+            const USBResult result = board.run(action, payloads.value(action));
+            const QString where = QString("action %1: %2").arg(action).arg(result.getMessage());
+            if (action == R::Move || action == R::MoveHome)
+                QVERIFY2(result.getMessage() == "Motor is turned off", qPrintable(where));
+            else
+                QVERIFY2(result.isOk(), qPrintable(where));
+        }
     }
 
     void moveOnAMotorThatIsOff()
