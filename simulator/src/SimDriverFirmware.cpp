@@ -87,8 +87,9 @@ SimDriverFirmware::SimDriverFirmware(const QString& serialNumber, const USBVersi
     , m_supplyVoltage(m_model.is(27, 1) ? 24.0 : m_model.isUSBPowered() ? 5.0 : 48.0)
 {
     // Micro-stepping full step, 200 steps/s, acceleration 1000, trapezoidal ramp.
-    m_records.insert(M::GetMotion, m_model.motionSize() == 11 ? bytes({0x00, 0xC8, 0x00, 0xC8, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x01, 0x00})
-                                                              : bytes({0x00, 0xC8, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x01}));
+    m_records.insert(M::GetMotion, m_model.hasSeparateBackwardVelocity()
+            ? bytes({0x00, 0xC8, 0x00, 0xC8, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x01, 0x00})
+            : bytes({0x00, 0xC8, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x01}));
     // 1.8 degrees, 200 mA, reduced hold current, rotation, pitch 5 mm.
     QVector<quint8> motor = bytes({0x08, 0x07, 0xC8, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x88, 0x13});
     if (m_model.motorSize() == 11)

@@ -168,7 +168,8 @@ private slots:
             const TalvexDriverPWMSettings pwmRead(board.m_reply, model, firmware);
             QCOMPARE(pwmRead.value(TalvexDriverPWMSettings::PWM1DutyCycle).toInt(), 42);
             // Only (27,1) has a second duty cycle.
-            QCOMPARE(pwmRead.value(TalvexDriverPWMSettings::PWM2DutyCycle).toInt(), model == D::s_model27_1 ? 17 : 0);
+            QCOMPARE(pwmRead.value(TalvexDriverPWMSettings::PWM2DutyCycle).toInt(),
+                model == D::s_model27_1 ? 17 : 0);
         }
     }
 
@@ -239,7 +240,8 @@ private slots:
         QVERIFY(!motorFlag(Motor::ReducedHoldCurrent));
         QVERIFY(board.run(R::ReducedHoldCurrentOn).isOk());
         QVERIFY(motorFlag(Motor::ReducedHoldCurrent));
-        if (R::isSupported(model, R::LowInductanceOn) && R::expectedReplyLength(model, firmware, R::GetMotorConfiguration) == 11)
+        const bool hasLowInductanceFlag = R::expectedReplyLength(model, firmware, R::GetMotorConfiguration) == 11;
+        if (R::isSupported(model, R::LowInductanceOn) && hasLowInductanceFlag)
         {
             QVERIFY(board.run(R::LowInductanceOn).isOk());
             QVERIFY(motorFlag(Motor::LowInductance));

@@ -15,7 +15,7 @@ const QString s_wiredLimits = "20 21 FF FF 00 00 00 00 00 00 00 00 00 00 04 00 0
 // Advanced move record with a home search at that limit (1 start, 2 end), fast 400, slow 50.
 QString homeSearchPayload(int position, bool accurate, bool zeroAtHome)
 {
-    return QString("00 00 64 00 %1 %2 %3 90 01 32 00").arg(position, 2, 10, QChar('0')).arg(int(accurate), 2, 10, QChar('0')).arg(int(zeroAtHome), 2, 10, QChar('0'));
+    return QString("00 00 64 00 0%1 0%2 0%3 90 01 32 00").arg(position).arg(int(accurate)).arg(int(zeroAtHome));
 }
 
 // A (1,2) board, motor on, 1/16 micro-stepping at 200 full steps per second: 3200 micro-steps
