@@ -55,7 +55,7 @@ void dispatcherReadRoundTrip(benchmark::State& state)
     SimUsbBus& bus = SimUsbBus::instance();
     bus.reset();
     bus.setRealTime(true);
-    const QString serial = SimDriverFirmware::serialNumberOf(s_model, 1);
+    const QString serial = SimDriverFirmware::serialNumberOf(s_model.getProductCode(), s_model.getRevision(), 1);
     SimFtdiChip& chip = bus.addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), 0x100);
     chip.getChannel(1).setEndpoint(
         boost::make_shared<SimBoardPacketFraming>(boost::make_shared<SimDriverFirmware>(serial, s_firmware)));

@@ -27,7 +27,10 @@ public:
     void hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes) override;
     void advance(SimFtdiChannel& channel, qint64 milliseconds) override;
 
+    // 0x07, the data length (8 bits), the data.
     static QVector<quint8> shortFrame(const QVector<quint8>& data);
+    // 0x05, the request or stream id (32 bits), the status, the data length (16 bits), the data.
+    static QVector<quint8> longFrame(quint32 id, quint8 status, const QVector<quint8>& data);
 
 private:
     struct PendingReply

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "SimBoardModel.h"
 #include "SimIBoardFirmware.h"
 #include "SimMotor.h"
 #include "SimStreamSampler.h"
-#include "TalvexDriverDescriptor.h"
 #include "USBVersion.h"
 
 #include <QHash>
@@ -12,6 +12,8 @@
 // The main firmware of a simulated driver board. Its serial number names the model: the
 // device id and version in it are the product code and revision. A serial number of a model
 // without a command set makes a board that refuses every command.
+//
+// A fresh board holds the studio's default configurations.
 //
 // Behaviour of this board where the real one is not documented:
 // - An opcode outside the model's command map, and a command whose payload has the wrong
@@ -43,11 +45,10 @@ public:
     SimDriverFirmware(const QString& serialNumber, const USBVersion& firmwareVersion);
 
     // "VTAH", the product code (3 digits), the revision (2 digits), the unit number (4 digits).
-    static QString serialNumberOf(const TalvexDriverDescriptor& descriptor, int unitNumber);
+    static QString serialNumberOf(quint32 productCode, quint32 revision, int unitNumber);
 
     const QString& getSerialNumber() const { return m_serialNumber; }
-    const TalvexDriverDescriptor& getDescriptor() const { return m_descriptor; }
-    const USBVersion& getFirmwareVersion() const { return m_firmwareVersion; }
+    const SimBoardModel& getModel() const { return m_model; }
 
     // Volts; 0 means no power (on a USB-powered board: not plugged to a powered port).
     void setSupplyVoltage(double volts);
@@ -64,15 +65,20 @@ public:
     QVector<QVector<quint8>> takeStreamPackets() override;
 
 private:
-    Reply handleAction(int action, const QVector<quint8>& payload);
+    typedef SimBoardModel::Command Command;
+
+    Reply handleAction(Command command, const QVector<quint8>& payload);
     // Stores a write command's record under its read command, if the payload passes.
-    Reply store(int readAction, const QVector<quint8>& payload, bool inRange, quint8 rangeStatus);
+    Reply store(Command readCommand, const QVector<quint8>& payload, bool inRange, quint8 rangeStatus);
     Reply setMotorFlag(int offset, bool on);
     Reply startSampling(const QVector<quint8>& payload);
     // Starts a run waiting for the motor when the command made the motor move.
     Reply afterMotorCommand(quint8 status);
     void configureMotor();
 
+    // Whether the velocity with this micro-stepping and, with the trapezoidal ramp, the
+    // acceleration are values the driver can run.
+    bool isVelocityInRange(int microStepping, qint64 velocity, int method, qint64 acceleration) const;
     bool isMotionInRange(const QVector<quint8>& payload) const;
     bool isMotorInRange(const QVector<quint8>& payload) const;
     bool isMoveInRange(const QVector<quint8>& payload) const;
@@ -84,11 +90,8 @@ private:
     QVector<quint8> supplyReply() const;
 
     QString m_serialNumber;
-    TalvexDriverDescriptor m_descriptor;
-    USBVersion m_firmwareVersion;
-    // Opcode -> action of this model.
-    QHash<quint8, int> m_actions;
-    // Read action -> the record it answers with.
+    SimBoardModel m_model;
+    // Read command -> the record it answers with.
     QHash<int, QVector<quint8>> m_records;
     SimMotor m_motor;
     SimStreamSampler m_sampler;

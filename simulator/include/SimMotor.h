@@ -1,12 +1,6 @@
 #pragma once
 
-#include "TalvexDriverDescriptor.h"
-
 #include <QVector>
-
-class TalvexDriverAdvancedMotorMoveConfiguration;
-class TalvexDriverInputConfiguration;
-class TalvexDriverMotionConfiguration;
 
 // The simulated motor of a board: off, hold, moving, error, limits, home search and zero
 // position, driven by the board's simulated clock. Commands answer the board's status byte.
@@ -33,10 +27,28 @@ class TalvexDriverMotionConfiguration;
 class SimMotor
 {
 public:
-    explicit SimMotor(const TalvexDriverDescriptor& descriptor);
+    // What the board's stored configurations say about the motor.
+    struct Settings
+    {
+        // Mode n: 2^n micro-steps per full step.
+        int microStepping = 0;
+        // Full steps per second.
+        qint64 forwardVelocity = 200;
+        qint64 backwardVelocity = 200;
+        bool startLimitWired = false;
+        bool endLimitWired = false;
+        // 1 at the start limit, 2 at the end limit.
+        int homePosition = 1;
+        bool accurateHomeSearch = false;
+        bool zeroAtHome = false;
+        qint64 homeFastVelocity = 200;
+        qint64 homeSlowVelocity = 100;
+    };
 
-    void configure(const TalvexDriverMotionConfiguration& motion,
-        const TalvexDriverAdvancedMotorMoveConfiguration& advanced, const TalvexDriverInputConfiguration& inputs);
+    // The board counts positions in 2^finestMode steps per full step.
+    explicit SimMotor(int finestMode);
+
+    void configure(const Settings& settings);
     void setLimitPositions(double startFullSteps, double endFullSteps);
 
     quint8 turnOn();
@@ -58,7 +70,7 @@ public:
     qint64 getPhysicalPosition() const { return m_physical; }
     int getFinestMode() const { return m_finestMode; }
     // The configured mode n: 2^n micro-steps per full step.
-    int getMicroStepping() const { return m_microStepping; }
+    int getMicroStepping() const { return m_settings.microStepping; }
     // Runs the motor for the given simulated time.
     void advance(qint64 milliseconds);
     // The 14-byte reply of the motor state command.
@@ -107,14 +119,5 @@ private:
     qint64 m_startLimit;
     qint64 m_endLimit;
 
-    int m_microStepping = 0;
-    qint64 m_forwardVelocity = 200;
-    qint64 m_backwardVelocity = 200;
-    bool m_startLimitWired = false;
-    bool m_endLimitWired = false;
-    int m_homePosition = 1;
-    bool m_accurateHomeSearch = false;
-    bool m_zeroAtHome = false;
-    qint64 m_homeFastVelocity = 200;
-    qint64 m_homeSlowVelocity = 100;
+    Settings m_settings;
 };

@@ -10,9 +10,9 @@ class SimMotor;
 // 16-bit words of the enabled channels, one group per board sample.
 //
 // Behaviour of this board where the real one is not documented:
-// - The board samples at its own period (the first payload byte, an index into the studio's
-//   period table) and takes as many samples as the payload's count says; with over-sampling
-//   the host asks for the period and count already multiplied.
+// - The board samples at its own period (the first payload byte, a period index from 1 for
+//   0.2 ms to 14 for 5 s) and takes as many samples as the payload's count says; with
+//   over-sampling the host asks for the period and count already multiplied.
 // - A group holds, each only while its bit of the output mask is set: the voltage (bit 0), one
 //   counter word (bit 1 or 2: the event counter when bit 1 is set, else the quadrature counter)
 //   and the step counter (bit 3).

@@ -2,11 +2,12 @@
 
 #include "SimFtdiChannel.h"
 #include "USBByteHelpers.h"
-#include "USBPacketProtocol.h"
 
 namespace
 {
+// A request frame from the host and a long frame to it share the first byte.
 const quint8 s_requestFrame = 0x05;
+const quint8 s_longFrame = 0x05;
 const quint8 s_shortFrame = 0x07;
 const int s_requestHeaderSize = 8;
 const int s_maxShortFrameData = 255;
@@ -35,12 +36,22 @@ void SimBoardPacketFraming::advance(SimFtdiChannel& channel, qint64 milliseconds
     sendDueReplies(channel);
     const QVector<QVector<quint8>> packets = m_pFirmware->takeStreamPackets();
     for (const QVector<quint8>& packet : packets)
-        channel.sendToHost(packet.count() <= s_maxShortFrameData ? shortFrame(packet) : USBPacketProtocol::makeLongFrame(0, 0, packet));
+        channel.sendToHost(packet.count() <= s_maxShortFrameData ? shortFrame(packet) : longFrame(0, 0, packet));
 }
 
 QVector<quint8> SimBoardPacketFraming::shortFrame(const QVector<quint8>& data)
 {
     QVector<quint8> frame{s_shortFrame, quint8(data.count())};
+    frame += data;
+    return frame;
+}
+
+QVector<quint8> SimBoardPacketFraming::longFrame(quint32 id, quint8 status, const QVector<quint8>& data)
+{
+    QVector<quint8> frame{s_longFrame};
+    appendUInt32(frame, id);
+    frame.append(status);
+    appendUInt16(frame, quint16(data.count()));
     frame += data;
     return frame;
 }
@@ -67,7 +78,7 @@ void SimBoardPacketFraming::handleRequests(SimFtdiChannel& channel)
         const SimIBoardFirmware::Reply reply = m_pFirmware->handleCommand(command, payload);
         if (!reply.answered)
             continue;
-        m_replies.push_back({m_time + m_replyDelay, USBPacketProtocol::makeLongFrame(id, reply.status, reply.data)});
+        m_replies.push_back({m_time + m_replyDelay, longFrame(id, reply.status, reply.data)});
         sendDueReplies(channel);
     }
 }

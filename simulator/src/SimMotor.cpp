@@ -1,12 +1,7 @@
 #include "SimMotor.h"
 
 #include "SimFirmwareStatus.h"
-#include "TalvexDriverAdvancedMotorMoveConfiguration.h"
-#include "TalvexDriverInputConfiguration.h"
-#include "TalvexDriverMotionConfiguration.h"
-#include "TalvexDriverMotorMoveConfiguration.h"
 #include "USBByteHelpers.h"
-#include "ValueConversions.h"
 
 #include <cmath>
 
@@ -17,31 +12,22 @@ using namespace SimFirmwareStatus;
 const int s_forward = 1;
 const int s_backward = -1;
 const double s_defaultLimitFullSteps = 1000.0;
+
+// Move modes and directions of the move command.
+const int s_continuousMove = 0;
+const int s_backAndForthMove = 3;
+const int s_backwardDirection = 1;
 }
 
-SimMotor::SimMotor(const TalvexDriverDescriptor& descriptor)
-    : m_finestMode(descriptor == TalvexDriverDescriptor::s_model27_1 ? 7 : 4)
+SimMotor::SimMotor(int finestMode)
+    : m_finestMode(finestMode)
 {
     setLimitPositions(-s_defaultLimitFullSteps, s_defaultLimitFullSteps);
 }
 
-void SimMotor::configure(const TalvexDriverMotionConfiguration& motion,
-    const TalvexDriverAdvancedMotorMoveConfiguration& advanced, const TalvexDriverInputConfiguration& inputs)
+void SimMotor::configure(const Settings& settings)
 {
-    typedef TalvexDriverMotionConfiguration Motion;
-    typedef TalvexDriverAdvancedMotorMoveConfiguration Advanced;
-    m_microStepping = variantToInt(motion.value(Motion::MicroStepping));
-    m_forwardVelocity = variantToInt(motion.value(Motion::Velocity));
-    m_backwardVelocity = motion.value(Motion::SeparateBackwardVelocity).toBool()
-        ? variantToInt(motion.value(Motion::BackwardVelocity))
-        : m_forwardVelocity;
-    m_homePosition = variantToInt(advanced.value(Advanced::HomePosition));
-    m_accurateHomeSearch = advanced.value(Advanced::AccurateHomeSearch).toBool();
-    m_zeroAtHome = advanced.value(Advanced::ZeroAtHome).toBool();
-    m_homeFastVelocity = variantToInt(advanced.value(Advanced::HomeFastVelocity));
-    m_homeSlowVelocity = variantToInt(advanced.value(Advanced::HomeSlowVelocity));
-    m_startLimitWired = inputs.isHomeLimitConnected(1);
-    m_endLimitWired = inputs.isHomeLimitConnected(2);
+    m_settings = settings;
 }
 
 void SimMotor::setLimitPositions(double startFullSteps, double endFullSteps)
@@ -92,16 +78,16 @@ quint8 SimMotor::move(int mode, int direction, quint32 stepCount)
     const quint8 refusal = checkCanMove();
     if (refusal != s_ok)
         return refusal;
-    const int sense = direction == TalvexDriverMotorMoveConfiguration::Backward ? s_backward : s_forward;
+    const int sense = direction == s_backwardDirection ? s_backward : s_forward;
     if (isLimitActive(sense))
         return sense == s_backward ? s_atStart : s_atEnd;
     const qint64 velocity = velocityOf(sense);
     m_legUnits = qint64(stepCount) * unitsPerMicroStep();
     m_remainingUnits = m_legUnits;
-    if (mode == TalvexDriverMotorMoveConfiguration::Continuous)
+    if (mode == s_continuousMove)
         start(Continuous, sense, velocity);
     else if (m_legUnits > 0)
-        start(mode == TalvexDriverMotorMoveConfiguration::BackAndForth ? BackAndForth : Counted, sense, velocity);
+        start(mode == s_backAndForthMove ? BackAndForth : Counted, sense, velocity);
     return s_ok;
 }
 
@@ -110,10 +96,10 @@ quint8 SimMotor::moveHome()
     const quint8 refusal = checkCanMove();
     if (refusal != s_ok)
         return refusal;
-    const int sense = m_homePosition == 2 ? s_forward : s_backward;
-    if (!(sense == s_forward ? m_endLimitWired : m_startLimitWired))
+    const int sense = m_settings.homePosition == 2 ? s_forward : s_backward;
+    if (!(sense == s_forward ? m_settings.endLimitWired : m_settings.startLimitWired))
         return s_motionOutOfRange;
-    start(HomeSearch, sense, m_homeFastVelocity);
+    start(HomeSearch, sense, m_settings.homeFastVelocity);
     afterStep();
     return s_ok;
 }
@@ -185,8 +171,8 @@ void SimMotor::afterStep()
     {
         if (m_activity != HomeSearch)
             hold();
-        else if (m_accurateHomeSearch)
-            start(HomeApproach, -m_direction, m_homeSlowVelocity);
+        else if (m_settings.accurateHomeSearch)
+            start(HomeApproach, -m_direction, m_settings.homeSlowVelocity);
         else
             finishHome();
         return;
@@ -204,7 +190,7 @@ void SimMotor::afterStep()
 
 void SimMotor::finishHome()
 {
-    if (m_zeroAtHome)
+    if (m_settings.zeroAtHome)
         m_origin = m_physical;
     hold();
 }
@@ -218,7 +204,7 @@ void SimMotor::hold()
 
 qint64 SimMotor::velocityOf(int direction) const
 {
-    return direction == s_backward ? m_backwardVelocity : m_forwardVelocity;
+    return direction == s_backward ? m_settings.backwardVelocity : m_settings.forwardVelocity;
 }
 
 bool SimMotor::isLimitActive(int direction) const
@@ -228,16 +214,16 @@ bool SimMotor::isLimitActive(int direction) const
 
 qint64 SimMotor::unitsToLimit(int direction) const
 {
-    if (direction == s_backward && m_startLimitWired)
+    if (direction == s_backward && m_settings.startLimitWired)
         return qMax<qint64>(0, m_physical - m_startLimit);
-    if (direction == s_forward && m_endLimitWired)
+    if (direction == s_forward && m_settings.endLimitWired)
         return qMax<qint64>(0, m_endLimit - m_physical);
     return -1;
 }
 
 qint64 SimMotor::unitsPerMicroStep() const
 {
-    return qint64(1) << qBound(0, m_finestMode - m_microStepping, m_finestMode);
+    return qint64(1) << qBound(0, m_finestMode - m_settings.microStepping, m_finestMode);
 }
 
 int SimMotor::limitFlags() const
@@ -252,7 +238,7 @@ QVector<quint8> SimMotor::stateReply() const
     const qint64 perMicroStep = unitsPerMicroStep();
     appendUInt32(reply, counting ? quint32((m_remainingUnits + perMicroStep - 1) / perMicroStep) : 0);
     appendUInt32(reply, quint32(qint32(m_physical - m_origin)));
-    reply.append(quint8(m_microStepping));
+    reply.append(quint8(m_settings.microStepping));
     reply.append(0);
     reply.append(0);
     reply.append(quint8(m_state));

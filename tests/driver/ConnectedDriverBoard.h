@@ -166,7 +166,7 @@ struct ConnectedDriverBoard
     // Another board of that model and firmware on the bus; the members describe the last one.
     void plug(const TalvexDriverDescriptor& model, const USBVersion& firmwareVersion, quint32 locationId)
     {
-        const QString serial = SimDriverFirmware::serialNumberOf(model, 40 + int(locationId >> 8));
+        const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 40 + int(locationId >> 8));
         SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), locationId);
         m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmwareVersion);
         m_pRecorder = boost::make_shared<RecordingFirmware>(m_pFirmware);

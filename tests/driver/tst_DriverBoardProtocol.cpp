@@ -22,6 +22,7 @@
 #include "USBIFtdiApi.h"
 #include "USBPacketProtocol.h"
 
+#include <QMutexLocker>
 #include <QTest>
 #include <boost/make_shared.hpp>
 
@@ -46,7 +47,7 @@ struct PacketBoard
         , m_firmwareVersion(firmware)
     {
         bus().reset();
-        const QString serial = SimDriverFirmware::serialNumberOf(model, 42);
+        const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 42);
         SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), 0x100);
         m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmware);
         chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardPacketFraming>(m_pFirmware));
@@ -148,9 +149,144 @@ private slots:
         changed.setValue(Motion::MicroStepping, 2);
         changed.setValue(Motion::Velocity, 1000);
         changed.setValue(Motion::AccelerationMethod, 0);
+        changed.setValue(Motion::SeparateBackwardVelocity, model != D::s_model1_1);
+        changed.setValue(Motion::BackwardVelocity, 300);
         QVERIFY(board.run(R::SetMotionConfiguration, changed.toByteArray(model)).isOk());
         QVERIFY(board.run(R::GetMotionConfiguration).isOk());
-        QCOMPARE(Motion(board.m_reply, model).value(Motion::Velocity).toInt(), 1000);
+        const Motion motionRead(board.m_reply, model);
+        QCOMPARE(motionRead.value(Motion::Velocity).toInt(), 1000);
+        // (1,1) has one velocity for both directions.
+        QCOMPARE(motionRead.value(Motion::BackwardVelocity).toInt(), model == D::s_model1_1 ? 1000 : 300);
+
+        if (R::isSupported(model, R::GetPWMSettings))
+        {
+            TalvexDriverPWMSettings pwm;
+            pwm.setValue(TalvexDriverPWMSettings::PWM1DutyCycle, 42);
+            pwm.setValue(TalvexDriverPWMSettings::PWM2DutyCycle, 17);
+            QVERIFY(board.run(R::SetPWM, pwm.toByteArray(model, firmware)).isOk());
+            QVERIFY(board.run(R::GetPWMSettings).isOk());
+            const TalvexDriverPWMSettings pwmRead(board.m_reply, model, firmware);
+            QCOMPARE(pwmRead.value(TalvexDriverPWMSettings::PWM1DutyCycle).toInt(), 42);
+            // Only (27,1) has a second duty cycle.
+            QCOMPARE(pwmRead.value(TalvexDriverPWMSettings::PWM2DutyCycle).toInt(),
+                model == D::s_model27_1 ? 17 : 0);
+        }
+    }
+
+    void everyActionOfTheMap_data()
+    {
+        records_data();
+        QTest::newRow("(1,2) 2.1") << D::s_model1_2 << USBVersion(2, 1);
+        QTest::newRow("(1,2) 4.0") << D::s_model1_2 << USBVersion(4, 0);
+    }
+
+    // Each action the studio has for the model reaches the board as a command the board knows,
+    // with a payload it takes, and its reply has the length the studio expects.
+    void everyActionOfTheMap()
+    {
+        QFETCH(D, model);
+        QFETCH(USBVersion, firmware);
+        PacketBoard board(model, firmware);
+        QVERIFY2(board.m_opened.isOk(), qPrintable(board.m_opened.getMessage()));
+        const QMap<int, QByteArray> payloads{{R::SetMotionConfiguration, Motion().toByteArray(model)},
+            {R::SetMotorConfiguration, TalvexDriverMotorConfiguration().toByteArray(model, firmware)},
+            {R::Move, Move(Move::Counted, Move::Forward, 10).toByteArray(model)},
+            {R::SetInputConfiguration, TalvexDriverInputConfiguration().toByteArray(model, firmware)},
+            {R::StartSampling, TalvexDriverSamplingConfiguration().toByteArray()},
+            {R::SetPWM, TalvexDriverPWMSettings().toByteArray(model, firmware)},
+            {R::SetAdvancedMotorMoveConfiguration, TalvexDriverAdvancedMotorMoveConfiguration().toByteArray()}};
+        // In this order the motor is off for the move and the home search.
+        for (int action = 0; action < R::s_actionCount; ++action)
+        {
+            if (!R::isSupported(model, action))
+                continue;
+            const USBResult result = board.run(action, payloads.value(action));
+            const QString where = QString("action %1: %2").arg(action).arg(result.getMessage());
+            if (action == R::Move || action == R::MoveHome)
+                QVERIFY2(result.getMessage() == "Motor is turned off", qPrintable(where));
+            else
+                QVERIFY2(result.isOk(), qPrintable(where));
+        }
+    }
+
+    void commandsTakeEffect_data()
+    {
+        records_data();
+        QTest::newRow("(1,2) 2.1") << D::s_model1_2 << USBVersion(2, 1);
+    }
+
+    // The commands without reply data each do on the board what the studio means by them.
+    void commandsTakeEffect()
+    {
+        QFETCH(D, model);
+        QFETCH(USBVersion, firmware);
+        typedef TalvexDriverMotorConfiguration Motor;
+        PacketBoard board(model, firmware);
+        QVERIFY2(board.m_opened.isOk(), qPrintable(board.m_opened.getMessage()));
+        const auto state = [&board] {
+            return board.run(R::GetMotorState).isOk() ? TalvexDriverMotorInfo(board.m_reply) : TalvexDriverMotorInfo();
+        };
+        const auto motorFlag = [&board](int id) {
+            return board.run(R::GetMotorConfiguration).isOk()
+                && Motor(board.m_reply, board.m_model, board.m_firmwareVersion).value(id).toBool();
+        };
+
+        QVERIFY(board.run(R::MotorOn).isOk());
+        QCOMPARE(state().stateName(), QString("Hold"));
+        QVERIFY(board.run(R::MotorOff).isOk());
+        QCOMPARE(state().stateName(), QString("Off"));
+
+        QVERIFY(board.run(R::ReducedHoldCurrentOff).isOk());
+        QVERIFY(!motorFlag(Motor::ReducedHoldCurrent));
+        QVERIFY(board.run(R::ReducedHoldCurrentOn).isOk());
+        QVERIFY(motorFlag(Motor::ReducedHoldCurrent));
+        const bool hasLowInductanceFlag = R::expectedReplyLength(model, firmware, R::GetMotorConfiguration) == 11;
+        if (R::isSupported(model, R::LowInductanceOn) && hasLowInductanceFlag)
+        {
+            QVERIFY(board.run(R::LowInductanceOn).isOk());
+            QVERIFY(motorFlag(Motor::LowInductance));
+            QVERIFY(board.run(R::LowInductanceOff).isOk());
+            QVERIFY(!motorFlag(Motor::LowInductance));
+        }
+        if (R::isSupported(model, R::RelayOn))
+        {
+            QVERIFY(board.run(R::RelayOn).isOk());
+            QVERIFY(board.m_pFirmware->isRelayOn());
+            QVERIFY(board.run(R::RelayOff).isOk());
+            QVERIFY(!board.m_pFirmware->isRelayOn());
+        }
+
+        // Limit switches one full step either side, wired to inputs 1 (start) and 2 (end).
+        {
+            QMutexLocker lock(&bus().getMutex());
+            board.m_pFirmware->setLimitPositions(-1, 1);
+        }
+        TalvexDriverInputConfiguration input;
+        input.setChannelAssignments({{1, TalvexDriverInputConfiguration::s_startLimitFunction},
+            {2, TalvexDriverInputConfiguration::s_endLimitFunction}});
+        QVERIFY(board.run(R::SetInputConfiguration, input.toByteArray(model, firmware)).isOk());
+        QVERIFY(board.run(R::MotorOn).isOk());
+        QVERIFY(board.run(R::Move, Move(Move::Continuous, Move::Forward, 0).toByteArray(model)).isOk());
+        bus().advance(100);
+        QCOMPARE(state().stateName(), QString("Hold (at end)"));
+        QCOMPARE(board.run(R::Move, Move(Move::Counted, Move::Forward, 1).toByteArray(model)).getMessage(),
+            QString("Motor at end"));
+        QVERIFY(board.run(R::MoveHome).isOk());
+        bus().advance(100);
+        QCOMPARE(state().stateName(), QString("Hold (at start)"));
+        QCOMPARE(board.run(R::Move, Move(Move::Counted, Move::Backward, 1).toByteArray(model)).getMessage(),
+            QString("Motor at start"));
+
+        QVERIFY(board.run(R::ZeroPosition).isOk());
+        QCOMPARE(state().getPosition(), 0);
+        QVERIFY(board.run(R::Move, Move(Move::Continuous, Move::Forward, 0).toByteArray(model)).isOk());
+        bus().advance(3);
+        QVERIFY(board.run(R::Stop).isOk());
+        const qint32 stoppedAt = state().getPosition();
+        bus().advance(100);
+        QCOMPARE(state().stateName(), QString("Hold"));
+        QVERIFY(stoppedAt > 0);
+        QCOMPARE(state().getPosition(), stoppedAt);
     }
 
     void moveOnAMotorThatIsOff()

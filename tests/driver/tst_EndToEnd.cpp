@@ -223,6 +223,8 @@ private slots:
         const double startPosition = document.motorInfo()->microStepPosition(model);
         QCOMPARE(startPosition, 16000.0);
 
+        // The quadrature count of the second the motor turned is cleared before the run.
+        dispatcher.sendRequest(board.request(R::ClearCounters), &motionTab, QString());
         const quint8 startSampling = R::commandCode(model, R::StartSampling);
         stream.start(sampling->overSamplingFactor());
         QCOMPARE(stream.state(), int(PlotUSBDataStream::WaitingForData));
@@ -261,6 +263,8 @@ private slots:
         const double firstSteps = steps.m_points.first().getValue();
         QVERIFY2(firstSteps >= startPosition && firstSteps < startPosition + 320.0, qPrintable(QString::number(firstSteps)));
         QVERIFY(steps.m_points.last().getValue() - firstSteps > 65536.0);
+        QVERIFY2(quadrature.m_points.first().getValue() < 160.0,
+            qPrintable(QString::number(quadrature.m_points.first().getValue())));
 
         // A run stopped by the studio ends with the board's last packet.
         sampling->setValue(Sampling::SampleCount, 5000);

@@ -1,26 +1,12 @@
 #include "TestRegistry.h"
 
-#include "DriverBoardRig.h"
-#include "TalvexDriverBytes.h"
-#include "TalvexDriverInputConfiguration.h"
-#include "TalvexDriverMotionConfiguration.h"
-#include "TalvexDriverMotorMoveConfiguration.h"
-#include "TalvexDriverSamplingConfiguration.h"
-#include "TalvexStreamInterpreter.h"
-#include "USBByteHelpers.h"
+#include "SimBoardRig.h"
 
 #include <QTest>
 #include <cmath>
 
 namespace
 {
-typedef TalvexDriverDescriptor D;
-typedef TalvexDriverCommRequest R;
-typedef TalvexDriverInputConfiguration Input;
-typedef TalvexDriverMotionConfiguration Motion;
-typedef TalvexDriverMotorMoveConfiguration Move;
-typedef TalvexDriverSamplingConfiguration Sampling;
-
 struct Packet
 {
     int wordCount = 0;
@@ -30,43 +16,47 @@ struct Packet
     int size = 0;
 };
 
-// A (1,2) board whose motor turns at 200 full steps per second: 3200 of its 1/16 steps each
+// A board whose motor turns at 200 full steps per second: on (1,2) 3200 of its 1/16 steps each
 // second, 3.2 per millisecond.
-struct SamplingBoard : DriverBoardRig
+struct SamplingBoard : SimBoardRig
 {
-    explicit SamplingBoard(const D& model = D::s_model1_2) : DriverBoardRig(model, USBVersion(3, 0)) {}
-
-    bool configure(int mask, int gain = 0, int microStepping = 4)
+    explicit SamplingBoard(quint32 productCode = 1, quint32 revision = 2)
+        : SimBoardRig(productCode, revision, USBVersion(3, 0))
     {
-        Input input;
-        input.setOutputMask(mask);
-        input.setValue(Input::ADCGain, gain);
-        Motion motion;
-        motion.setValue(Motion::MicroStepping, microStepping);
-        motion.setValue(Motion::Velocity, 200);
-        motion.setValue(Motion::AccelerationMethod, 0);
-        return run(R::SetInputConfiguration, input.toByteArray(m_model, m_firmwareVersion)).isOk()
-            && run(R::SetMotionConfiguration, motion.toByteArray(m_model)).isOk();
     }
 
-    USBResult start(int periodIndex, int count, int trigger = 0)
+    // The output mask and ADC gain of the input record, micro-stepping mode n at 200 full
+    // steps per second with a step ramp.
+    bool configure(int mask, int gain = 0, int microStepping = 4)
     {
-        Sampling sampling;
-        sampling.setValue(Sampling::SamplePeriod, periodIndex);
-        sampling.setValue(Sampling::SampleCount, count);
-        sampling.setValue(Sampling::Trigger, trigger);
-        return run(R::StartSampling, sampling.toByteArray());
+        const bool eightInputs = m_firmware.getModel().is(27, 1);
+        const QString inputs = QString("%1 00 00 00 00 00 00 00 00 %2 00 04 %3 00 00 05%4")
+                                   .arg(eightInputs ? "FF FF FF FF FF FF FF FF" : "FF FF FF FF")
+                                   .arg(gain, 2, 16, QChar('0'))
+                                   .arg(mask, 2, 16, QChar('0'))
+                                   .arg(eightInputs ? " 00 00" : "");
+        const QString motion = QString("%1 C8 00 C8 00 E8 03 00 00 00 00").arg(microStepping, 2, 16, QChar('0'));
+        return run(Op::SetInputs, inputs) == Status::Ok && run(Op::SetMotion, motion) == Status::Ok;
+    }
+
+    // Period index, sample count and trigger, without over-sampling.
+    int start(int periodIndex, int count, int trigger = 0)
+    {
+        QVector<quint8> payload{quint8(periodIndex)};
+        appendUInt16(payload, quint16(count));
+        payload << quint8(trigger) << 0 << quint8(periodIndex);
+        return run(Op::StartSampling, hexText(payload));
     }
 
     bool moveForward()
     {
-        return run(R::MotorOn).isOk() && run(R::Move, Move(Move::Continuous, Move::Forward, 0).toByteArray(m_model)).isOk();
+        return run(Op::MotorOn) == Status::Ok && run(Op::Move, movePayload(0, 0, 0)) == Status::Ok;
     }
 
     QVector<Packet> packets()
     {
         QVector<Packet> parsed;
-        for (const QVector<quint8>& bytes : m_pFirmware->takeStreamPackets())
+        for (const QVector<quint8>& bytes : m_firmware.takeStreamPackets())
         {
             Packet packet;
             packet.size = bytes.count();
@@ -86,7 +76,7 @@ struct SamplingBoard : DriverBoardRig
         QVector<Packet> all;
         for (int ms = 0; ms < milliseconds && (all.isEmpty() || !all.last().last); ++ms)
         {
-            m_pFirmware->advance(1);
+            m_firmware.advance(1);
             all += packets();
         }
         return all;
@@ -128,7 +118,7 @@ private slots:
         QFETCH(int, groupsPerPacket);
         SamplingBoard board;
         QVERIFY(board.configure(mask));
-        QVERIFY(board.start(periodIndex, count).isOk());
+        QCOMPARE(board.start(periodIndex, count), Status::Ok);
         const QVector<Packet> packets = board.runToTheEnd(60000);
         QVERIFY(!packets.isEmpty());
         QVERIFY(packets.last().last);
@@ -156,7 +146,7 @@ private slots:
             QCOMPARE(groups, count);
         else
             QCOMPARE(packets.count(), 1);
-        board.m_pFirmware->advance(100);
+        board.m_firmware.advance(100);
         QVERIFY(board.packets().isEmpty());
     }
 
@@ -164,27 +154,27 @@ private slots:
     // gives the position in sixteenths of a full step at the packet's first sample.
     void stepCounter_data()
     {
-        QTest::addColumn<D>("model");
+        QTest::addColumn<int>("productCode");
         QTest::addColumn<int>("microStepping");
         QTest::addColumn<int>("unitsPerSixteenth");
         QTest::addColumn<int>("unitsPerMicroStep");
-        QTest::newRow("(1,2) 1/16") << D::s_model1_2 << 4 << 1 << 1;
-        QTest::newRow("(1,2) 1/4") << D::s_model1_2 << 2 << 1 << 4;
-        QTest::newRow("(27,1) 1/32") << D::s_model27_1 << 5 << 8 << 4;
+        QTest::newRow("(1,2) 1/16") << 1 << 4 << 1 << 1;
+        QTest::newRow("(1,2) 1/4") << 1 << 2 << 1 << 4;
+        QTest::newRow("(27,1) 1/32") << 27 << 5 << 8 << 4;
     }
 
     void stepCounter()
     {
-        QFETCH(D, model);
+        QFETCH(int, productCode);
         QFETCH(int, microStepping);
         QFETCH(int, unitsPerSixteenth);
         QFETCH(int, unitsPerMicroStep);
-        SamplingBoard board(model);
+        SamplingBoard board(productCode, productCode == 1 ? 2 : 1);
         QVERIFY(board.configure(0x8, 0, microStepping));
         QVERIFY(board.moveForward());
-        board.m_pFirmware->advance(10);
+        board.m_firmware.advance(10);
         // 1 ms period, the first sample after the run's first millisecond.
-        QVERIFY(board.start(3, 50).isOk());
+        QCOMPARE(board.start(3, 50), Status::Ok);
         const QVector<Packet> packets = board.runToTheEnd(1000);
         QCOMPARE(packets.count(), 3);
 
@@ -209,96 +199,81 @@ private slots:
         SamplingBoard board;
         QVERIFY(board.configure(0x8));
         QVERIFY(board.moveForward());
-        board.m_pFirmware->advance(100);
-        QVERIFY(board.start(3, 1000).isOk());
-        board.m_pFirmware->advance(50);
-        QVERIFY(board.run(R::Stop).isOk());
-        QVERIFY(board.run(R::ZeroPosition).isOk());
+        board.m_firmware.advance(100);
+        QCOMPARE(board.start(3, 1000), Status::Ok);
+        board.m_firmware.advance(50);
+        QCOMPARE(board.run(Op::Stop), Status::Ok);
+        QCOMPARE(board.run(Op::ZeroPosition), Status::Ok);
         board.packets();
-        board.m_pFirmware->advance(40);
-        QVERIFY(board.run(R::StopStreaming).isOk());
+        board.m_firmware.advance(40);
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
         const QVector<Packet> packets = board.packets();
         QVERIFY(!packets.isEmpty() && !packets.last().words.isEmpty());
         QCOMPARE(packets.last().steps, 0u);
         QCOMPARE(packets.last().words.last(), quint16(0));
     }
 
-    // Below its zero position the head carries the position in two's complement, which the
-    // studio reads back as the negative position.
+    // Below its zero position the head carries the position in two's complement.
     void headBelowZero()
     {
         SamplingBoard board;
         QVERIFY(board.configure(0x8));
-        QVERIFY(board.run(R::MotorOn).isOk());
-        QVERIFY(board.run(R::Move, Move(Move::Continuous, Move::Backward, 0).toByteArray(board.m_model)).isOk());
-        board.m_pFirmware->advance(1000);
-        QVERIFY(board.run(R::Stop).isOk());
-        QVERIFY(board.start(3, 2).isOk());
-        board.m_pFirmware->advance(5);
-        const QVector<QVector<quint8>> packets = board.m_pFirmware->takeStreamPackets();
+        QCOMPARE(board.run(Op::MotorOn), Status::Ok);
+        QCOMPARE(board.run(Op::Move, movePayload(0, 1, 0)), Status::Ok);
+        board.m_firmware.advance(1000);
+        QCOMPARE(board.run(Op::Stop), Status::Ok);
+        QCOMPARE(board.start(3, 2), Status::Ok);
+        board.m_firmware.advance(5);
+        const QVector<QVector<quint8>> packets = board.m_firmware.takeStreamPackets();
         QCOMPARE(packets.count(), 1);
-        QCOMPARE(readUInt32(packets.first(), 2), quint32(-3200));
-
-        Input input;
-        input.setOutputMask(0x8);
-        Motion motion;
-        motion.setValue(Motion::MicroStepping, 4);
-        TalvexStreamInterpreter interpreter;
-        interpreter.setConfigurations(Sampling(), input, motion);
-        const QVector<quint8>& bytes = packets.first();
-        const StreamSample sample =
-            interpreter.interpret(0.0, QByteArray(reinterpret_cast<const char*>(bytes.constData()), bytes.count()));
-        QCOMPARE(sample.scalar(TalvexStreamInterpreter::StepsChannel), -3200.0);
-        QCOMPARE(sample.values(TalvexStreamInterpreter::StepsChannel), QVector<double>({0.0, 0.0}));
+        // Two step words, last packet, -3200 sixteenths.
+        QCOMPARE(hexText(packets.first()), QString("02 01 80 F3 FF FF 00 00 00 00"));
     }
 
     void oneMeasurementAtATime()
     {
         SamplingBoard board;
         QVERIFY(board.configure(0x1));
-        QVERIFY(board.start(5, 100).isOk());
-        QVERIFY(board.run(R::GetSamplingConfiguration).isOk());
-        const QVector<quint8> stored = board.m_reply;
+        QCOMPARE(board.start(5, 100), Status::Ok);
+        const QString stored = board.read(Op::GetSampling);
+        QCOMPARE(stored, QString("05 64 00 00 00 05"));
 
-        const USBResult again = board.start(6, 10);
-        QCOMPARE(again.getStatus(), 2);
-        QCOMPARE(again.getMessage(), QString("Measuring already in progress"));
-        QVERIFY(board.run(R::GetSamplingConfiguration).isOk());
-        QCOMPARE(board.m_reply, stored);
+        QCOMPARE(board.start(6, 10), Status::Measuring);
+        QCOMPARE(board.read(Op::GetSampling), stored);
 
         // Stream start only readies the stream, whatever runs.
-        QVERIFY(board.run(R::StreamStart).isOk());
-        QVERIFY(board.run(R::StopStreaming).isOk());
-        QVERIFY(board.start(6, 10).isOk());
+        QCOMPARE(board.run(Op::StreamStart), Status::Ok);
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
+        QCOMPARE(board.start(6, 10), Status::Ok);
 
         // A run waiting for its trigger is in progress too.
-        QVERIFY(board.run(R::StopStreaming).isOk());
-        QVERIFY(board.start(6, 10, 1).isOk());
-        QCOMPARE(board.start(6, 10).getMessage(), QString("Measuring already in progress"));
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
+        QCOMPARE(board.start(6, 10, 1), Status::Ok);
+        QCOMPARE(board.start(6, 10), Status::Measuring);
     }
 
     void stopSendsTheLastPacket()
     {
         SamplingBoard board;
         QVERIFY(board.configure(0x1));
-        QVERIFY(board.run(R::StopStreaming).isOk());
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
         QVERIFY(board.packets().isEmpty());
 
-        QVERIFY(board.start(3, 1000).isOk());
-        board.m_pFirmware->advance(25);
-        QVERIFY(board.run(R::StopStreaming).isOk());
+        QCOMPARE(board.start(3, 1000), Status::Ok);
+        board.m_firmware.advance(25);
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
         QVector<Packet> packets = board.packets();
         QCOMPARE(packets.count(), 2);
         QVERIFY(!packets.first().last);
         QVERIFY(packets.last().last);
         QCOMPARE(packets.first().wordCount + packets.last().wordCount, 25);
-        board.m_pFirmware->advance(50);
+        board.m_firmware.advance(50);
         QVERIFY(board.packets().isEmpty());
 
         // Stopped before its trigger: an empty last packet.
-        QVERIFY(board.start(3, 1000, 2).isOk());
-        board.m_pFirmware->advance(25);
-        QVERIFY(board.run(R::StopStreaming).isOk());
+        QCOMPARE(board.start(3, 1000, 2), Status::Ok);
+        board.m_firmware.advance(25);
+        QCOMPARE(board.run(Op::StopStreaming), Status::Ok);
         packets = board.packets();
         QCOMPARE(packets.count(), 1);
         QVERIFY(packets.first().last);
@@ -319,24 +294,24 @@ private slots:
         QFETCH(int, trigger);
         SamplingBoard board;
         QVERIFY(board.configure(0x2));
-        QVERIFY(board.start(3, 10, trigger).isOk());
-        board.m_pFirmware->advance(30);
+        QCOMPARE(board.start(3, 10, trigger), Status::Ok);
+        board.m_firmware.advance(30);
         QCOMPARE(board.packets().isEmpty(), trigger != 0);
         if (trigger == 0)
             return;
 
-        QVERIFY(board.run(R::MotorOn).isOk());
+        QCOMPARE(board.run(Op::MotorOn), Status::Ok);
         if (trigger == 1)
-            QVERIFY(board.run(R::Move, Move(Move::Counted, Move::Forward, 100).toByteArray(board.m_model)).isOk());
+            QCOMPARE(board.run(Op::Move, movePayload(1, 0, 100)), Status::Ok);
         else
-            board.m_pFirmware->pulseEventInput();
-        board.m_pFirmware->advance(30);
+            board.m_firmware.pulseEventInput();
+        board.m_firmware.advance(30);
         QVERIFY(board.packets().isEmpty());
 
         if (trigger == 1)
-            board.m_pFirmware->pulseEventInput();
+            board.m_firmware.pulseEventInput();
         else
-            QVERIFY(board.run(R::Move, Move(Move::Counted, Move::Forward, 100).toByteArray(board.m_model)).isOk());
+            QCOMPARE(board.run(Op::Move, movePayload(1, 0, 100)), Status::Ok);
         const QVector<Packet> packets = board.runToTheEnd(100);
         QCOMPARE(packets.count(), 1);
         QCOMPARE(packets.first().wordCount, 10);
@@ -350,26 +325,27 @@ private slots:
         const auto quadrature = [](int ms) { return quint16(3200 * ms / 1000 / 4); };
         QVERIFY(board.configure(0x4));
         QVERIFY(board.moveForward());
-        board.m_pFirmware->advance(100);
+        board.m_firmware.advance(100);
         // Ten 1 ms samples, the first at 101 ms; the run ends at 110 ms.
-        QVERIFY(board.start(3, 10).isOk());
+        QCOMPARE(board.start(3, 10), Status::Ok);
         QCOMPARE(board.runToTheEnd(100).first().words.first(), quadrature(101));
-        QVERIFY(board.run(R::ClearCounters).isOk());
-        QVERIFY(board.start(3, 10).isOk());
+        QCOMPARE(board.run(Op::ClearCounters), Status::Ok);
+        QCOMPARE(board.start(3, 10), Status::Ok);
         QCOMPARE(board.runToTheEnd(100).first().words.first(), quint16(quadrature(111) - quadrature(110)));
 
-        QVERIFY(board.run(R::Stop).isOk());
+        QCOMPARE(board.run(Op::Stop), Status::Ok);
         QVERIFY(board.configure(0x2));
         for (int i = 0; i < 3; ++i)
-            board.m_pFirmware->pulseEventInput();
-        QVERIFY(board.start(3, 10).isOk());
+            board.m_firmware.pulseEventInput();
+        QCOMPARE(board.start(3, 10), Status::Ok);
         QCOMPARE(board.runToTheEnd(100).first().words.first(), quint16(3));
-        QVERIFY(board.run(R::ClearCounters).isOk());
-        QVERIFY(board.start(3, 10).isOk());
+        QCOMPARE(board.run(Op::ClearCounters), Status::Ok);
+        QCOMPARE(board.start(3, 10), Status::Ok);
         QCOMPARE(board.runToTheEnd(100).first().words.first(), quint16(0));
     }
 
-    // The voltage input carries a 1 Hz sine of 1 V, seen through the ADC gain.
+    // The voltage input carries a 1 Hz sine of 1 V, seen through the ADC gain: 0.25 mV per
+    // count at gain x1, halved with each gain step.
     void voltageIsASine_data()
     {
         QTest::addColumn<int>("gain");
@@ -384,10 +360,9 @@ private slots:
         QFETCH(double, volts);
         SamplingBoard board;
         QVERIFY(board.configure(0x1, gain));
-        Input input;
-        input.setValue(Input::ADCGain, gain);
+        const double voltsPerCount = std::ldexp(0.00025, -gain);
         // 50 ms: 20 samples a second.
-        QVERIFY(board.start(8, 20).isOk());
+        QCOMPARE(board.start(8, 20), Status::Ok);
         QVector<qint16> counts;
         for (const Packet& packet : board.runToTheEnd(2000))
             for (quint16 word : packet.words)
@@ -396,7 +371,7 @@ private slots:
         for (int k = 0; k < counts.count(); ++k)
         {
             const double expected = qBound(-volts, std::sin(2.0 * 3.14159265358979 * k * 0.05), volts);
-            QVERIFY2(std::abs(counts.at(k) * input.adcResolution() - expected) < 0.001,
+            QVERIFY2(std::abs(counts.at(k) * voltsPerCount - expected) < 0.001,
                 qPrintable(QString("sample %1: %2").arg(k).arg(counts.at(k))));
         }
     }
