@@ -46,6 +46,7 @@ const int s_exportDotsPerInch = 96;
 Plot::Plot(QObject* parent)
     : QObject(parent)
     , m_pPlot(new QCustomPlot)
+    , m_qualityTimer(this)
 {
     m_pPlot->setNoAntialiasingOnDrag(true);
     m_pPlot->setNotAntialiasedElement(QCP::aePlottables, false);

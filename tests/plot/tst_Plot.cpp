@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <boost/make_shared.hpp>
 
 namespace
@@ -158,6 +159,30 @@ private slots:
         plot.clearGraphData();
         QVERIFY(plot.customPlot()->graph(0)->data()->isEmpty());
         QVERIFY(voltage->rawPoints().isEmpty());
+    }
+
+    void drawsFastWhileDataArrive()
+    {
+        Plot plot;
+        plot.clear();
+        boost::shared_ptr<PlotSeries> series = seriesOf("v", "V");
+        addTo(plot, series);
+        QCustomPlot* chart = plot.customPlot();
+        QVERIFY(!chart->notAntialiasedElements().testFlag(QCP::aePlottables));
+
+        feedSeries(*series, {1.0, 2.0}, 0.0);
+        plot.refresh();
+        QVERIFY(chart->notAntialiasedElements().testFlag(QCP::aePlottables));
+        QTimer* quality = plot.findChild<QTimer*>();
+        QVERIFY(quality);
+        QVERIFY(quality->isActive());
+        QVERIFY(quality->isSingleShot());
+        QCOMPARE(quality->interval(), 500);
+
+        // Its time has come.
+        quality->start(0);
+        QTRY_VERIFY(!quality->isActive());
+        QVERIFY(!chart->notAntialiasedElements().testFlag(QCP::aePlottables));
     }
 
     void wheelZoom_data()
