@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QTimer>
 #include <boost/make_shared.hpp>
+#include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace
 {
@@ -328,6 +331,45 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir("taken"));
         QVERIFY(!exportTo(dir.filePath("taken")));
         QVERIFY(QFileInfo(dir.filePath("taken")).isDir());
+    }
+
+    void exportThatRunsOutOfSpace_data()
+    {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("CSV") << true;
+        QTest::newRow("PNG") << false;
+    }
+
+    void exportThatRunsOutOfSpace()
+    {
+        QFETCH(bool, csv);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("plot.out");
+        writeFile(path, "earlier good export");
+        Plot plot;
+        plot.clear();
+        QVector<PlotPoint> points;
+        for (int i = 0; i < 5000; ++i)
+            points.append(PlotPoint(i * 0.001, std::sin(i * 0.01)));
+        addTo(plot, seriesOf("A", "V", points));
+        plot.updatePlotData();
+        plot.customPlot()->resize(800, 400);
+
+        // A full disk, as this process sees it: writes past 4 KiB fail.
+        struct rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const sighandler_t previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const bool written = csv ? plot.exportCSV(QFileInfo(path)) : plot.exportPNG(QFileInfo(path));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!written);
+        QCOMPARE(contentOf(path), QByteArray("earlier good export"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"plot.out"});
     }
 
     void pngExport_data()
