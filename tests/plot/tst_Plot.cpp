@@ -55,6 +55,26 @@ void layOut(Plot& plot)
     plot.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
 }
 
+// A point on an axis, on the graph's flat part at value 3 from key 0.5 on, or beside it.
+QPointF hitPoint(Plot& plot, const QString& where)
+{
+    QCustomPlot* chart = plot.customPlot();
+    const QRect rect = chart->axisRect()->rect();
+    if (where == "left axis")
+        return QPointF(rect.left() - 4, rect.center().y());
+    if (where == "bottom axis")
+        return QPointF(rect.center().x(), rect.bottom() + 4);
+    if (where == "graph")
+        return chart->graph(0)->coordsToPixels(0.75, 3.0);
+    return chart->graph(0)->coordsToPixels(0.2, 3.0);
+}
+
+void mouse(QWidget* widget, QEvent::Type type, const QPointF& pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, QPointF(widget->mapToGlobal(pos.toPoint())), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
 void turnWheel(QWidget* widget, const QPointF& pos)
 {
     QWheelEvent wheel(pos, QPointF(widget->mapToGlobal(pos.toPoint())), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
@@ -66,6 +86,13 @@ void turnWheel(QWidget* widget, const QPointF& pos)
 class tst_Plot : public QObject
 {
     Q_OBJECT
+
+    static void exportKinds()
+    {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("CSV") << true;
+        QTest::newRow("PNG") << false;
+    }
 
 private slots:
     void idsContinueAcrossPlots()
@@ -214,17 +241,7 @@ private slots:
         plot.refresh();
         layOut(plot);
 
-        const QRect rect = chart->axisRect()->rect();
-        QPointF pos;
-        if (where == "left axis")
-            pos = QPointF(rect.left() - 4, rect.center().y());
-        else if (where == "bottom axis")
-            pos = QPointF(rect.center().x(), rect.bottom() + 4);
-        else if (where == "graph")
-            pos = chart->graph(0)->coordsToPixels(0.75, 3.0);
-        else
-            pos = chart->graph(0)->coordsToPixels(0.2, 3.0);
-        turnWheel(chart, pos);
+        turnWheel(chart, hitPoint(plot, where));
 
         const QCPRange zoomed = chart->yAxis->range();
         feedSeries(*series, {10.0}, 1.0);
@@ -239,6 +256,42 @@ private slots:
         feedSeries(*series, {20.0}, 1.1);
         plot.refresh();
         QCOMPARE(chart->yAxis->range().upper, 21.0);
+    }
+
+    void mousePan_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("keysMove");
+        QTest::addColumn<bool>("valuesMove");
+
+        QTest::newRow("left axis") << "left axis" << false << true;
+        QTest::newRow("bottom axis") << "bottom axis" << true << false;
+        QTest::newRow("graph") << "graph" << true << true;
+        QTest::newRow("empty plot area") << "plot area" << false << false;
+    }
+
+    void mousePan()
+    {
+        QFETCH(QString, where);
+        QFETCH(bool, keysMove);
+        QFETCH(bool, valuesMove);
+
+        Plot plot;
+        plot.clear();
+        addTo(plot, seriesOf("v", "V", {{0.0, 0.0}, {0.5, 3.0}, {1.0, 3.0}}));
+        plot.updatePlotData();
+        layOut(plot);
+        QCustomPlot* chart = plot.customPlot();
+        const QCPRange keys = chart->xAxis->range();
+        const QCPRange values = chart->yAxis->range();
+
+        const QPointF from = hitPoint(plot, where);
+        const QPointF to = from + QPointF(-30.0, 20.0);
+        mouse(chart, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        mouse(chart, QEvent::MouseMove, to, Qt::LeftButton);
+        mouse(chart, QEvent::MouseButtonRelease, to, Qt::NoButton);
+        QCOMPARE(chart->xAxis->range() != keys, keysMove);
+        QCOMPARE(chart->yAxis->range() != values, valuesMove);
     }
 
     void csvExport_data()
@@ -305,12 +358,7 @@ private slots:
         QCOMPARE(contentOf(path), QByteArray());
     }
 
-    void exportToAnUnwritablePath_data()
-    {
-        QTest::addColumn<bool>("csv");
-        QTest::newRow("CSV") << true;
-        QTest::newRow("PNG") << false;
-    }
+    void exportToAnUnwritablePath_data() { exportKinds(); }
 
     void exportToAnUnwritablePath()
     {
@@ -333,12 +381,7 @@ private slots:
         QVERIFY(QFileInfo(dir.filePath("taken")).isDir());
     }
 
-    void exportThatRunsOutOfSpace_data()
-    {
-        QTest::addColumn<bool>("csv");
-        QTest::newRow("CSV") << true;
-        QTest::newRow("PNG") << false;
-    }
+    void exportThatRunsOutOfSpace_data() { exportKinds(); }
 
     void exportThatRunsOutOfSpace()
     {
