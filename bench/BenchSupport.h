@@ -20,6 +20,17 @@ inline void setMedian(benchmark::State& state, std::vector<double>& microseconds
     state.counters["median_us"] = microseconds[microseconds.size() / 2];
 }
 
+// Runs the registered benchmarks with the command line's options.
+inline int runRegistered(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
 // Runs the registered benchmarks on the simulated board; prepare runs once before them.
 template <class Prepare>
 int run(int argc, char** argv, Prepare prepare)
@@ -30,11 +41,6 @@ int run(int argc, char** argv, Prepare prepare)
     if (&USBFtdiBackend::get() != &SimUsbBus::instance().getApi())
         return 1;
     prepare();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runRegistered(argc, argv);
 }
 }

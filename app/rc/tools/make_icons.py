@@ -39,6 +39,21 @@ def ring_top(cx, cy, r_outer, r_inner, y_end):
     return inside
 
 
+def polygon(points):
+    """A filled polygon, by the even-odd rule."""
+    def inside(x, y):
+        result = False
+        j = len(points) - 1
+        for i in range(len(points)):
+            xi, yi = points[i]
+            xj, yj = points[j]
+            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+                result = not result
+            j = i
+        return result
+    return inside
+
+
 def hex_colour(text, alpha=255):
     text = text.lstrip("#")
     return (int(text[0:2], 16), int(text[2:4], 16), int(text[4:6], 16), alpha)
@@ -97,6 +112,18 @@ def badge(main, edge, glyph):
     ]
 
 
+def sheet(content):
+    """A sheet of paper with a folded corner, 32 x 32, and its content on top."""
+    edge = [(6.0, 2.0), (20.5, 2.0), (27.0, 8.5), (27.0, 30.0), (6.0, 30.0)]
+    paper = [(7.0, 3.0), (20.0, 3.0), (26.0, 9.0), (26.0, 29.0), (7.0, 29.0)]
+    fold = [(20.0, 3.0), (26.0, 9.0), (20.0, 9.0)]
+    return [
+        (polygon(edge), hex_colour("7a828c")),
+        (polygon(paper), hex_colour("fbfcfd")),
+        (polygon(fold), hex_colour("c9ced5")),
+    ] + content
+
+
 ICONS = {
     # Error tip: a red badge with an exclamation mark.
     "ui/rc/error_small.png": (16, badge("d93a2f", "9e2018", [
@@ -117,6 +144,18 @@ ICONS = {
         (circle(8.0, 10.4, 1.3), hex_colour("5a3f08")),
         (rounded_rect(7.4, 10.4, 8.6, 12.8, 0.3), hex_colour("5a3f08")),
     ]),
+    # Export as CSV: a sheet with a table of two columns.
+    "plot/rc/export_dat.png": (32, sheet(
+        [(rounded_rect(9.5, 11.5 + 4.0 * row, 15.5, 13.5 + 4.0 * row, 0.5), hex_colour("2f6fd6")) for row in range(4)]
+        + [(rounded_rect(17.0, 11.5 + 4.0 * row, 23.5, 13.5 + 4.0 * row, 0.5), hex_colour("2f9e4f")) for row in range(4)]
+    )),
+    # Export as PNG: a sheet with a picture of a hill under the sun.
+    "plot/rc/export_png.png": (32, sheet([
+        (rounded_rect(9.0, 11.0, 24.0, 26.0, 1.0), hex_colour("8cc4ee")),
+        (circle(19.5, 15.0, 2.2), hex_colour("f2c230")),
+        (polygon([(9.0, 26.0), (9.0, 22.0), (14.0, 16.5), (19.0, 22.0), (21.0, 20.0), (24.0, 23.0), (24.0, 26.0)]),
+         hex_colour("2f9e4f")),
+    ])),
 }
 
 
