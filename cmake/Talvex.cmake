@@ -36,11 +36,14 @@ function(talvex_library name)
 endfunction()
 
 # talvex_test(<dir> DEPS <targets>...)
-# One Qt Test executable per library; every test class in tests/<dir> registers itself. A test
-# that links the simulator gets a main that installs the USB back-end (the simulated board).
+# One Qt Test executable per library; every test class in tests/<dir> registers itself. Each
+# file tst_<Class>.cpp holds the one class tst_<Class> and is a CTest entry <dir>.tst_<Class> of
+# its own, so a failure names its class and classes run in parallel. A test that links the
+# simulator gets a main that installs the USB back-end (the simulated board).
 function(talvex_test dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB classes CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   add_executable(test_${dir} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
   target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(test_${dir} PRIVATE ${ARG_DEPS} Qt5::Test Qt5::Widgets)
@@ -48,6 +51,10 @@ function(talvex_test dir)
     target_compile_definitions(test_${dir} PRIVATE TALVEX_TEST_SIMULATED_BOARD)
   endif()
   talvex_refresh_autogen(test_${dir} "${sources}")
-  add_test(NAME ${dir} COMMAND test_${dir})
-  set_tests_properties(${dir} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator" TIMEOUT 900)
+  foreach(file IN LISTS classes)
+    get_filename_component(class ${file} NAME_WE)
+    add_test(NAME ${dir}.${class} COMMAND test_${dir} -class ${class})
+    set_tests_properties(${dir}.${class} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator" TIMEOUT 900)
+  endforeach()
 endfunction()

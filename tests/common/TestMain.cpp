@@ -47,5 +47,7 @@ int main(int argc, char** argv)
             ++failed;
         ++ran;
     }
+    if (ran == 0)
+        qWarning("No test class named %s", qPrintable(only));
     return failed == 0 && ran > 0 ? 0 : 1;
 }

@@ -76,7 +76,7 @@ struct PacketBoard
 };
 }
 
-class TestDriverBoardProtocol : public QObject
+class tst_DriverBoardProtocol : public QObject
 {
     Q_OBJECT
 
@@ -195,5 +195,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverBoardProtocol)
+TALVEX_TEST(tst_DriverBoardProtocol)
 #include "tst_DriverBoardProtocol.moc"

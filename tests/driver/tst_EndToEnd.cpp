@@ -49,7 +49,7 @@ QByteArray saved(const TalvexDocument& document)
 }
 }
 
-class TestEndToEnd : public QObject
+class tst_EndToEnd : public QObject
 {
     Q_OBJECT
 
@@ -290,5 +290,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestEndToEnd)
+TALVEX_TEST(tst_EndToEnd)
 #include "tst_EndToEnd.moc"

@@ -37,7 +37,7 @@ bool waitForReplyData(const boost::shared_ptr<R>& request)
 }
 }
 
-class TestRequestDispatcher : public QObject
+class tst_RequestDispatcher : public QObject
 {
     Q_OBJECT
 
@@ -239,5 +239,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestRequestDispatcher)
+TALVEX_TEST(tst_RequestDispatcher)
 #include "tst_RequestDispatcher.moc"

@@ -112,7 +112,7 @@ struct RunningBoard : DriverBoardRig
 };
 }
 
-class TestSimDriverFirmware : public QObject
+class tst_SimDriverFirmware : public QObject
 {
     Q_OBJECT
 
@@ -686,5 +686,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestSimDriverFirmware)
+TALVEX_TEST(tst_SimDriverFirmware)
 #include "tst_SimDriverFirmware.moc"

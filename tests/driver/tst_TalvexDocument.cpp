@@ -85,7 +85,7 @@ public:
 };
 }
 
-class TestTalvexDocument : public QObject
+class tst_TalvexDocument : public QObject
 {
     Q_OBJECT
 
@@ -322,5 +322,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestTalvexDocument)
+TALVEX_TEST(tst_TalvexDocument)
 #include "tst_TalvexDocument.moc"

@@ -45,7 +45,7 @@ private:
 };
 }
 
-class SimUsbBusTest : public QObject
+class tst_SimUsbBus : public QObject
 {
     Q_OBJECT
 
@@ -334,5 +334,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(SimUsbBusTest)
+TALVEX_TEST(tst_SimUsbBus)
 #include "tst_SimUsbBus.moc"

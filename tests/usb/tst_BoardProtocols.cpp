@@ -72,7 +72,7 @@ struct OpenBoard : SimulatedBoard
 };
 }
 
-class BoardProtocolsTest : public QObject
+class tst_BoardProtocols : public QObject
 {
     Q_OBJECT
 
@@ -293,5 +293,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BoardProtocolsTest)
+TALVEX_TEST(tst_BoardProtocols)
 #include "tst_BoardProtocols.moc"

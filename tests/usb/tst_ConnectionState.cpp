@@ -88,7 +88,7 @@ struct Connection
 };
 }
 
-class ConnectionStateTest : public QObject
+class tst_ConnectionState : public QObject
 {
     Q_OBJECT
 
@@ -366,5 +366,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(ConnectionStateTest)
+TALVEX_TEST(tst_ConnectionState)
 #include "tst_ConnectionState.moc"

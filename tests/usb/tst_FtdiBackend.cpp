@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-class FtdiBackendTest : public QObject
+class tst_FtdiBackend : public QObject
 {
     Q_OBJECT
 
@@ -90,5 +90,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(FtdiBackendTest)
+TALVEX_TEST(tst_FtdiBackend)
 #include "tst_FtdiBackend.moc"

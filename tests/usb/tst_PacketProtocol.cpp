@@ -63,7 +63,7 @@ protected:
 };
 }
 
-class PacketProtocolTest : public QObject
+class tst_PacketProtocol : public QObject
 {
     Q_OBJECT
 
@@ -565,5 +565,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(PacketProtocolTest)
+TALVEX_TEST(tst_PacketProtocol)
 #include "tst_PacketProtocol.moc"

@@ -27,7 +27,7 @@ USBEepromSettings settings(bool xSeriesOption = false)
 }
 
 // EEPROM programming of a board's chip, checked on the simulated chip's EEPROM.
-class USBDeviceEepromTest : public QObject
+class tst_USBDeviceEeprom : public QObject
 {
     Q_OBJECT
 
@@ -288,5 +288,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBDeviceEepromTest)
+TALVEX_TEST(tst_USBDeviceEeprom)
 #include "tst_USBDeviceEeprom.moc"

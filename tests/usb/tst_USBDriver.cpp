@@ -30,7 +30,7 @@ QList<int> socketIndexes(const USBDevicePtr& device)
 }
 }
 
-class USBDriverTest : public QObject
+class tst_USBDriver : public QObject
 {
     Q_OBJECT
 
@@ -386,5 +386,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBDriverTest)
+TALVEX_TEST(tst_USBDriver)
 #include "tst_USBDriver.moc"

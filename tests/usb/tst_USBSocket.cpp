@@ -26,7 +26,7 @@ QString thrownMessage(const std::function<void()>& action)
 }
 }
 
-class USBSocketTest : public QObject
+class tst_USBSocket : public QObject
 {
     Q_OBJECT
 
@@ -351,5 +351,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBSocketTest)
+TALVEX_TEST(tst_USBSocket)
 #include "tst_USBSocket.moc"

@@ -56,7 +56,7 @@ QVector<quint8> counting(int from, int count)
 }
 }
 
-class USBSocketBufferedTest : public QObject
+class tst_USBSocketBuffered : public QObject
 {
     Q_OBJECT
 
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBSocketBufferedTest)
+TALVEX_TEST(tst_USBSocketBuffered)
 #include "tst_USBSocketBuffered.moc"

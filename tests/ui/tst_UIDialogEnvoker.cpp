@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-class UIDialogEnvokerTest : public QObject
+class tst_UIDialogEnvoker : public QObject
 {
     Q_OBJECT
 
@@ -45,5 +45,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIDialogEnvokerTest)
-#include "UIDialogEnvokerTest.moc"
+TALVEX_TEST(tst_UIDialogEnvoker)
+#include "tst_UIDialogEnvoker.moc"

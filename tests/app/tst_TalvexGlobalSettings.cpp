@@ -9,7 +9,7 @@
 #include <QTest>
 
 // Every case runs against a settings store of its own in a temporary folder, never the user's.
-class TalvexGlobalSettingsTest : public QObject
+class tst_TalvexGlobalSettings : public QObject
 {
     Q_OBJECT
 
@@ -194,5 +194,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexGlobalSettingsTest)
-#include "TalvexGlobalSettingsTest.moc"
+TALVEX_TEST(tst_TalvexGlobalSettings)
+#include "tst_TalvexGlobalSettings.moc"
