@@ -2,6 +2,7 @@
 
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "SettingsSandbox.h"
 #include "PlotUSBDataStream.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
@@ -53,13 +54,13 @@ class tst_EndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settingsFolder;
+    SettingsSandbox m_settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(isolateUserSettings(m_settingsFolder));
-        QVERIFY(ConnectedDriverBoard::useSimulator());
+        QVERIFY(m_settings.isolated());
+        QVERIFY(runsOnSimulatedBus());
     }
 
     void everyModel_data()

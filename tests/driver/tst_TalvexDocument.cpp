@@ -2,6 +2,7 @@
 
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "SettingsSandbox.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 
@@ -89,13 +90,13 @@ class tst_TalvexDocument : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settingsFolder;
+    SettingsSandbox m_settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(isolateUserSettings(m_settingsFolder));
-        QVERIFY(ConnectedDriverBoard::useSimulator());
+        QVERIFY(m_settings.isolated());
+        QVERIFY(runsOnSimulatedBus());
     }
 
     void savedFileStartsWithItsHeader()

@@ -4,6 +4,7 @@
 #include "SimulatedBoard.h"
 #include "USBConnectionState.h"
 #include "USBDriver.h"
+#include "USBPacketProtocol.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -93,7 +94,7 @@ class tst_ConnectionState : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(SimulatedBoard::useSimulator()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void cleanupTestCase() { SimulatedBoard::bus().reset(); }
 
     void listChanges()

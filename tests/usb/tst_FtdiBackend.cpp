@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
 #include "USBFtdiBackend.h"
 #include "USBLibFtdiApi.h"
@@ -13,7 +13,7 @@ class tst_FtdiBackend : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
 
     // TALVEX_USB_BACKEND: libftdi unless the simulator is named; a wrong name is not fatal.
     void backendNamed_data()

@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
@@ -49,7 +49,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void init() { bus().reset(); }
     void cleanup() { QCOMPARE(bus().getOpenHandleCount(), 0); }
 

@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 #include "tst_USBDriverDoubles.h"
 
 #include "SimFtdiChannel.h"
@@ -62,7 +62,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
 
     void init()
     {
