@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 #include "UIDialogEnvoker.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
@@ -40,8 +41,20 @@ private slots:
         auto* dialog = new QDialog;
         UIDialogEnvoker button(&page, dialog);
         delete dialog;
+
+        // A modal dialog opened by the press would be the active one while the timer fires.
+        bool modalShown = false;
+        QTimer::singleShot(0, &page, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+            {
+                modalShown = true;
+                modal->close();
+            }
+        });
         QTest::mousePress(&button, Qt::LeftButton);
         QTest::mouseRelease(&button, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(!modalShown);
     }
 };
 
