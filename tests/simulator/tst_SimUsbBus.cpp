@@ -260,7 +260,8 @@ private slots:
         QElapsedTimer wall;
         wall.start();
         QCOMPARE(readBytes(handle, 1), QVector<quint8>());
-        QVERIFY(wall.elapsed() >= 30);
+        // The bus counts whole milliseconds of the wall clock: the wait may end up to one early.
+        QVERIFY(wall.elapsed() >= 29);
         QVERIFY(bus().getTime() >= 30);
     }
 
