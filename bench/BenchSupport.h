@@ -1,7 +1,6 @@
 #pragma once
 
-#include "SimUsbBus.h"
-#include "USBFtdiBackend.h"
+#include "SimUsbBackend.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -37,9 +36,10 @@ int run(int argc, char** argv, Prepare prepare)
 {
     if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
         qputenv("TALVEX_USB_BACKEND", "simulator");
-    QCoreApplication app(argc, argv);
-    if (&USBFtdiBackend::get() != &SimUsbBus::instance().getApi())
+    const SimUsbBackend backend;
+    if (!backend.getBus())
         return 1;
+    QCoreApplication app(argc, argv);
     prepare();
     return runRegistered(argc, argv);
 }

@@ -15,7 +15,8 @@ class SimFtdiChip;
 class USBIFtdiApi;
 
 // The simulated USB bus: the process-wide set of simulated FTDI chips behind the "simulator"
-// FTDI back-end (TALVEX_USB_BACKEND=simulator).
+// FTDI back-end (TALVEX_USB_BACKEND=simulator). There is at most one; main owns it (see
+// SimUsbBackend) and instance() reaches it while it lives.
 //
 // Tests call reset() first, then add chips (addChip), plug a board-side endpoint into a channel
 // (chip.getChannel(i).setEndpoint(...), see SimIChannelEndpoint) and step the clock. The device
@@ -45,6 +46,11 @@ class SimUsbBus
 public:
     static constexpr quint32 s_defaultTimeout = 300;
 
+    SimUsbBus();
+    ~SimUsbBus();
+    SimUsbBus(const SimUsbBus&) = delete;
+    SimUsbBus& operator=(const SimUsbBus&) = delete;
+
     static SimUsbBus& instance();
 
     // No chips, empty log, no faults, clock at 0 in manual mode. Open handles become invalid.
@@ -73,8 +79,6 @@ public:
 
 private:
     friend class SimFtdiApi;
-    SimUsbBus();
-    ~SimUsbBus();
 
     QVector<SimFtdiChannel*> listedChannels() const;
     void step(qint64 milliseconds);

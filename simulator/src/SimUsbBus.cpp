@@ -4,25 +4,13 @@
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
 #include "SimIChannelEndpoint.h"
-#include "USBFtdiBackend.h"
 
 #include <QMutexLocker>
 #include <algorithm>
 
 namespace
 {
-USBIFtdiApi* createSimulatedApi()
-{
-    return &SimUsbBus::instance().getApi();
-}
-
-// Offers the simulator to the back-end choice of every program that links this library (the
-// library's link options keep this object in the program).
-struct Registration
-{
-    Registration() { USBFtdiBackend::registerSimulator(&createSimulatedApi); }
-};
-const Registration s_registration;
+SimUsbBus* s_pInstance = nullptr;
 
 // The EEPROM contents a chip comes with, in either form.
 template <typename Form>
@@ -41,24 +29,25 @@ Form factoryForm(int chipType, const QByteArray& serialNumber)
 }
 }
 
-extern "C" {
-int talvex_simulator_anchor = 0;
-}
-
 SimUsbBus& SimUsbBus::instance()
 {
-    // Never destroyed: protocol threads may still touch the bus while the process exits.
-    static SimUsbBus* s_bus = new SimUsbBus();
-    return *s_bus;
+    if (!s_pInstance)
+        qFatal("No simulated USB bus: the program's main creates it (TALVEX_USB_BACKEND=simulator)");
+    return *s_pInstance;
 }
 
 SimUsbBus::SimUsbBus()
     : m_pApi(new SimFtdiApi(this))
 {
+    Q_ASSERT(!s_pInstance);
+    s_pInstance = this;
     m_wallClock.start();
 }
 
-SimUsbBus::~SimUsbBus() = default;
+SimUsbBus::~SimUsbBus()
+{
+    s_pInstance = nullptr;
+}
 
 void SimUsbBus::reset()
 {

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <memory>
 
+#ifdef TALVEX_TEST_SIMULATED_BOARD
+#include "SimUsbBackend.h"
+#endif
+
 std::vector<TestRegistry::Entry>& TestRegistry::entries()
 {
     static std::vector<Entry> s_entries;
@@ -14,6 +18,13 @@ std::vector<TestRegistry::Entry>& TestRegistry::entries()
 // Usage: test_<dir> [-class Name] [Qt Test options...]
 int main(int argc, char** argv)
 {
+#ifdef TALVEX_TEST_SIMULATED_BOARD
+    // The tests run on the simulated board unless told otherwise; the back-end lives until
+    // every test object, and with it every device, is gone.
+    if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
+        qputenv("TALVEX_USB_BACKEND", "simulator");
+    const SimUsbBackend backend;
+#endif
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     QString only;
@@ -36,5 +47,7 @@ int main(int argc, char** argv)
             ++failed;
         ++ran;
     }
+    if (ran == 0)
+        qWarning("No test class named %s", qPrintable(only));
     return failed == 0 && ran > 0 ? 0 : 1;
 }

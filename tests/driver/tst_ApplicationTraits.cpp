@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-class TestApplicationTraits : public QObject
+class tst_ApplicationTraits : public QObject
 {
     Q_OBJECT
 
@@ -59,5 +59,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestApplicationTraits)
+TALVEX_TEST(tst_ApplicationTraits)
 #include "tst_ApplicationTraits.moc"

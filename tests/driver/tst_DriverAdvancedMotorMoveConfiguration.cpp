@@ -10,7 +10,7 @@ namespace
 typedef TalvexDriverAdvancedMotorMoveConfiguration Advanced;
 }
 
-class TestDriverAdvancedMotorMoveConfiguration : public QObject
+class tst_DriverAdvancedMotorMoveConfiguration : public QObject
 {
     Q_OBJECT
 
@@ -52,5 +52,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverAdvancedMotorMoveConfiguration)
+TALVEX_TEST(tst_DriverAdvancedMotorMoveConfiguration)
 #include "tst_DriverAdvancedMotorMoveConfiguration.moc"

@@ -1,12 +1,9 @@
 #include "TestRegistry.h"
 
 #include "DriverTestSupport.h"
-#include "SimBoardPacketFraming.h"
 #include "SimDriverFirmware.h"
-#include "SimFtdiChannel.h"
-#include "SimFtdiChip.h"
+#include "SimulatedBus.h"
 #include "SimulatedBusClock.h"
-#include "SimUsbBus.h"
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverInputConfiguration.h"
@@ -18,8 +15,6 @@
 #include "TalvexDriverPWMSettings.h"
 #include "TalvexDriverSamplingConfiguration.h"
 #include "USBDriver.h"
-#include "USBFtdiBackend.h"
-#include "USBIFtdiApi.h"
 #include "USBPacketProtocol.h"
 
 #include <QMutexLocker>
@@ -48,9 +43,8 @@ struct PacketBoard
     {
         bus().reset();
         const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 42);
-        SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), 0x100);
         m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmware);
-        chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardPacketFraming>(m_pFirmware));
+        plugBoard(serial.toLatin1(), 0x100, m_pFirmware);
         m_pProtocol->setIdleSleep(1000);
         m_driver.setProtocol(m_pProtocol, 0);
         const QList<USBDevicePtr> devices = m_driver.enumerateDevices(true);
@@ -70,24 +64,19 @@ struct PacketBoard
     D m_model;
     USBVersion m_firmwareVersion;
     boost::shared_ptr<SimDriverFirmware> m_pFirmware;
-    boost::shared_ptr<USBPacketProtocol> m_pProtocol = boost::make_shared<USBPacketProtocol>(boost::make_shared<SimulatedBusClock>());
+    boost::shared_ptr<USBPacketProtocol> m_pProtocol = boost::make_shared<USBPacketProtocol>(boost::make_shared<SimulatedBusClock>(SimulatedBusClock::TestThread));
     USBDriver m_driver;
     USBResult m_opened = USBResult(QStringLiteral("No board listed"), 2);
     QVector<quint8> m_reply;
 };
 }
 
-class TestDriverBoardProtocol : public QObject
+class tst_DriverBoardProtocol : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
-            qputenv("TALVEX_USB_BACKEND", "simulator");
-        QVERIFY(&USBFtdiBackend::get() == &bus().getApi());
-    }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
 
     void cleanupTestCase() { bus().reset(); }
 
@@ -331,5 +320,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverBoardProtocol)
+TALVEX_TEST(tst_DriverBoardProtocol)
 #include "tst_DriverBoardProtocol.moc"

@@ -16,7 +16,7 @@ QStringList opcodeRow(const char* row)
 }
 }
 
-class TestDriverCommRequest : public QObject
+class tst_DriverCommRequest : public QObject
 {
     Q_OBJECT
 
@@ -173,5 +173,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverCommRequest)
+TALVEX_TEST(tst_DriverCommRequest)
 #include "tst_DriverCommRequest.moc"

@@ -37,7 +37,7 @@ Input distinctConfiguration()
 }
 }
 
-class TestDriverInputConfiguration : public QObject
+class tst_DriverInputConfiguration : public QObject
 {
     Q_OBJECT
 
@@ -189,5 +189,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverInputConfiguration)
+TALVEX_TEST(tst_DriverInputConfiguration)
 #include "tst_DriverInputConfiguration.moc"

@@ -45,7 +45,7 @@ public:
 };
 }
 
-class TestDriverMotionConfiguration : public QObject
+class tst_DriverMotionConfiguration : public QObject
 {
     Q_OBJECT
 
@@ -253,5 +253,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverMotionConfiguration)
+TALVEX_TEST(tst_DriverMotionConfiguration)
 #include "tst_DriverMotionConfiguration.moc"

@@ -12,7 +12,7 @@ typedef TalvexDriverDescriptor D;
 typedef TalvexDriverMotorConfiguration Motor;
 }
 
-class TestDriverMotorConfiguration : public QObject
+class tst_DriverMotorConfiguration : public QObject
 {
     Q_OBJECT
 
@@ -145,5 +145,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverMotorConfiguration)
+TALVEX_TEST(tst_DriverMotorConfiguration)
 #include "tst_DriverMotorConfiguration.moc"

@@ -21,7 +21,7 @@ QByteArray storedRecord(const QMap<int, QVariant>& values)
 }
 }
 
-class TestDriverPWMSettings : public QObject
+class tst_DriverPWMSettings : public QObject
 {
     Q_OBJECT
 
@@ -118,5 +118,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverPWMSettings)
+TALVEX_TEST(tst_DriverPWMSettings)
 #include "tst_DriverPWMSettings.moc"

@@ -72,7 +72,7 @@ public:
 };
 }
 
-class TestDriverRecordStreams : public QObject
+class tst_DriverRecordStreams : public QObject
 {
     Q_OBJECT
 
@@ -248,5 +248,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverRecordStreams)
+TALVEX_TEST(tst_DriverRecordStreams)
 #include "tst_DriverRecordStreams.moc"

@@ -34,7 +34,7 @@ public:
 };
 }
 
-class TestDriverRecords : public QObject
+class tst_DriverRecords : public QObject
 {
     Q_OBJECT
 
@@ -272,5 +272,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverRecords)
+TALVEX_TEST(tst_DriverRecords)
 #include "tst_DriverRecords.moc"

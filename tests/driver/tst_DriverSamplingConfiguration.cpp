@@ -21,7 +21,7 @@ Sampling samplingOf(int period, int trigger, int overSample, int count)
 }
 }
 
-class TestDriverSamplingConfiguration : public QObject
+class tst_DriverSamplingConfiguration : public QObject
 {
     Q_OBJECT
 
@@ -129,5 +129,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestDriverSamplingConfiguration)
+TALVEX_TEST(tst_DriverSamplingConfiguration)
 #include "tst_DriverSamplingConfiguration.moc"

@@ -2,6 +2,7 @@
 
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "SettingsSandbox.h"
 #include "PlotUSBDataStream.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
@@ -49,17 +50,17 @@ QByteArray saved(const TalvexDocument& document)
 }
 }
 
-class TestEndToEnd : public QObject
+class tst_EndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settingsFolder;
+    SettingsSandbox m_settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(isolateUserSettings(m_settingsFolder));
-        QVERIFY(ConnectedDriverBoard::useSimulator());
+        QVERIFY(m_settings.isolated());
+        QVERIFY(runsOnSimulatedBus());
     }
 
     void everyModel_data()
@@ -294,5 +295,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestEndToEnd)
+TALVEX_TEST(tst_EndToEnd)
 #include "tst_EndToEnd.moc"

@@ -2,6 +2,7 @@
 
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "SettingsSandbox.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
 #include "USBRequestEvent.h"
 
@@ -37,17 +38,17 @@ bool waitForReplyData(const boost::shared_ptr<R>& request)
 }
 }
 
-class TestRequestDispatcher : public QObject
+class tst_RequestDispatcher : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settingsFolder;
+    SettingsSandbox m_settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(isolateUserSettings(m_settingsFolder));
-        QVERIFY(ConnectedDriverBoard::useSimulator());
+        QVERIFY(m_settings.isolated());
+        QVERIFY(runsOnSimulatedBus());
     }
 
     // A requester has one request of a kind in flight; another requester is not held back.
@@ -239,5 +240,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestRequestDispatcher)
+TALVEX_TEST(tst_RequestDispatcher)
 #include "tst_RequestDispatcher.moc"

@@ -41,7 +41,7 @@ struct Setup
 }
 Q_DECLARE_METATYPE(Setup)
 
-class TestStreamInterpreter : public QObject
+class tst_StreamInterpreter : public QObject
 {
     Q_OBJECT
 
@@ -165,5 +165,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestStreamInterpreter)
+TALVEX_TEST(tst_StreamInterpreter)
 #include "tst_StreamInterpreter.moc"

@@ -2,6 +2,7 @@
 
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "SettingsSandbox.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 
@@ -85,17 +86,17 @@ public:
 };
 }
 
-class TestTalvexDocument : public QObject
+class tst_TalvexDocument : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_settingsFolder;
+    SettingsSandbox m_settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(isolateUserSettings(m_settingsFolder));
-        QVERIFY(ConnectedDriverBoard::useSimulator());
+        QVERIFY(m_settings.isolated());
+        QVERIFY(runsOnSimulatedBus());
     }
 
     void savedFileStartsWithItsHeader()
@@ -322,5 +323,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestTalvexDocument)
+TALVEX_TEST(tst_TalvexDocument)
 #include "tst_TalvexDocument.moc"

@@ -41,7 +41,7 @@ QVector<PlotPoint> feed(PlotSampleBuffer& buffer, const QVector<double>& values,
 }
 }
 
-class TestPlotSampleBuffer : public QObject
+class tst_PlotSampleBuffer : public QObject
 {
     Q_OBJECT
 
@@ -118,5 +118,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestPlotSampleBuffer)
+TALVEX_TEST(tst_PlotSampleBuffer)
 #include "tst_PlotSampleBuffer.moc"

@@ -118,7 +118,7 @@ struct StreamRig
 };
 }
 
-class TestPlotUSBDataStream : public QObject
+class tst_PlotUSBDataStream : public QObject
 {
     Q_OBJECT
 
@@ -320,5 +320,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestPlotUSBDataStream)
+TALVEX_TEST(tst_PlotUSBDataStream)
 #include "tst_PlotUSBDataStream.moc"

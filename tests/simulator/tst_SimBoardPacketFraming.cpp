@@ -12,7 +12,7 @@
 
 // The driver board's frames on its command channel, byte for byte, as the host's side of the
 // bus sees them.
-class TestSimBoardPacketFraming : public QObject
+class tst_SimBoardPacketFraming : public QObject
 {
     Q_OBJECT
 
@@ -89,5 +89,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestSimBoardPacketFraming)
+TALVEX_TEST(tst_SimBoardPacketFraming)
 #include "tst_SimBoardPacketFraming.moc"

@@ -36,7 +36,7 @@ public:
 };
 }
 
-class SimBootloaderBoardTest : public QObject
+class tst_SimBootloaderBoard : public QObject
 {
     Q_OBJECT
 
@@ -186,5 +186,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(SimBootloaderBoardTest)
+TALVEX_TEST(tst_SimBootloaderBoard)
 #include "tst_SimBootloaderBoard.moc"

@@ -31,7 +31,7 @@ struct RunningBoard : SimBoardRig
 };
 }
 
-class TestSimDriverFirmware : public QObject
+class tst_SimDriverFirmware : public QObject
 {
     Q_OBJECT
 
@@ -599,5 +599,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestSimDriverFirmware)
+TALVEX_TEST(tst_SimDriverFirmware)
 #include "tst_SimDriverFirmware.moc"

@@ -89,7 +89,7 @@ int groupSizeOf(int mask)
 }
 }
 
-class TestSimDriverSampling : public QObject
+class tst_SimDriverSampling : public QObject
 {
     Q_OBJECT
 
@@ -377,5 +377,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TestSimDriverSampling)
+TALVEX_TEST(tst_SimDriverSampling)
 #include "tst_SimDriverSampling.moc"

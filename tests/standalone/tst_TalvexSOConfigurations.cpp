@@ -20,7 +20,7 @@ void compareExactly(const Set& set, const QMap<int, QVariant>& expected)
 }
 }
 
-class TalvexSOConfigurationTest : public QObject
+class tst_TalvexSOConfigurations : public QObject
 {
     Q_OBJECT
 
@@ -74,5 +74,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexSOConfigurationTest)
+TALVEX_TEST(tst_TalvexSOConfigurations)
 #include "tst_TalvexSOConfigurations.moc"

@@ -165,7 +165,7 @@ public:
 };
 }
 
-class TalvexSODocumentTest : public QObject
+class tst_TalvexSODocument : public QObject
 {
     Q_OBJECT
 
@@ -443,5 +443,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexSODocumentTest)
+TALVEX_TEST(tst_TalvexSODocument)
 #include "tst_TalvexSODocument.moc"

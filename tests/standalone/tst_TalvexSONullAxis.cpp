@@ -36,7 +36,7 @@ QString nullVisit(const TalvexSOIAxis* axis)
 }
 }
 
-class TalvexSONullAxisTest : public QObject
+class tst_TalvexSONullAxis : public QObject
 {
     Q_OBJECT
 
@@ -160,5 +160,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexSONullAxisTest)
+TALVEX_TEST(tst_TalvexSONullAxis)
 #include "tst_TalvexSONullAxis.moc"

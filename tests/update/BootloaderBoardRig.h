@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BusClock.h"
+#include "SimulatedBusClock.h"
 #include "SimBootloaderBoard.h"
 #include "SimFtdiChip.h"
 #include "SimUsbBus.h"
@@ -72,7 +72,7 @@ struct BootloaderBoardRig
         return open();
     }
 
-    USBProtocolClockPtr m_pClock = boost::make_shared<BusClock>();
+    USBProtocolClockPtr m_pClock = boost::make_shared<SimulatedBusClock>();
     SimFtdiChip* m_pChip = nullptr;
     boost::shared_ptr<SimBootloaderBoard> m_pBoard;
     USBDriver m_driver;

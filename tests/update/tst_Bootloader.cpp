@@ -107,12 +107,12 @@ BootloaderFirmwareInfo newInfo(const BootloaderFirmwareInfo& base)
 }
 }
 
-class BootloaderTest : public QObject
+class tst_Bootloader : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(SimulatedBoard::useSimulator()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void cleanup() { BootloaderConstants::restoreDefaults(); }
 
     void readTargetInfo_data()
@@ -433,7 +433,7 @@ private slots:
         const auto bootloader = boost::make_shared<GeometryBootloader>(targetInfo);
         chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardHandshakeFraming>(bootloader));
         USBDriver driver;
-        driver.setProtocol(boost::make_shared<USBHandshakeProtocol>(boost::make_shared<BusClock>()), 0);
+        driver.setProtocol(boost::make_shared<USBHandshakeProtocol>(boost::make_shared<SimulatedBusClock>()), 0);
         QVERIFY(driver.openDevice(driver.enumerateDevices(true).value(0), 500000).isOk());
 
         const BootloaderHexData hex(hexText(pattern(imageSize, 0)));
@@ -532,5 +532,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderTest)
+TALVEX_TEST(tst_Bootloader)
 #include "tst_Bootloader.moc"

@@ -26,7 +26,7 @@ struct ProtocolRig
 };
 }
 
-class BootloaderCommRequestTest : public QObject
+class tst_BootloaderCommRequest : public QObject
 {
     Q_OBJECT
 
@@ -297,5 +297,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderCommRequestTest)
+TALVEX_TEST(tst_BootloaderCommRequest)
 #include "tst_BootloaderCommRequest.moc"

@@ -10,7 +10,7 @@ namespace
 const quint64 s_key = Q_UINT64_C(0x0123456789ABCDEF);
 }
 
-class BootloaderCryptoTest : public QObject
+class tst_BootloaderCrypto : public QObject
 {
     Q_OBJECT
 
@@ -106,5 +106,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderCryptoTest)
+TALVEX_TEST(tst_BootloaderCrypto)
 #include "tst_BootloaderCrypto.moc"

@@ -25,7 +25,7 @@ Bytes page(int layout, const QByteArray& serialNumber, const Bytes& rest = Bytes
 }
 }
 
-class BootloaderFirmwareInfoTest : public QObject
+class tst_BootloaderFirmwareInfo : public QObject
 {
     Q_OBJECT
 
@@ -166,5 +166,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderFirmwareInfoTest)
+TALVEX_TEST(tst_BootloaderFirmwareInfo)
 #include "tst_BootloaderFirmwareInfo.moc"

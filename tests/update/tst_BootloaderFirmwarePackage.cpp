@@ -36,7 +36,7 @@ PackageWriter::Secondary secondary(const QString& name, int tag, int pageSize, i
 
 Q_DECLARE_METATYPE(Secondaries)
 
-class BootloaderFirmwarePackageTest : public QObject
+class tst_BootloaderFirmwarePackage : public QObject
 {
     Q_OBJECT
 
@@ -281,5 +281,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderFirmwarePackageTest)
+TALVEX_TEST(tst_BootloaderFirmwarePackage)
 #include "tst_BootloaderFirmwarePackage.moc"

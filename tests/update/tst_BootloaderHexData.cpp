@@ -41,7 +41,7 @@ bool writeFile(const QString& path, const QByteArray& data)
 }
 }
 
-class BootloaderHexDataTest : public QObject
+class tst_BootloaderHexData : public QObject
 {
     Q_OBJECT
 
@@ -253,5 +253,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BootloaderHexDataTest)
+TALVEX_TEST(tst_BootloaderHexData)
 #include "tst_BootloaderHexData.moc"

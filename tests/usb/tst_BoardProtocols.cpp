@@ -3,8 +3,10 @@
 #include "ScriptedRequest.h"
 #include "SimBoardHandshakeFraming.h"
 #include "SimulatedBoard.h"
+#include "SimulatedBusClock.h"
 #include "USBDriver.h"
 #include "USBHandshakeProtocol.h"
+#include "USBPacketProtocol.h"
 
 #include <QTest>
 
@@ -67,17 +69,17 @@ struct OpenBoard : SimulatedBoard
     }
 
     USBResult opened = USBResult("No board listed", 2);
-    boost::shared_ptr<USBPacketProtocol> protocol = boost::make_shared<USBPacketProtocol>(boost::make_shared<BusClock>());
+    boost::shared_ptr<USBPacketProtocol> protocol = boost::make_shared<USBPacketProtocol>(boost::make_shared<SimulatedBusClock>());
     USBDriver driver;
 };
 }
 
-class BoardProtocolsTest : public QObject
+class tst_BoardProtocols : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(SimulatedBoard::useSimulator()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void cleanupTestCase() { SimulatedBoard::bus().reset(); }
 
     // The frames on the wire, both ways, byte for byte.
@@ -238,7 +240,7 @@ private slots:
         board.m_pChannel->sendToHost({0x06});
         QTRY_VERIFY(!board.protocol->isRunning());
 
-        auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<BusClock>());
+        auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<SimulatedBusClock>());
         board.driver.pushProtocol(handshake, 0);
         auto exchange = boost::make_shared<ScriptedRequest>(0x41, Bytes{0x01, 0x02}, 4);
         QCOMPARE(board.driver.sendRequest(exchange, 0).getMessage(), QString("Device not open."));
@@ -259,7 +261,7 @@ private slots:
         QVERIFY(board.protocol->isRunning());
 
         auto bootloader = boost::make_shared<ScriptedBootloader>(2, 4);
-        auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<BusClock>());
+        auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<SimulatedBusClock>());
         board.driver.pushProtocol(handshake, 0);
         board.m_pChannel->setEndpoint(boost::make_shared<SimBoardHandshakeFraming>(bootloader));
         QVERIFY(!board.protocol->isRunning());
@@ -293,5 +295,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(BoardProtocolsTest)
+TALVEX_TEST(tst_BoardProtocols)
 #include "tst_BoardProtocols.moc"

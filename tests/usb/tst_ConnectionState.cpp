@@ -4,6 +4,7 @@
 #include "SimulatedBoard.h"
 #include "USBConnectionState.h"
 #include "USBDriver.h"
+#include "USBPacketProtocol.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -88,12 +89,12 @@ struct Connection
 };
 }
 
-class ConnectionStateTest : public QObject
+class tst_ConnectionState : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(SimulatedBoard::useSimulator()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void cleanupTestCase() { SimulatedBoard::bus().reset(); }
 
     void listChanges()
@@ -366,5 +367,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(ConnectionStateTest)
+TALVEX_TEST(tst_ConnectionState)
 #include "tst_ConnectionState.moc"

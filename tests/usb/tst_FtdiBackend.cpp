@@ -1,17 +1,43 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
+#include "USBFtdiBackend.h"
 #include "USBLibFtdiApi.h"
 #include "USBStatusText.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
-class FtdiBackendTest : public QObject
+class tst_FtdiBackend : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
+
+    // TALVEX_USB_BACKEND: libftdi unless the simulator is named; a wrong name is not fatal.
+    void backendNamed_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("warns");
+
+        QTest::newRow("unset") << QByteArray() << int(USBFtdiBackend::LibFtdi) << false;
+        QTest::newRow("libftdi") << QByteArray("libftdi") << int(USBFtdiBackend::LibFtdi) << false;
+        QTest::newRow("simulator") << QByteArray("simulator") << int(USBFtdiBackend::Simulator) << false;
+        QTest::newRow("unknown") << QByteArray("ftd2xx") << int(USBFtdiBackend::LibFtdi) << true;
+        QTest::newRow("case matters") << QByteArray("Simulator") << int(USBFtdiBackend::LibFtdi) << true;
+    }
+
+    void backendNamed()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, kind);
+        QFETCH(bool, warns);
+        if (warns)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TALVEX_USB_BACKEND=.* is unknown"));
+        QCOMPARE(int(USBFtdiBackend::kindNamed(name)), kind);
+    }
 
     void statusTexts_data()
     {
@@ -64,5 +90,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(FtdiBackendTest)
+TALVEX_TEST(tst_FtdiBackend)
 #include "tst_FtdiBackend.moc"

@@ -22,7 +22,7 @@ struct HandshakeRig
 };
 }
 
-class HandshakeProtocolTest : public QObject
+class tst_HandshakeProtocol : public QObject
 {
     Q_OBJECT
 
@@ -150,5 +150,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(HandshakeProtocolTest)
+TALVEX_TEST(tst_HandshakeProtocol)
 #include "tst_HandshakeProtocol.moc"

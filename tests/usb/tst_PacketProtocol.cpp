@@ -6,7 +6,6 @@
 #include "USBPacketProtocol.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
 #include <boost/make_shared.hpp>
@@ -63,7 +62,7 @@ protected:
 };
 }
 
-class PacketProtocolTest : public QObject
+class tst_PacketProtocol : public QObject
 {
     Q_OBJECT
 
@@ -426,10 +425,8 @@ private slots:
         rig.protocol->post(queued, &receiver);
         QTRY_COMPARE(rig.channel->writes().count(), 1);
 
-        QElapsedTimer timer;
-        timer.start();
+        // The clock is frozen: a close that waited for the exchange's time-out would never return.
         rig.protocol->setSocket(USBSocketPtr());
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 
         QVERIFY(!rig.protocol->isRunning());
         QVERIFY(rig.protocol->isIdle());
@@ -450,12 +447,13 @@ private slots:
         QCOMPARE(rig.channel->writes().count(), 2);
     }
 
-    // A worker pausing for a long idle time still takes new work, and its end, at once.
+    // A worker pausing for a long idle time still takes new work, and its end, at once: the
+    // pause outlasts the test, so only a wake-up lets the worker go on.
     void idleWorkerWakesUp()
     {
         auto channel = boost::make_shared<ScriptedChannel>(boost::make_shared<ManualClock>());
         USBPacketProtocol protocol;
-        protocol.setIdleSleep(60000000);
+        protocol.setIdleSleep(3600000000UL);
         protocol.setSocket(boost::make_shared<ScriptedSocket>(channel));
         EventRecorder receiver;
         auto first = makeRequest(0);
@@ -464,15 +462,10 @@ private slots:
         protocol.post(first, &receiver);
         QTRY_COMPARE(receiver.m_records.count(), 1);
 
-        QElapsedTimer timer;
-        timer.start();
         protocol.post(second, &receiver);
         QTRY_COMPARE(receiver.m_records.count(), 2);
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 
-        timer.restart();
         protocol.setSocket(USBSocketPtr());
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(!protocol.isRunning());
     }
 
@@ -565,5 +558,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(PacketProtocolTest)
+TALVEX_TEST(tst_PacketProtocol)
 #include "tst_PacketProtocol.moc"

@@ -24,7 +24,7 @@ public:
 };
 }
 
-class USBCommRequestTest : public QObject
+class tst_USBCommRequest : public QObject
 {
     Q_OBJECT
 
@@ -92,5 +92,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBCommRequestTest)
+TALVEX_TEST(tst_USBCommRequest)
 #include "tst_USBCommRequest.moc"

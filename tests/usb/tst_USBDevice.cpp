@@ -28,7 +28,7 @@ const int s_dual = USBIFtdiApi::ChipFT2232H;
 const int s_single = USBIFtdiApi::ChipFT232R;
 }
 
-class USBDeviceTest : public QObject
+class tst_USBDevice : public QObject
 {
     Q_OBJECT
 
@@ -146,5 +146,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBDeviceTest)
+TALVEX_TEST(tst_USBDevice)
 #include "tst_USBDevice.moc"

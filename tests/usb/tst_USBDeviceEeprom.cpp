@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
@@ -27,7 +27,7 @@ USBEepromSettings settings(bool xSeriesOption = false)
 }
 
 // EEPROM programming of a board's chip, checked on the simulated chip's EEPROM.
-class USBDeviceEepromTest : public QObject
+class tst_USBDeviceEeprom : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void init() { bus().reset(); }
     void cleanup() { QCOMPARE(bus().getOpenHandleCount(), 0); }
 
@@ -288,5 +288,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBDeviceEepromTest)
+TALVEX_TEST(tst_USBDeviceEeprom)
 #include "tst_USBDeviceEeprom.moc"

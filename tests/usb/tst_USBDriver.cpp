@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 #include "tst_USBDriverDoubles.h"
 
 #include "SimFtdiChannel.h"
@@ -30,7 +30,7 @@ QList<int> socketIndexes(const USBDevicePtr& device)
 }
 }
 
-class USBDriverTest : public QObject
+class tst_USBDriver : public QObject
 {
     Q_OBJECT
 
@@ -62,7 +62,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
 
     void init()
     {
@@ -386,5 +386,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBDriverTest)
+TALVEX_TEST(tst_USBDriver)
 #include "tst_USBDriver.moc"

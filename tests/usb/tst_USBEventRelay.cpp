@@ -43,7 +43,7 @@ private:
 };
 }
 
-class USBEventRelayTest : public QObject
+class tst_USBEventRelay : public QObject
 {
     Q_OBJECT
 
@@ -137,5 +137,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBEventRelayTest)
+TALVEX_TEST(tst_USBEventRelay)
 #include "tst_USBEventRelay.moc"

@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
@@ -26,7 +26,7 @@ QString thrownMessage(const std::function<void()>& action)
 }
 }
 
-class USBSocketTest : public QObject
+class tst_USBSocket : public QObject
 {
     Q_OBJECT
 
@@ -45,7 +45,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
     void init() { bus().reset(); }
 
     void openConfiguresByChip_data()
@@ -351,5 +351,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBSocketTest)
+TALVEX_TEST(tst_USBSocket)
 #include "tst_USBSocket.moc"

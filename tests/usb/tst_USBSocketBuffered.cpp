@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "tst_FtdiFixture.h"
+#include "SimulatedBus.h"
 
 #include "SimFtdiChannel.h"
 #include "SimFtdiChip.h"
@@ -56,7 +56,7 @@ QVector<quint8> counting(int from, int count)
 }
 }
 
-class USBSocketBufferedTest : public QObject
+class tst_USBSocketBuffered : public QObject
 {
     Q_OBJECT
 
@@ -73,7 +73,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(useSimulatedBus()); }
+    void initTestCase() { QVERIFY(runsOnSimulatedBus()); }
 
     void init()
     {
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBSocketBufferedTest)
+TALVEX_TEST(tst_USBSocketBuffered)
 #include "tst_USBSocketBuffered.moc"

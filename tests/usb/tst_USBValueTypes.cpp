@@ -7,7 +7,7 @@
 
 #include <QTest>
 
-class USBValueTypesTest : public QObject
+class tst_USBValueTypes : public QObject
 {
     Q_OBJECT
 
@@ -148,5 +148,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(USBValueTypesTest)
+TALVEX_TEST(tst_USBValueTypes)
 #include "tst_USBValueTypes.moc"

@@ -59,7 +59,7 @@ QByteArray streamed(const std::function<void(QDataStream&)>& writer)
 }
 }
 
-class PropertiesTest : public QObject
+class tst_Properties : public QObject
 {
     Q_OBJECT
 
@@ -212,5 +212,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(PropertiesTest)
+TALVEX_TEST(tst_Properties)
 #include "tst_Properties.moc"

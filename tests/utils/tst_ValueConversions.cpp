@@ -19,7 +19,7 @@ private:
 };
 }
 
-class ValueConversionsTest : public QObject
+class tst_ValueConversions : public QObject
 {
     Q_OBJECT
 
@@ -110,5 +110,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(ValueConversionsTest)
+TALVEX_TEST(tst_ValueConversions)
 #include "tst_ValueConversions.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UIIHistory.h"
+
 #include <QComboBox>
 #include <QStringList>
 
@@ -9,14 +11,7 @@ class UIHistoryLineEdit : public QComboBox
     Q_OBJECT
 
 public:
-    // Keeps the named lists of used texts.
-    class IHistory
-    {
-    public:
-        virtual ~IHistory() = default;
-        virtual QStringList history(const QString& name) const = 0;
-        virtual void addHistory(const QString& name, const QString& text) = 0;
-    };
+    using IHistory = UIIHistory;
 
     // The history is not owned and must outlive the box; the box lists it at once.
     UIHistoryLineEdit(IHistory* history, const QString& name, QWidget* parent = nullptr);

@@ -1,42 +1,31 @@
 #include "USBFtdiBackend.h"
 
-#include "USBLibFtdiApi.h"
-
 #include <QtGlobal>
+#include <atomic>
 
 namespace
 {
-USBIFtdiApi* choose(USBFtdiBackend::Creator simulator)
-{
-    const QByteArray name = qgetenv("TALVEX_USB_BACKEND");
-    if (name == "simulator")
-    {
-        if (simulator)
-            return simulator();
-        qWarning("TALVEX_USB_BACKEND=simulator, but this program has no simulator: using libftdi");
-    }
-    else if (!name.isEmpty() && name != "libftdi")
-    {
-        qWarning("TALVEX_USB_BACKEND=%s is unknown (simulator or libftdi): using libftdi", name.constData());
-    }
-    // Never destroyed: protocol threads may still use it while the process exits.
-    return new USBLibFtdiApi();
+std::atomic<USBIFtdiApi*> s_installed{nullptr};
 }
+
+USBFtdiBackend::Kind USBFtdiBackend::kindNamed(const QByteArray& name)
+{
+    if (name == "simulator")
+        return Simulator;
+    if (!name.isEmpty() && name != "libftdi")
+        qWarning("TALVEX_USB_BACKEND=%s is unknown (simulator or libftdi): using libftdi", name.constData());
+    return LibFtdi;
+}
+
+void USBFtdiBackend::install(USBIFtdiApi* api)
+{
+    s_installed.store(api);
 }
 
 USBIFtdiApi& USBFtdiBackend::get()
 {
-    static USBIFtdiApi* s_api = choose(simulatorCreator());
-    return *s_api;
-}
-
-void USBFtdiBackend::registerSimulator(Creator creator)
-{
-    simulatorCreator() = creator;
-}
-
-USBFtdiBackend::Creator& USBFtdiBackend::simulatorCreator()
-{
-    static Creator s_creator = nullptr;
-    return s_creator;
+    USBIFtdiApi* api = s_installed.load();
+    if (!api)
+        qFatal("No FTDI back-end installed: the program's main installs one before the first USB call");
+    return *api;
 }

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <memory>
 
-class UIWidgetForTest : public QObject
+class tst_UIWidgetFor : public QObject
 {
     Q_OBJECT
 
@@ -347,5 +347,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIWidgetForTest)
-#include "UIWidgetForTest.moc"
+TALVEX_TEST(tst_UIWidgetFor)
+#include "tst_UIWidgetFor.moc"

@@ -10,7 +10,7 @@
 
 using TestBinding = UIPropertyBinding<TestSettingsTraits>;
 
-class UIPropertyBindingTest : public QObject
+class tst_UIPropertyBinding : public QObject
 {
     Q_OBJECT
 
@@ -171,5 +171,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIPropertyBindingTest)
-#include "UIPropertyBindingTest.moc"
+TALVEX_TEST(tst_UIPropertyBinding)
+#include "tst_UIPropertyBinding.moc"

@@ -8,7 +8,7 @@
 #include <QTest>
 
 // The micro-stepping selector against the factor the configuration stores.
-class UIEnumConverterTest : public QObject
+class tst_UIEnumConverter : public QObject
 {
     Q_OBJECT
 
@@ -83,5 +83,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIEnumConverterTest)
-#include "UIEnumConverterTest.moc"
+TALVEX_TEST(tst_UIEnumConverter)
+#include "tst_UIEnumConverter.moc"

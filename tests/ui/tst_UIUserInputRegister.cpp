@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-class UIUserInputRegisterTest : public QObject
+class tst_UIUserInputRegister : public QObject
 {
     Q_OBJECT
 
@@ -34,5 +34,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIUserInputRegisterTest)
-#include "UIUserInputRegisterTest.moc"
+TALVEX_TEST(tst_UIUserInputRegister)
+#include "tst_UIUserInputRegister.moc"

@@ -2,13 +2,13 @@
 
 #include "Properties.h"
 #include "TalvexGlobalSettingsTraits.h"
-#include "UIHistoryLineEdit.h"
+#include "UIIHistory.h"
 
 #include <QStringList>
 
 // The user's settings of the program, kept in the per-user settings store, and the history of
 // recently used stand-alone-operation files.
-class TalvexGlobalSettings : public Properties<TalvexGlobalSettingsTraits>, public UIHistoryLineEdit::IHistory
+class TalvexGlobalSettings : public Properties<TalvexGlobalSettingsTraits>, public UIIHistory
 {
 public:
     enum Id

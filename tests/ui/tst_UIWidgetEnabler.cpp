@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-class UIWidgetEnablerTest : public QObject
+class tst_UIWidgetEnabler : public QObject
 {
     Q_OBJECT
 
@@ -101,5 +101,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIWidgetEnablerTest)
-#include "UIWidgetEnablerTest.moc"
+TALVEX_TEST(tst_UIWidgetEnabler)
+#include "tst_UIWidgetEnabler.moc"

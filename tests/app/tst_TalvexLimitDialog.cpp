@@ -8,7 +8,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-class TalvexLimitDialogTest : public QObject
+class tst_TalvexLimitDialog : public QObject
 {
     Q_OBJECT
 
@@ -69,5 +69,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexLimitDialogTest)
-#include "TalvexLimitDialogTest.moc"
+TALVEX_TEST(tst_TalvexLimitDialog)
+#include "tst_TalvexLimitDialog.moc"

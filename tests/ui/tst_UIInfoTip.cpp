@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-class UIInfoTipTest : public QObject
+class tst_UIInfoTip : public QObject
 {
     Q_OBJECT
 
@@ -97,5 +97,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIInfoTipTest)
-#include "UIInfoTipTest.moc"
+TALVEX_TEST(tst_UIInfoTip)
+#include "tst_UIInfoTip.moc"

@@ -57,7 +57,7 @@ public:
     void fixup(QString& input) const override { input = "1000"; }
 };
 
-class UIUnitHandlerTest : public QObject
+class tst_UIUnitHandler : public QObject
 {
     Q_OBJECT
 
@@ -271,5 +271,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIUnitHandlerTest)
-#include "UIUnitHandlerTest.moc"
+TALVEX_TEST(tst_UIUnitHandler)
+#include "tst_UIUnitHandler.moc"

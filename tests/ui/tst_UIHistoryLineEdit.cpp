@@ -25,7 +25,7 @@ public:
 };
 }
 
-class UIHistoryLineEditTest : public QObject
+class tst_UIHistoryLineEdit : public QObject
 {
     Q_OBJECT
 
@@ -65,5 +65,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIHistoryLineEditTest)
-#include "UIHistoryLineEditTest.moc"
+TALVEX_TEST(tst_UIHistoryLineEdit)
+#include "tst_UIHistoryLineEdit.moc"

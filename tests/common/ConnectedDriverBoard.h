@@ -1,57 +1,18 @@
 #pragma once
 
-#include "SimBoardPacketFraming.h"
 #include "SimDriverFirmware.h"
-#include "SimFtdiChannel.h"
-#include "SimFtdiChip.h"
-#include "SimUsbBus.h"
+#include "SimulatedBus.h"
 #include "TalvexApplicationTraits.h"
 #include "TalvexDocument.h"
 #include "TalvexRequestDispatcher.h"
 #include "USBConnectionState.h"
 #include "USBDevice.h"
-#include "USBFtdiBackend.h"
 #include "USBIDeviceUpdater.h"
-#include "USBIFtdiApi.h"
+#include "Waiting.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QMutexLocker>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 #include <boost/make_shared.hpp>
-#include <functional>
-
-// Documents load the global settings: keep every test away from the user's own store.
-inline bool isolateUserSettings(const QTemporaryDir& folder)
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-    return folder.isValid()
-        && QSettings(QSettings::NativeFormat, QSettings::UserScope, "Veltramonde", "TalvexStudio")
-               .fileName()
-               .startsWith(folder.path());
-}
-
-// Runs the GUI thread's events until the condition holds; the protocol's worker needs a moment
-// of real time to pass each reply and packet on.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;)
-    {
-        QCoreApplication::processEvents();
-        if (condition())
-            return true;
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::usleep(200);
-    }
-}
 
 // The board's main firmware, with a log of the commands it was given and commands it can be
 // told to refuse.
@@ -137,13 +98,6 @@ struct ConnectedDriverBoard
 {
     static SimUsbBus& bus() { return SimUsbBus::instance(); }
 
-    static bool useSimulator()
-    {
-        if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
-            qputenv("TALVEX_USB_BACKEND", "simulator");
-        return &USBFtdiBackend::get() == &bus().getApi();
-    }
-
     ConnectedDriverBoard(const TalvexDriverDescriptor& model, const USBVersion& firmwareVersion)
         : m_model(model)
         , m_firmwareVersion(firmwareVersion)
@@ -167,10 +121,9 @@ struct ConnectedDriverBoard
     void plug(const TalvexDriverDescriptor& model, const USBVersion& firmwareVersion, quint32 locationId)
     {
         const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 40 + int(locationId >> 8));
-        SimFtdiChip& chip = bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), locationId);
         m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, firmwareVersion);
         m_pRecorder = boost::make_shared<RecordingFirmware>(m_pFirmware);
-        chip.getChannel(1).setEndpoint(boost::make_shared<SimBoardPacketFraming>(m_pRecorder));
+        plugBoard(serial.toLatin1(), locationId, m_pRecorder);
     }
 
     // Runs a command on the board directly, as if another program had configured it.

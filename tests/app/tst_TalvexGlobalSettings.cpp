@@ -1,15 +1,14 @@
+#include "SettingsSandbox.h"
 #include "StreamableVersionException.h"
 #include "TalvexGlobalSettings.h"
 #include "TestRegistry.h"
 
 #include <QDate>
 #include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
-// Every case runs against a settings store of its own in a temporary folder, never the user's.
-class TalvexGlobalSettingsTest : public QObject
+// Every case runs against a settings store of its own (the sandbox), never the user's.
+class tst_TalvexGlobalSettings : public QObject
 {
     Q_OBJECT
 
@@ -26,16 +25,14 @@ class TalvexGlobalSettingsTest : public QObject
         return list;
     }
 
-    QTemporaryDir m_folder;
+    SettingsSandbox m_sandbox;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_folder.isValid());
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+        QVERIFY(m_sandbox.isolated());
         QScopedPointer<QSettings> settings(store());
-        QVERIFY(settings->fileName().startsWith(m_folder.path()));
+        QVERIFY(settings->fileName().startsWith(m_sandbox.path()));
     }
 
     void init()
@@ -194,5 +191,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexGlobalSettingsTest)
-#include "TalvexGlobalSettingsTest.moc"
+TALVEX_TEST(tst_TalvexGlobalSettings)
+#include "tst_TalvexGlobalSettings.moc"

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-class TalvexDoubleValidatorTest : public QObject
+class tst_TalvexDoubleValidator : public QObject
 {
     Q_OBJECT
 
@@ -57,5 +57,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexDoubleValidatorTest)
-#include "TalvexDoubleValidatorTest.moc"
+TALVEX_TEST(tst_TalvexDoubleValidator)
+#include "tst_TalvexDoubleValidator.moc"

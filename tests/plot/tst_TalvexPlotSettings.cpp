@@ -6,7 +6,7 @@
 #include <QBuffer>
 #include <QTest>
 
-class TalvexPlotSettingsTest : public QObject
+class tst_TalvexPlotSettings : public QObject
 {
     Q_OBJECT
 
@@ -109,5 +109,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexPlotSettingsTest)
-#include "TalvexPlotSettingsTest.moc"
+TALVEX_TEST(tst_TalvexPlotSettings)
+#include "tst_TalvexPlotSettings.moc"

@@ -1,11 +1,12 @@
 #include "TestRegistry.h"
 #include "UIDialogEnvoker.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
 
-class UIDialogEnvokerTest : public QObject
+class tst_UIDialogEnvoker : public QObject
 {
     Q_OBJECT
 
@@ -40,10 +41,22 @@ private slots:
         auto* dialog = new QDialog;
         UIDialogEnvoker button(&page, dialog);
         delete dialog;
+
+        // A modal dialog opened by the press would be the active one while the timer fires.
+        bool modalShown = false;
+        QTimer::singleShot(0, &page, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+            {
+                modalShown = true;
+                modal->close();
+            }
+        });
         QTest::mousePress(&button, Qt::LeftButton);
         QTest::mouseRelease(&button, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(!modalShown);
     }
 };
 
-TALVEX_TEST(UIDialogEnvokerTest)
-#include "UIDialogEnvokerTest.moc"
+TALVEX_TEST(tst_UIDialogEnvoker)
+#include "tst_UIDialogEnvoker.moc"

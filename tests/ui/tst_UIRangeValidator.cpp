@@ -10,7 +10,7 @@
 
 // The step-count range of the move settings: plain 1 to 1e9, in absolute mode (2) -1e9 to
 // 1e9, in continuous mode (0) no range.
-class UIRangeValidatorTest : public QObject
+class tst_UIRangeValidator : public QObject
 {
     Q_OBJECT
 
@@ -152,5 +152,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(UIRangeValidatorTest)
-#include "UIRangeValidatorTest.moc"
+TALVEX_TEST(tst_UIRangeValidator)
+#include "tst_UIRangeValidator.moc"

@@ -6,7 +6,7 @@
 
 // The images the studio names under ":/rc/": the application's own and the widget library's
 // tip icons live side by side.
-class TalvexResourcesTest : public QObject
+class tst_TalvexResources : public QObject
 {
     Q_OBJECT
 
@@ -22,5 +22,5 @@ private slots:
     }
 };
 
-TALVEX_TEST(TalvexResourcesTest)
-#include "TalvexResourcesTest.moc"
+TALVEX_TEST(tst_TalvexResources)
+#include "tst_TalvexResources.moc"

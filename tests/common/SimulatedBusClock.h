@@ -1,0 +1,56 @@
+#pragma once
+
+#include "SimUsbBus.h"
+#include "USBProtocolClock.h"
+
+#include <QMutex>
+#include <QThread>
+
+// The protocols' time taken from the simulated bus, so a 4000 ms time-out passes in simulated
+// time and the board's delays count; no test sleeps through one.
+//
+// AnyThread: every wait moves the board's clock on, the protocol worker's pauses too.
+// TestThread: only the thread that made the clock (the test's) moves it, while it waits for a
+// reply; the worker idles in real time, so the board's time is exactly what the test made it.
+class SimulatedBusClock : public USBProtocolClock
+{
+public:
+    enum Mover
+    {
+        AnyThread,
+        TestThread
+    };
+
+    explicit SimulatedBusClock(Mover mover = AnyThread) : m_mover(mover) {}
+
+    qint64 getMilliseconds() const override { return SimUsbBus::instance().getTime(); }
+
+    void sleepMicroseconds(unsigned long microseconds) override
+    {
+        if (m_mover == TestThread && QThread::currentThread() != m_pTestThread)
+        {
+            QThread::usleep(microseconds);
+            return;
+        }
+        SimUsbBus::instance().advance(qMax<qint64>(1, qint64(microseconds / 1000)));
+        // Let the other threads of a test run.
+        if (m_mover == AnyThread)
+            QThread::usleep(20);
+    }
+
+    void pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds) override
+    {
+        if (m_mover == TestThread)
+        {
+            USBProtocolClock::pauseMicroseconds(wakeUp, mutex, microseconds);
+            return;
+        }
+        mutex.unlock();
+        sleepMicroseconds(microseconds);
+        mutex.lock();
+    }
+
+private:
+    const Mover m_mover;
+    QThread* const m_pTestThread = QThread::currentThread();
+};
