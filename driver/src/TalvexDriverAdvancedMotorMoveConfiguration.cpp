@@ -71,3 +71,8 @@ void TalvexDriverAdvancedMotorMoveConfiguration::read(QDataStream& in)
     Properties::read(in);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
 }
+
+StoredValueReader::Kind TalvexDriverAdvancedMotorMoveConfiguration::storedKind(int id) const
+{
+    return id >= BacklashCompensation && id <= HomeSlowVelocity ? StoredValueReader::Number : StoredValueReader::Absent;
+}

@@ -115,7 +115,8 @@ void TalvexDriverMotionConfiguration::validateVelocity(int id, const TalvexDrive
     const double rate = factor * velocity;
     if (rate > maximum || velocity > s_maximumVelocity)
     {
-        velocity = qMin(int(maximum / factor), s_maximumVelocity);
+        // In double first: a stored micro-stepping far below 0 makes the quotient too large for an int.
+        velocity = int(qMin(maximum / factor, double(s_maximumVelocity)));
         correct(id, velocity, QStringLiteral("The motor speed was too high."), messages);
     }
     else if (rate < 1)
@@ -200,4 +201,9 @@ void TalvexDriverMotionConfiguration::read(QDataStream& in)
     if (version < 3)
         setValue(StoredFlag, false);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverMotionConfiguration::storedKind(int id) const
+{
+    return id >= MicroStepping && id <= StoredFlag ? StoredValueReader::Number : StoredValueReader::Absent;
 }

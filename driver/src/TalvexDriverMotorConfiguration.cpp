@@ -133,3 +133,8 @@ void TalvexDriverMotorConfiguration::read(QDataStream& in)
         setValue(LowInductance, false);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
 }
+
+StoredValueReader::Kind TalvexDriverMotorConfiguration::storedKind(int id) const
+{
+    return id >= StepDegrees && id <= LowInductance ? StoredValueReader::Number : StoredValueReader::Absent;
+}

@@ -96,3 +96,8 @@ void TalvexDriverPWMSettings::applyLimits()
     if (variantToInt(value(PWM2DutyCycle)) > variantToInt(value(PWM2DutyCycleLimit)))
         setValue(PWM2DutyCycle, value(PWM2DutyCycleLimit));
 }
+
+StoredValueReader::Kind TalvexDriverPWMSettings::storedKind(int id) const
+{
+    return id >= PWM1DutyCycle && id <= PWM2Mode ? StoredValueReader::Number : StoredValueReader::Absent;
+}
