@@ -195,6 +195,16 @@ private slots:
         QCOMPARE(motion.value(Motion::StoredFlag), QVariant(false));
     }
 
+    // A version-1 record without a velocity copies "no value" to the backward velocity; what it
+    // saves then must load again.
+    void versionOneWithoutVelocitySavesAndLoads()
+    {
+        Motion motion;
+        readInto(recordOf(1, {}), motion);
+        QVERIFY(!motion.value(Motion::BackwardVelocity).isValid());
+        QCOMPARE(roundTripped(motion).values(), motion.values());
+    }
+
     void missingValuesGetDefaults()
     {
         Motor motor;

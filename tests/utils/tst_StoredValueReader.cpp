@@ -71,6 +71,7 @@ private slots:
         QTest::newRow("float") << QVariant(0.25f);
         QTest::newRow("entered text") << QVariant(QString("1 234,5"));
         QTest::newRow("null text") << QVariant(QString());
+        QTest::newRow("no value") << QVariant();
     }
 
     // Every value keeps its type and value, the way QDataStream would have read it.

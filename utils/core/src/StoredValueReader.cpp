@@ -36,6 +36,9 @@ double readFinite(QDataStream& in, int id)
 
 bool allows(StoredValueReader::Kind kind, int type)
 {
+    // No value at all (an empty input's, a copied absent one's) fits every id and holds nothing.
+    if (type == QMetaType::UnknownType)
+        return kind != StoredValueReader::Absent;
     switch (kind)
     {
     case StoredValueReader::Number:
@@ -81,6 +84,8 @@ QVariant readValue(QDataStream& in, int type, int id)
         return StoredValueReader::readText(in, StoredValueReader::s_maximumTextLength);
     case QMetaType::QDate:
         return readPlain<QDate>(in);
+    case QMetaType::UnknownType:
+        break;
     }
     return QVariant();
 }
