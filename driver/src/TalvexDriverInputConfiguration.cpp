@@ -215,7 +215,21 @@ void TalvexDriverInputConfiguration::read(QDataStream& in)
     }
     else
     {
-        in >> assignments;
+        // A QMap<int, int> as QDataStream writes it, read here so that its count is bounded.
+        quint32 count = 0;
+        in >> count;
+        StreamableUnexpectedContentsException::checkStatus(in);
+        if (count > quint32(s_maximumChannel))
+            throw StreamableUnexpectedContentsException(
+                QString("The file claims %1 input channels. The file is corrupted.").arg(count));
+        for (quint32 i = 0; i < count; ++i)
+        {
+            qint32 channel = 0;
+            qint32 function = 0;
+            in >> channel >> function;
+            StreamableUnexpectedContentsException::checkStatus(in);
+            assignments.insert(channel, function);
+        }
     }
     qint32 mask = 0;
     in >> mask;

@@ -285,6 +285,9 @@ private slots:
         QTest::newRow("input: function 256")
             << input << recordOf(2, {}, inputTail({{1, 256}}, 0))
             << "Input channel 1 has the function 256, which no board knows." + corrupted;
+        QTest::newRow("input: channel map claiming 2^32-1 entries")
+            << input << recordOf(2, {}, [](QDataStream& out) { out << quint32(0xFFFFFFFF) << qint32(1) << qint32(32); })
+            << "The file claims 4294967295 input channels." + corrupted;
         QTest::newRow("input: output mask 256") << input << recordOf(2, {}, inputTail({}, 256))
                                                 << "The output mask 256 does not fit in a byte." + corrupted;
         QTest::newRow("input version 1: function -1")
