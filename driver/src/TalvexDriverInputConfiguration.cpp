@@ -100,16 +100,16 @@ QByteArray TalvexDriverInputConfiguration::toByteArray(const TalvexDriverDescrip
     for (int channel = 1; channel <= inputs; ++channel)
         bytes.append(quint8(channelAssignment(channel)));
     for (int i = 0; i < s_settingCount; ++i)
-        bytes.append(quint8(variantToInt(value(s_settingOrder[i]))));
+        bytes.append(toByteField(value(s_settingOrder[i])));
     bytes.append(s_payloadConstant);
     bytes.append(quint8(m_outputMask));
-    appendUInt16(bytes, quint16(variantToInt(value(QuadratureCPR))));
+    appendUInt16(bytes, toWordField(value(QuadratureCPR)));
     if (hasMotorControlInput(descriptor, firmwareVersion))
-        bytes.append(quint8(variantToInt(value(SlowMotionTime))));
+        bytes.append(toByteField(value(SlowMotionTime)));
     if (descriptor == TalvexDriverDescriptor::s_model27_1)
     {
-        bytes.append(quint8(variantToInt(value(StopEdge))));
-        bytes.append(quint8(variantToInt(value(StopPullConfig))));
+        bytes.append(toByteField(value(StopEdge)));
+        bytes.append(toByteField(value(StopPullConfig)));
     }
     return bytesToByteArray(bytes);
 }

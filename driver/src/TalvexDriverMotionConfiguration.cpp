@@ -85,12 +85,12 @@ QByteArray TalvexDriverMotionConfiguration::toByteArray(const TalvexDriverDescri
 {
     const bool longLayout = hasLongLayout(descriptor);
     QVector<quint8> bytes;
-    bytes.append(quint8(variantToInt(value(MicroStepping))));
+    bytes.append(toByteField(value(MicroStepping)));
     appendUInt16(bytes, toVelocityField(value(Velocity)));
     if (longLayout)
         appendUInt16(bytes, toVelocityField(value(BackwardVelocity)));
-    appendUInt32(bytes, quint32(variantToInt(value(Acceleration))));
-    bytes.append(quint8(variantToInt(value(AccelerationMethod))));
+    appendUInt32(bytes, toLongField(value(Acceleration)));
+    bytes.append(toByteField(value(AccelerationMethod)));
     if (longLayout)
         bytes.append(variantToInt(value(SeparateBackwardVelocity)) != 0 ? 1 : 0);
     return bytesToByteArray(bytes);

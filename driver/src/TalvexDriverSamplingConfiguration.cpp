@@ -84,9 +84,9 @@ QByteArray TalvexDriverSamplingConfiguration::toByteArray() const
     QVector<quint8> bytes;
     bytes.append(quint8(boardIndexOf(index, mode)));
     appendUInt16(bytes, quint16(count * overSamplingFactor()));
-    bytes.append(quint8(variantToInt(value(Trigger))));
-    bytes.append(quint8(mode));
-    bytes.append(quint8(index));
+    bytes.append(toByteField(value(Trigger)));
+    bytes.append(toByteField(value(OverSample)));
+    bytes.append(toByteField(value(SamplePeriod)));
     return bytesToByteArray(bytes);
 }
 
