@@ -72,6 +72,10 @@ public:
     // is wired to some channel.
     bool isHomeLimitConnected(int homePosition) const;
 
+    // Empty when the ADC gain is one the board knows, else what is wrong with it: a file or a
+    // board reply with another gain is refused.
+    QString settingFault() const;
+
     // Volts at full scale and per count, for the ADC gain.
     double adcRange() const;
     double adcResolution() const;
@@ -85,6 +89,9 @@ public:
 
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
+
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
 
 private:
     double scaledByGain(double value) const;

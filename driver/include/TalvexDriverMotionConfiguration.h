@@ -56,6 +56,9 @@ public:
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
 
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
+
 private:
     void validateVelocity(int id, const TalvexDriverDescriptor& descriptor, ValidationMessages& messages);
     void validateAcceleration(int velocity, ValidationMessages& messages);

@@ -60,6 +60,9 @@ public:
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
 
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
+
 private:
     TalvexDriverObserverSet<IChangeObserver> m_observers;
 };

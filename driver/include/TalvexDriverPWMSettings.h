@@ -35,6 +35,9 @@ public:
     void read(QDataStream& in) override;
     void valueChanged(int id) override;
 
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
+
 private:
     void applyLimits();
 

@@ -43,6 +43,10 @@ public:
     // Brings the sample count into what the board can count and says why.
     ValidationMessages validate();
 
+    // Empty when the period index and the over-sampling are ones the board knows, else what
+    // is wrong with them: a file or a board reply with such a setting is refused.
+    QString settingFault() const;
+
     // Seconds.
     double samplePeriod() const;
     int overSamplingFactor() const;
@@ -56,6 +60,9 @@ public:
 
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
+
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
 
 private:
     TalvexDriverObserverSet<IDriverSamplingChangeObserver> m_observers;

@@ -2,6 +2,7 @@
 
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
+#include "StoredValueReader.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexRequestDispatcher.h"
 
@@ -58,11 +59,7 @@ void TalvexDocument::writeTo(QDataStream& out) const
 
 void TalvexDocument::readFrom(QDataStream& in)
 {
-    QString header;
-    in >> header;
-    if (in.status() != QDataStream::Ok || header != s_fileHeader)
-        throw StreamableUnexpectedContentsException(
-            "Unexpected file header. The file is corrupted or not a configuration file.");
+    StoredValueReader::readHeader(in, s_fileHeader);
     const qint32 version = StreamableVersionException::readVersion(in, {1, 2}, "src\\TalvexDocument", 188);
 
     // Read into copies and take them over only once all was read, so a damaged file never

@@ -3,7 +3,6 @@
 #include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
-#include "ValueConversions.h"
 
 TalvexDriverAdvancedMotorMoveConfiguration::TalvexDriverAdvancedMotorMoveConfiguration()
 {
@@ -49,13 +48,13 @@ QByteArray TalvexDriverAdvancedMotorMoveConfiguration::toByteArray() const
 {
     QVector<quint8> bytes;
     bytes.append(value(BacklashCompensation).toBool() ? 1 : 0);
-    bytes.append(quint8(variantToInt(value(BacklashDirection))));
-    appendUInt16(bytes, quint16(variantToInt(value(BacklashSteps))));
-    bytes.append(quint8(variantToInt(value(HomePosition))));
+    bytes.append(toByteField(value(BacklashDirection)));
+    appendUInt16(bytes, toWordField(value(BacklashSteps)));
+    bytes.append(toByteField(value(HomePosition)));
     bytes.append(value(AccurateHomeSearch).toBool() ? 1 : 0);
     bytes.append(value(ZeroAtHome).toBool() ? 1 : 0);
-    appendUInt16(bytes, quint16(variantToInt(value(HomeFastVelocity))));
-    appendUInt16(bytes, quint16(variantToInt(value(HomeSlowVelocity))));
+    appendUInt16(bytes, toWordField(value(HomeFastVelocity)));
+    appendUInt16(bytes, toWordField(value(HomeSlowVelocity)));
     return bytesToByteArray(bytes);
 }
 
@@ -70,4 +69,9 @@ void TalvexDriverAdvancedMotorMoveConfiguration::read(QDataStream& in)
     StreamableVersionException::readVersion(in, {1}, "src\\TalvexDriverAdvancedMotorMoveConfiguration", 115);
     Properties::read(in);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverAdvancedMotorMoveConfiguration::storedKind(int id) const
+{
+    return id >= BacklashCompensation && id <= HomeSlowVelocity ? StoredValueReader::Number : StoredValueReader::Absent;
 }

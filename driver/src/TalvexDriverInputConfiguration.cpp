@@ -2,6 +2,7 @@
 
 #include "TalvexDriverBytes.h"
 #include "TalvexDriverModel.h"
+#include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
@@ -21,6 +22,22 @@ const int s_settingCount = sizeof(s_settingOrder) / sizeof(s_settingOrder[0]);
 const quint8 s_payloadConstant = 4;
 
 const int s_maximumGain = 6;
+// The most inputs a model has: channels are numbered from 1 up to this.
+const int s_maximumChannel = 8;
+
+// Channel functions and the output mask travel as bytes.
+void checkStoredAssignments(const QMap<int, int>& assignments, qint32 mask)
+{
+    for (auto it = assignments.constBegin(); it != assignments.constEnd(); ++it)
+        if (it.key() < 1 || it.key() > s_maximumChannel || it.value() < 0 || it.value() > 0xFF)
+            throw StreamableUnexpectedContentsException(
+                QString("Input channel %1 has the function %2, which no board knows. The file is corrupted.")
+                    .arg(it.key())
+                    .arg(it.value()));
+    if (mask < 0 || mask > 0xFF)
+        throw StreamableUnexpectedContentsException(
+            QString("The output mask %1 does not fit in a byte. The file is corrupted.").arg(mask));
+}
 }
 
 TalvexDriverInputConfiguration::TalvexDriverInputConfiguration()
@@ -83,16 +100,16 @@ QByteArray TalvexDriverInputConfiguration::toByteArray(const TalvexDriverDescrip
     for (int channel = 1; channel <= inputs; ++channel)
         bytes.append(quint8(channelAssignment(channel)));
     for (int i = 0; i < s_settingCount; ++i)
-        bytes.append(quint8(variantToInt(value(s_settingOrder[i]))));
+        bytes.append(toByteField(value(s_settingOrder[i])));
     bytes.append(s_payloadConstant);
     bytes.append(quint8(m_outputMask));
-    appendUInt16(bytes, quint16(variantToInt(value(QuadratureCPR))));
+    appendUInt16(bytes, toWordField(value(QuadratureCPR)));
     if (hasMotorControlInput(descriptor, firmwareVersion))
-        bytes.append(quint8(variantToInt(value(SlowMotionTime))));
+        bytes.append(toByteField(value(SlowMotionTime)));
     if (descriptor == TalvexDriverDescriptor::s_model27_1)
     {
-        bytes.append(quint8(variantToInt(value(StopEdge))));
-        bytes.append(quint8(variantToInt(value(StopPullConfig))));
+        bytes.append(toByteField(value(StopEdge)));
+        bytes.append(toByteField(value(StopPullConfig)));
     }
     return bytesToByteArray(bytes);
 }
@@ -126,10 +143,11 @@ bool TalvexDriverInputConfiguration::isHomeLimitConnected(int homePosition) cons
 
 double TalvexDriverInputConfiguration::scaledByGain(double fullGainValue) const
 {
+    // A gain outside the range cannot come from a file or the board (settingFault() refuses
+    // it); one set by hand scales nothing.
     const int gain = variantToInt(value(ADCGain));
-    Q_ASSERT_X(gain >= 0 && gain <= s_maximumGain, "src\\TalvexDriverInputConfiguration", "false");
     if (gain < 0 || gain > s_maximumGain)
-        return 1.0;
+        return fullGainValue;
     return std::ldexp(fullGainValue, -gain);
 }
 
@@ -141,6 +159,14 @@ double TalvexDriverInputConfiguration::adcRange() const
 double TalvexDriverInputConfiguration::adcResolution() const
 {
     return scaledByGain(0.00025);
+}
+
+QString TalvexDriverInputConfiguration::settingFault() const
+{
+    const int gain = variantToInt(value(ADCGain));
+    if (gain < 0 || gain > s_maximumGain)
+        return QStringLiteral("The ADC gain index %1 is not one of 0 to %2.").arg(gain).arg(s_maximumGain);
+    return QString();
 }
 
 QString TalvexDriverInputConfiguration::adcGainText() const
@@ -189,11 +215,29 @@ void TalvexDriverInputConfiguration::read(QDataStream& in)
     }
     else
     {
-        in >> assignments;
+        // A QMap<int, int> as QDataStream writes it, read here so that its count is bounded.
+        quint32 count = 0;
+        in >> count;
+        StreamableUnexpectedContentsException::checkStatus(in);
+        if (count > quint32(s_maximumChannel))
+            throw StreamableUnexpectedContentsException(
+                QString("The file claims %1 input channels. The file is corrupted.").arg(count));
+        for (quint32 i = 0; i < count; ++i)
+        {
+            qint32 channel = 0;
+            qint32 function = 0;
+            in >> channel >> function;
+            StreamableUnexpectedContentsException::checkStatus(in);
+            assignments.insert(channel, function);
+        }
     }
     qint32 mask = 0;
     in >> mask;
     StreamableUnexpectedContentsException::checkStatus(in);
+    checkStoredAssignments(assignments, mask);
+    const QString fault = settingFault();
+    if (!fault.isEmpty())
+        throw StreamableUnexpectedContentsException(fault + QStringLiteral(" The file is corrupted."));
     m_channelAssignments = assignments;
     m_outputMask = mask;
     if (!contains(ADCMode))
@@ -201,4 +245,11 @@ void TalvexDriverInputConfiguration::read(QDataStream& in)
     if (!contains(SlowMotionTime))
         setValue(SlowMotionTime, 5);
     m_inputObservers.notify(&IDriverInputChangeObserver::inputConfigurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverInputConfiguration::storedKind(int id) const
+{
+    // Ids 10 and 11 are not used.
+    const bool known = (id >= LimitStartEdge && id <= ADCGain) || (id >= ADCMode && id <= StopPullConfig);
+    return known ? StoredValueReader::Number : StoredValueReader::Absent;
 }

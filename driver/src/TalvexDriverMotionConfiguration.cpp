@@ -85,12 +85,12 @@ QByteArray TalvexDriverMotionConfiguration::toByteArray(const TalvexDriverDescri
 {
     const bool longLayout = hasLongLayout(descriptor);
     QVector<quint8> bytes;
-    bytes.append(quint8(variantToInt(value(MicroStepping))));
+    bytes.append(toByteField(value(MicroStepping)));
     appendUInt16(bytes, toVelocityField(value(Velocity)));
     if (longLayout)
         appendUInt16(bytes, toVelocityField(value(BackwardVelocity)));
-    appendUInt32(bytes, quint32(variantToInt(value(Acceleration))));
-    bytes.append(quint8(variantToInt(value(AccelerationMethod))));
+    appendUInt32(bytes, toLongField(value(Acceleration)));
+    bytes.append(toByteField(value(AccelerationMethod)));
     if (longLayout)
         bytes.append(variantToInt(value(SeparateBackwardVelocity)) != 0 ? 1 : 0);
     return bytesToByteArray(bytes);
@@ -115,7 +115,8 @@ void TalvexDriverMotionConfiguration::validateVelocity(int id, const TalvexDrive
     const double rate = factor * velocity;
     if (rate > maximum || velocity > s_maximumVelocity)
     {
-        velocity = qMin(int(maximum / factor), s_maximumVelocity);
+        // In double first: a stored micro-stepping far below 0 makes the quotient too large for an int.
+        velocity = int(qMin(maximum / factor, double(s_maximumVelocity)));
         correct(id, velocity, QStringLiteral("The motor speed was too high."), messages);
     }
     else if (rate < 1)
@@ -200,4 +201,9 @@ void TalvexDriverMotionConfiguration::read(QDataStream& in)
     if (version < 3)
         setValue(StoredFlag, false);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverMotionConfiguration::storedKind(int id) const
+{
+    return id >= MicroStepping && id <= StoredFlag ? StoredValueReader::Number : StoredValueReader::Absent;
 }

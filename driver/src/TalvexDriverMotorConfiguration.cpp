@@ -70,10 +70,10 @@ QByteArray TalvexDriverMotorConfiguration::toByteArray(const TalvexDriverDescrip
 {
     QVector<quint8> bytes;
     appendUInt16(bytes, toThousandths(value(StepDegrees)));
-    appendUInt16(bytes, quint16(variantToInt(value(MotorCurrent))));
-    appendUInt16(bytes, quint16(variantToInt(value(PayloadWord))));
+    appendUInt16(bytes, toWordField(value(MotorCurrent)));
+    appendUInt16(bytes, toWordField(value(PayloadWord)));
     bytes.append(value(ReducedHoldCurrent).toBool() ? 1 : 0);
-    bytes.append(quint8(variantToInt(value(DriveType))));
+    bytes.append(toByteField(value(DriveType)));
     appendUInt16(bytes, toThousandths(value(Pitch)));
     if (hasLongLayout(descriptor, firmwareVersion))
         bytes.append(value(LowInductance).toBool() ? 1 : 0);
@@ -132,4 +132,9 @@ void TalvexDriverMotorConfiguration::read(QDataStream& in)
     if (!contains(LowInductance))
         setValue(LowInductance, false);
     m_observers.notify(&IChangeObserver::configurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverMotorConfiguration::storedKind(int id) const
+{
+    return id >= StepDegrees && id <= LowInductance ? StoredValueReader::Number : StoredValueReader::Absent;
 }

@@ -37,6 +37,10 @@ QDataStream& operator>>(QDataStream& in, TalvexDriverMotorMoveConfiguration& mov
     qint32 stepCount = 0;
     in >> mode >> direction >> stepCount;
     StreamableUnexpectedContentsException::checkStatus(in);
+    // Mode and direction travel as bytes.
+    if (mode < 0 || mode > 0xFF || direction < 0 || direction > 0xFF)
+        throw StreamableUnexpectedContentsException(
+            QString("The move mode %1 or direction %2 is out of range. The file is corrupted.").arg(mode).arg(direction));
     move = TalvexDriverMotorMoveConfiguration(mode, direction, stepCount);
     return in;
 }

@@ -47,11 +47,11 @@ QByteArray TalvexDriverPWMSettings::toByteArray(const TalvexDriverDescriptor& de
     const USBVersion& firmwareVersion) const
 {
     QVector<quint8> bytes;
-    bytes.append(quint8(variantToInt(value(PWM1DutyCycle))));
+    bytes.append(toByteField(value(PWM1DutyCycle)));
     if (sendsMode1(descriptor, firmwareVersion))
-        bytes.append(quint8(variantToInt(value(PWM1Mode))));
+        bytes.append(toByteField(value(PWM1Mode)));
     if (descriptor == TalvexDriverDescriptor::s_model27_1)
-        bytes.append(quint8(variantToInt(value(PWM2DutyCycle))));
+        bytes.append(toByteField(value(PWM2DutyCycle)));
     return bytesToByteArray(bytes);
 }
 
@@ -95,4 +95,9 @@ void TalvexDriverPWMSettings::applyLimits()
         setValue(PWM1DutyCycle, value(PWM1DutyCycleLimit));
     if (variantToInt(value(PWM2DutyCycle)) > variantToInt(value(PWM2DutyCycleLimit)))
         setValue(PWM2DutyCycle, value(PWM2DutyCycleLimit));
+}
+
+StoredValueReader::Kind TalvexDriverPWMSettings::storedKind(int id) const
+{
+    return id >= PWM1DutyCycle && id <= PWM2Mode ? StoredValueReader::Number : StoredValueReader::Absent;
 }

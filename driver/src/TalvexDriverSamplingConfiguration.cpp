@@ -1,6 +1,7 @@
 #include "TalvexDriverSamplingConfiguration.h"
 
 #include "TalvexDriverBytes.h"
+#include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
@@ -26,9 +27,10 @@ bool isValidSetting(int index, int mode)
     return index >= 1 && index <= s_periodCount && mode >= 0 && mode <= 2;
 }
 
+// A setting outside the tables cannot come from a file or the board (settingFault() refuses
+// it); one set by hand is sent and shown as the 1 s period without over-sampling.
 int factorOf(int index, int mode)
 {
-    Q_ASSERT_X(isValidSetting(index, mode), "src\\TalvexDriverSamplingConfiguration", "false");
     if (!isValidSetting(index, mode))
         return 1;
     return mode == 0 ? 1 : s_factors[mode - 1][index - 1];
@@ -36,7 +38,6 @@ int factorOf(int index, int mode)
 
 int boardIndexOf(int index, int mode)
 {
-    Q_ASSERT_X(isValidSetting(index, mode), "src\\TalvexDriverSamplingConfiguration", "false");
     if (!isValidSetting(index, mode))
         return 12;
     return mode == 0 ? index : s_boardIndices[mode - 1][index - 1];
@@ -83,9 +84,9 @@ QByteArray TalvexDriverSamplingConfiguration::toByteArray() const
     QVector<quint8> bytes;
     bytes.append(quint8(boardIndexOf(index, mode)));
     appendUInt16(bytes, quint16(count * overSamplingFactor()));
-    bytes.append(quint8(variantToInt(value(Trigger))));
-    bytes.append(quint8(mode));
-    bytes.append(quint8(index));
+    bytes.append(toByteField(value(Trigger)));
+    bytes.append(toByteField(value(OverSample)));
+    bytes.append(toByteField(value(SamplePeriod)));
     return bytesToByteArray(bytes);
 }
 
@@ -116,10 +117,20 @@ TalvexDriverSamplingConfiguration::ValidationMessages TalvexDriverSamplingConfig
 double TalvexDriverSamplingConfiguration::samplePeriod() const
 {
     const int index = variantToInt(value(SamplePeriod));
-    Q_ASSERT_X(index >= 1 && index <= s_periodCount, "src\\TalvexDriverSamplingConfiguration", "false");
     if (index < 1 || index > s_periodCount)
         return 1.0;
     return s_periods[index - 1];
+}
+
+QString TalvexDriverSamplingConfiguration::settingFault() const
+{
+    const int index = variantToInt(value(SamplePeriod));
+    if (index < 1 || index > s_periodCount)
+        return QStringLiteral("The sample period index %1 is not one of 1 to %2.").arg(index).arg(s_periodCount);
+    const int mode = variantToInt(value(OverSample));
+    if (!isValidSetting(index, mode))
+        return QStringLiteral("The over-sampling %1 is not one of 0 to 2.").arg(mode);
+    return QString();
 }
 
 int TalvexDriverSamplingConfiguration::overSamplingFactor() const
@@ -144,5 +155,13 @@ void TalvexDriverSamplingConfiguration::read(QDataStream& in)
     Properties::read(in);
     if (!contains(SampleCount))
         setValue(SampleCount, 5000);
+    const QString fault = settingFault();
+    if (!fault.isEmpty())
+        throw StreamableUnexpectedContentsException(fault + QStringLiteral(" The file is corrupted."));
     m_observers.notify(&IDriverSamplingChangeObserver::configurationChanged, this);
+}
+
+StoredValueReader::Kind TalvexDriverSamplingConfiguration::storedKind(int id) const
+{
+    return id >= SamplePeriod && id <= SampleCount ? StoredValueReader::Number : StoredValueReader::Absent;
 }

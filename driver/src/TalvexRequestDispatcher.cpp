@@ -1,13 +1,7 @@
 #include "TalvexRequestDispatcher.h"
 
 #include "TalvexDocument.h"
-#include "TalvexDriverAdvancedMotorMoveConfiguration.h"
-#include "TalvexDriverInputConfiguration.h"
-#include "TalvexDriverMotionConfiguration.h"
-#include "TalvexDriverMotorConfiguration.h"
-#include "TalvexDriverMotorInfo.h"
-#include "TalvexDriverPWMSettings.h"
-#include "TalvexDriverSamplingConfiguration.h"
+#include "TalvexDriverReplyDecoder.h"
 #include "USBConnectionState.h"
 #include "USBRequestEvent.h"
 
@@ -190,26 +184,12 @@ void TalvexRequestDispatcher::storeReply(const USBCommRequestPtr& request)
 {
     if (!m_pDocument)
         return;
-    const QVector<quint8> data = request->getReplyData();
     // Only a complete reply of the length the request expected can be decoded.
-    if (data.isEmpty() || data.count() != request->getExpectedReturnDataCount())
+    const QVector<quint8> data = request->getReplyData();
+    if (data.count() != request->getExpectedReturnDataCount())
         return;
-
-    const TalvexDriverDescriptor descriptor = deviceDescriptor();
-    const USBVersion version = firmwareVersion();
-    const quint8 opcode = request->getCommand();
-    if (opcode == R::commandCode(descriptor, R::GetInputConfiguration))
-        *m_pDocument->inputConfiguration() = TalvexDriverInputConfiguration(data, descriptor, version);
-    else if (opcode == R::commandCode(descriptor, R::GetMotionConfiguration))
-        *m_pDocument->motionConfiguration() = TalvexDriverMotionConfiguration(data, descriptor);
-    else if (opcode == R::commandCode(descriptor, R::GetMotorConfiguration))
-        *m_pDocument->motorConfiguration() = TalvexDriverMotorConfiguration(data, descriptor, version);
-    else if (opcode == R::commandCode(descriptor, R::GetMotorState))
-        *m_pDocument->motorInfo() = TalvexDriverMotorInfo(data);
-    else if (opcode == R::commandCode(descriptor, R::GetSamplingConfiguration))
-        *m_pDocument->samplingConfiguration() = TalvexDriverSamplingConfiguration(data);
-    else if (opcode == R::commandCode(descriptor, R::GetAdvancedMotorMoveConfiguration))
-        *m_pDocument->advancedMotorMoveConfiguration() = TalvexDriverAdvancedMotorMoveConfiguration(data);
-    else if (opcode == R::commandCode(descriptor, R::GetPWMSettings))
-        *m_pDocument->pwmSettings() = TalvexDriverPWMSettings(data, descriptor, version);
+    const USBResult decoded = TalvexDriverReplyDecoder::store(
+        *m_pDocument, deviceDescriptor(), firmwareVersion(), request->getCommand(), data);
+    if (!decoded.isOk())
+        notifyFailure(decoded);
 }

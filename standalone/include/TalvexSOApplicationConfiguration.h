@@ -12,4 +12,7 @@ public:
 
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
+
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
 };

@@ -13,4 +13,7 @@ public:
 
     void write(QDataStream& out) const override;
     void read(QDataStream& in) override;
+
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
 };

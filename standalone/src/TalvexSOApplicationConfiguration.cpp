@@ -21,3 +21,9 @@ void TalvexSOApplicationConfiguration::read(QDataStream& in)
     StreamableVersionException::readVersion(in, {1}, "src\\TalvexSOApplicationConfiguration", 64);
     Properties::read(in);
 }
+
+StoredValueReader::Kind TalvexSOApplicationConfiguration::storedKind(int id) const
+{
+    const bool known = id == ApplicationType || id == Speed || id == TableSizeX || id == TableSizeY;
+    return known ? StoredValueReader::Number : StoredValueReader::Absent;
+}

@@ -19,3 +19,8 @@ void TalvexSOAxisConfiguration::read(QDataStream& in)
     StreamableVersionException::readVersion(in, {1}, "src\\TalvexSOAxisConfiguration", 80);
     Properties::read(in);
 }
+
+StoredValueReader::Kind TalvexSOAxisConfiguration::storedKind(int id) const
+{
+    return id >= 1 && id <= 3 ? StoredValueReader::Number : StoredValueReader::Absent;
+}

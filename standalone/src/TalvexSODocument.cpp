@@ -4,12 +4,15 @@
 #include "TalvexSOAxisFactory.h"
 #include "TalvexSONullAxis.h"
 #include "StreamableVersionException.h"
+#include "StoredValueReader.h"
 
 #include <QDataStream>
 
 namespace
 {
 const QString s_fileHeader = QStringLiteral("D6417D12-C4F6-4DB8-BFD0-C612179DE216");
+// Every count and size in the file is bounded by the data that follows it, or by this.
+const int s_maximumTypeNameLength = 256;
 }
 
 TalvexSODocument::TalvexSODocument()
@@ -44,11 +47,7 @@ void TalvexSODocument::write(QDataStream& out) const
 
 void TalvexSODocument::read(QDataStream& in)
 {
-    QString header;
-    in >> header;
-    if (header != s_fileHeader)
-        throw StreamableUnexpectedContentsException(
-            "Unexpected file header. The file is corrupted or not a configuration file.");
+    StoredValueReader::readHeader(in, s_fileHeader);
     StreamableVersionException::readVersion(in, {1}, "src\\TalvexSODocument", 117);
 
     // Read into a copy and take it over only when all of it was read, so a damaged file
@@ -63,9 +62,9 @@ void TalvexSODocument::read(QDataStream& in)
     for (qint32 i = 0; i < count; ++i)
     {
         qint32 axisNumber = 0;
-        QString typeName;
-        in >> axisNumber >> typeName;
+        in >> axisNumber;
         StreamableUnexpectedContentsException::checkStatus(in);
+        const QString typeName = StoredValueReader::readText(in, s_maximumTypeNameLength);
         const boost::shared_ptr<TalvexSOIAxis> axis = TalvexSOAxisFactory::instance().create(typeName);
         if (!axis)
             throw StreamableUnexpectedContentsException(

@@ -1,9 +1,11 @@
 #include "SettingsSandbox.h"
+#include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "TalvexGlobalSettings.h"
 #include "TestRegistry.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QSettings>
 #include <QTest>
 
@@ -125,6 +127,7 @@ private slots:
         QTest::newRow("one entry as text") << QVariant("a.tso") << QStringList{"a.tso"};
         QTest::newRow("empty text") << QVariant("") << QStringList();
         QTest::newRow("not a list") << QVariant(42) << QStringList();
+        QTest::newRow("a long list keeps its newest 20") << QVariant(entries(500)) << entries(20);
     }
 
     void storedHistoryForms()
@@ -166,6 +169,32 @@ private slots:
         QDataStream in(bytes);
         in >> loaded;
         QCOMPARE(loaded.value(TalvexGlobalSettings::AutoLoadFile), QVariant(QString("y.tcf")));
+    }
+
+    void streamRefusesWhatAnIdCannotHold_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("date-time as the last check") << int(TalvexGlobalSettings::LastUpdateCheck)
+                                                     << QVariant(QDateTime(QDate(2024, 1, 1), QTime(), Qt::UTC));
+        QTest::newRow("list as the file") << int(TalvexGlobalSettings::AutoLoadFile) << QVariant(QStringList{"a", "b"});
+        QTest::newRow("number as the file") << int(TalvexGlobalSettings::AutoLoadFile) << QVariant(5);
+        QTest::newRow("unknown id") << 4 << QVariant(true);
+    }
+
+    void streamRefusesWhatAnIdCannotHold()
+    {
+        QFETCH(int, id);
+        QFETCH(QVariant, value);
+        QByteArray bytes;
+        {
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << qint32(1) << QMap<int, QVariant>{{0, true}, {id, value}};
+        }
+        TalvexGlobalSettings settings;
+        QDataStream in(bytes);
+        QVERIFY_EXCEPTION_THROWN(in >> settings, StreamableUnexpectedContentsException);
+        QCOMPARE(settings.value(TalvexGlobalSettings::AutoLoadEnabled), QVariant(false));
     }
 
     void streamVersionError()

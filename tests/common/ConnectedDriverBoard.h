@@ -31,6 +31,12 @@ public:
             refused.status = m_refusals.value(opcode);
             return refused;
         }
+        if (m_answers.contains(opcode))
+        {
+            Reply answer;
+            answer.data = m_answers.value(opcode);
+            return answer;
+        }
         return m_pFirmware->handleCommand(opcode, payload);
     }
     void advance(qint64 milliseconds) override { m_pFirmware->advance(milliseconds); }
@@ -52,6 +58,12 @@ public:
         QMutexLocker lock(&SimUsbBus::instance().getMutex());
         m_refusals.insert(opcode, status);
     }
+    // The board answers the opcode with these data, whatever they mean.
+    void answer(quint8 opcode, const QVector<quint8>& data)
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        m_answers.insert(opcode, data);
+    }
     void clear()
     {
         QMutexLocker lock(&SimUsbBus::instance().getMutex());
@@ -64,6 +76,7 @@ private:
     QVector<quint8> m_opcodes;
     QVector<QVector<quint8>> m_payloads;
     QHash<quint8, quint8> m_refusals;
+    QHash<quint8, QVector<quint8>> m_answers;
 };
 
 // Keeps the failed results the dispatcher reports.

@@ -156,6 +156,13 @@ private slots:
             << QStringList{"The motor speed was too high.",
                    "The ramp-ump time of 12.5 s was more than 10 s. The acceleration was increased."}
             << QList<int>{4, 1250, 1250, 1, 0, 200};
+        // A file may hold a micro-stepping no board has: the limit must still come out as a velocity.
+        QTest::newRow("micro-stepping -17 from a file")
+            << D::s_model1_2 << QList<int>{-17, 70000, 1000, 0, 0, 200} << QStringList{"The motor speed was too high."}
+            << QList<int>{-17, 65535, 1000, 0, 0, 200};
+        QTest::newRow("micro-stepping -2000 from a file")
+            << D::s_model1_2 << QList<int>{-2000, 70000, 1000, 0, 0, 200} << QStringList{"The motor speed was too high."}
+            << QList<int>{-2000, 65535, 1000, 0, 0, 200};
         QTest::newRow("separate backward velocity")
             << D::s_model1_2 << QList<int>{0, 200, 1000, 0, 1, 30000} << QStringList{"The motor speed was too high."}
             << QList<int>{0, 200, 1000, 0, 1, 20000};

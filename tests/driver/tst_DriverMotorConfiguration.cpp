@@ -67,6 +67,31 @@ private slots:
         QCOMPARE(encoded.mid(24, 5), bytes);
     }
 
+    // A value a file or script stored beyond a field is sent as the nearest value the field
+    // holds: 70000 mA must not reach the board as 4464 mA.
+    void fieldsSaturate_data()
+    {
+        QTest::addColumn<QVariant>("current");
+        QTest::addColumn<QVariant>("driveType");
+        QTest::addColumn<QString>("bytes");
+        QTest::newRow("in range") << QVariant(1200) << QVariant(1) << "08 07 B0 04 0A 00 01 01 88 13";
+        QTest::newRow("above the fields") << QVariant(70000) << QVariant(300) << "08 07 FF FF 0A 00 01 FF 88 13";
+        QTest::newRow("below the fields") << QVariant(-5) << QVariant(-1) << "08 07 00 00 0A 00 01 00 88 13";
+        QTest::newRow("huge double") << QVariant(1e300) << QVariant(2.5) << "08 07 FF FF 0A 00 01 02 88 13";
+        QTest::newRow("NaN") << QVariant(qQNaN()) << QVariant(QString("x")) << "08 07 00 00 0A 00 01 00 88 13";
+    }
+
+    void fieldsSaturate()
+    {
+        QFETCH(QVariant, current);
+        QFETCH(QVariant, driveType);
+        QFETCH(QString, bytes);
+        Motor motor;
+        motor.setValue(Motor::MotorCurrent, current);
+        motor.setValue(Motor::DriveType, driveType);
+        QCOMPARE(hexText(motor.toByteArray(D::s_model1_1, USBVersion(2, 0))), bytes);
+    }
+
     void decoding_data()
     {
         QTest::addColumn<D>("model");

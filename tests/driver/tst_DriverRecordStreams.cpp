@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "DriverTestSupport.h"
+#include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
 #include "TalvexDriverInputConfiguration.h"
@@ -194,6 +195,16 @@ private slots:
         QCOMPARE(motion.value(Motion::StoredFlag), QVariant(false));
     }
 
+    // A version-1 record without a velocity copies "no value" to the backward velocity; what it
+    // saves then must load again.
+    void versionOneWithoutVelocitySavesAndLoads()
+    {
+        Motion motion;
+        readInto(recordOf(1, {}), motion);
+        QVERIFY(!motion.value(Motion::BackwardVelocity).isValid());
+        QCOMPARE(roundTripped(motion).values(), motion.values());
+    }
+
     void missingValuesGetDefaults()
     {
         Motor motor;
@@ -236,6 +247,74 @@ private slots:
         readInto(written(Sampling()), sampling);
         sampling = Sampling();
         QCOMPARE(samplingCounter.m_count, 2);
+    }
+
+    void refusedContents_data()
+    {
+        QTest::addColumn<Reader>("reader");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("failure");
+        const Reader motion([](QDataStream& in) { Motion m; in >> m; });
+        const Reader sampling([](QDataStream& in) { Sampling s; in >> s; });
+        const Reader input([](QDataStream& in) { Input i; in >> i; });
+        const QString corrupted = QStringLiteral(" The file is corrupted.");
+        auto inputTail = [](const QMap<int, int>& assignments, qint32 mask) {
+            return [=](QDataStream& out) { out << assignments << mask; };
+        };
+
+        QTest::newRow("motion: a list for the velocity")
+            << motion << recordOf(3, {{Motion::Velocity, QVariantList{1, 2}}})
+            << "Property 1 holds a value of type 9 it cannot have. The file is corrupted or not a configuration file.";
+        QTest::newRow("motion: NaN velocity")
+            << motion << recordOf(3, {{Motion::Velocity, qQNaN()}})
+            << "Property 1 holds a number that is not finite. The file is corrupted or not a configuration file.";
+        QTest::newRow("input: unused id 10")
+            << input << recordOf(2, {{10, 1}}, inputTail({}, 0))
+            << "Unknown property 10. The file is corrupted or not a configuration file.";
+        QTest::newRow("sampling: over-sampling 3") << sampling << recordOf(1, {{Sampling::SamplePeriod, 5}, {Sampling::OverSample, 3}})
+                                                   << "The over-sampling 3 is not one of 0 to 2." + corrupted;
+        QTest::newRow("sampling: period index 15") << sampling << recordOf(1, {{Sampling::SamplePeriod, 15}})
+                                                   << "The sample period index 15 is not one of 1 to 14." + corrupted;
+        QTest::newRow("sampling: period index as text") << sampling << recordOf(1, {{Sampling::SamplePeriod, "x"}})
+                                                        << "The sample period index 0 is not one of 1 to 14." + corrupted;
+        QTest::newRow("input: ADC gain 7") << input << recordOf(2, {{Input::ADCGain, 7}}, inputTail({}, 0))
+                                           << "The ADC gain index 7 is not one of 0 to 6." + corrupted;
+        QTest::newRow("input: channel 9")
+            << input << recordOf(2, {}, inputTail({{9, 32}}, 0))
+            << "Input channel 9 has the function 32, which no board knows." + corrupted;
+        QTest::newRow("input: function 256")
+            << input << recordOf(2, {}, inputTail({{1, 256}}, 0))
+            << "Input channel 1 has the function 256, which no board knows." + corrupted;
+        QTest::newRow("input: channel map claiming 2^32-1 entries")
+            << input << recordOf(2, {}, [](QDataStream& out) { out << quint32(0xFFFFFFFF) << qint32(1) << qint32(32); })
+            << "The file claims 4294967295 input channels." + corrupted;
+        QTest::newRow("input: output mask 256") << input << recordOf(2, {}, inputTail({}, 256))
+                                                << "The output mask 256 does not fit in a byte." + corrupted;
+        QTest::newRow("input version 1: function -1")
+            << input << recordOf(1, {}, [](QDataStream& out) { out << qint32(-1) << qint32(255) << qint32(255) << qint32(255) << qint32(0); })
+            << "Input channel 1 has the function -1, which no board knows." + corrupted;
+        QByteArray move;
+        QDataStream(&move, QIODevice::WriteOnly) << qint32(1) << qint32(300) << qint32(0) << qint32(5);
+        QTest::newRow("move: mode 300") << Reader([](QDataStream& in) { Move m; in >> m; }) << move
+                                        << "The move mode 300 or direction 0 is out of range." + corrupted;
+    }
+
+    // What a record cannot hold is refused with a text that says what is wrong.
+    void refusedContents()
+    {
+        QFETCH(Reader, reader);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, failure);
+        QDataStream in(bytes);
+        try
+        {
+            reader(in);
+            QFAIL("no exception");
+        }
+        catch (const StreamableUnexpectedContentsException& e)
+        {
+            QCOMPARE(e.getMessage(), failure);
+        }
     }
 
     void truncatedRecordThrows()

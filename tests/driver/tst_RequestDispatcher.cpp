@@ -140,6 +140,80 @@ private slots:
         QCOMPARE(second.m_results.count(), 1);
     }
 
+    void outOfRangeRepliesFail_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("sampling: over-sampling 3")
+            << int(R::GetSamplingConfiguration) << 4 << 3
+            << "The board sent a sampling configuration the studio cannot use. The over-sampling 3 is not one of 0 to 2.";
+        QTest::newRow("sampling: period index 15")
+            << int(R::GetSamplingConfiguration) << 5 << 15
+            << "The board sent a sampling configuration the studio cannot use. "
+               "The sample period index 15 is not one of 1 to 14.";
+        QTest::newRow("input: ADC gain 7")
+            << int(R::GetInputConfiguration) << 16 << 7
+            << "The board sent an input configuration the studio cannot use. The ADC gain index 7 is not one of 0 to 6.";
+        QTest::newRow("motion: micro-stepping 8")
+            << int(R::GetMotionConfiguration) << 0 << 8
+            << "The board sent a motion configuration the studio cannot use. "
+               "The micro-stepping 8 is not one this model supports.";
+        QTest::newRow("motor state: micro-stepping 9")
+            << int(R::GetMotorState) << 8 << 9
+            << "The board sent a motor state the studio cannot use. The micro-stepping 9 is not one this model supports.";
+    }
+
+    // A reply with a field the studio cannot interpret is a failed request: the observers
+    // hear why and the document keeps what it had.
+    void outOfRangeRepliesFail()
+    {
+        QFETCH(int, action);
+        QFETCH(int, position);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        const D model = D::s_model27_1;
+        ConnectedDriverBoard board(model, USBVersion(1, 0));
+        QVERIFY(board.m_connected.isOk());
+        // A valid reply apart from the one field: period index 5 where a sampling reply has one.
+        QVector<quint8> reply(R::expectedReplyLength(model, USBVersion(1, 0), action), 0);
+        if (action == R::GetSamplingConfiguration)
+            reply[5] = 5;
+        reply[position] = quint8(value);
+        board.m_pRecorder->answer(R::commandCode(model, action), reply);
+        FailureLog log;
+        board.m_pDispatcher->addResultObserver(&log);
+        TalvexDocument& document = board.m_document;
+        document.samplingConfiguration()->setValue(TalvexDriverSamplingConfiguration::SamplePeriod, 7);
+        document.inputConfiguration()->setValue(TalvexDriverInputConfiguration::ADCGain, 2);
+        const auto samplingBefore = document.samplingConfiguration()->values();
+        const auto inputBefore = document.inputConfiguration()->values();
+        const auto motionBefore = document.motionConfiguration()->values();
+        QObject tab;
+
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(action), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return !log.m_results.isEmpty(); }));
+        QCOMPARE(log.m_results.count(), 1);
+        QVERIFY(!log.m_results.first().isOk());
+        QCOMPARE(log.m_results.first().getMessage(), message);
+        QCOMPARE(document.samplingConfiguration()->values(), samplingBefore);
+        QCOMPARE(document.inputConfiguration()->values(), inputBefore);
+        QCOMPARE(document.motionConfiguration()->values(), motionBefore);
+        QCOMPARE(document.motorInfo()->getMicroStepMode(), 0);
+        QVERIFY(board.m_pDispatcher->canSendRequest(&tab, action));
+        board.m_pDispatcher->removeResultObserver(&log);
+
+        // With the field in range the same reply is stored.
+        reply[position] = quint8(action == R::GetSamplingConfiguration && position == 5 ? 14 : 2);
+        board.m_pRecorder->answer(R::commandCode(model, action), reply);
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(action), &tab, QString()).isOk());
+        QVERIFY(waitFor([&] { return board.answered(&tab, {action}); }));
+        QCOMPARE(log.m_results.count(), 1);
+        if (action == R::GetSamplingConfiguration)
+            QVERIFY(document.samplingConfiguration()->values() != samplingBefore);
+    }
+
     void refusedBeforeSending()
     {
         ConnectedDriverBoard board(D::s_model27_1, USBVersion(1, 0));

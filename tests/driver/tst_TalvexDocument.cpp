@@ -7,6 +7,7 @@
 #include "StreamableVersionException.h"
 
 #include <QBuffer>
+#include <functional>
 #include <QTest>
 
 namespace
@@ -217,6 +218,78 @@ private slots:
         }
         load(document, bytes);
         QCOMPARE(saved(document), bytes);
+    }
+
+    void hostileValuesLeaveTheDocument_data()
+    {
+        QTest::addColumn<QByteArray>("motionValues");
+        QTest::addColumn<QString>("failure");
+        auto entry = [](quint32 type, const std::function<void(QDataStream&)>& body) {
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << quint32(1) << qint32(Motion::Velocity) << type << qint8(0);
+            body(out);
+            return bytes;
+        };
+        const QString refused = " The file is corrupted or not a configuration file.";
+        QTest::newRow("list claiming a billion entries")
+            << entry(QMetaType::QVariantList, [](QDataStream& out) { out << quint32(1000000000); })
+            << "Property 1 holds a value of type 9 it cannot have." + refused;
+        QTest::newRow("polygon claiming 2^32-1 points")
+            << entry(QMetaType::QPolygon, [](QDataStream& out) { out << quint32(0xFFFFFFFF); })
+            << "Property 1 holds a value of type 71 it cannot have." + refused;
+        QTest::newRow("date-time with an unknown zone")
+            << entry(QMetaType::QDateTime,
+                   [](QDataStream& out) { out << qint64(2460000) << quint32(0) << qint8(3) << QByteArray("Nowhere/Atlantis"); })
+            << "Property 1 holds a value of type 16 it cannot have." + refused;
+        QTest::newRow("NaN velocity") << entry(QMetaType::Double, [](QDataStream& out) { out << qQNaN(); })
+                                      << "Property 1 holds a number that is not finite." + refused;
+        QTest::newRow("text claiming 4 GB") << entry(QMetaType::QString, [](QDataStream& out) { out << quint32(0xFFFFFFFE); })
+                                            << "Unexpected end of data. The file is truncated or corrupted.";
+    }
+
+    // A file that would make Qt decode other types or allocate what it claims is refused
+    // before anything changes; the document saves and loads as before.
+    void hostileValuesLeaveTheDocument()
+    {
+        QFETCH(QByteArray, motionValues);
+        QFETCH(QString, failure);
+        QByteArray file = streamed(s_header, qint32(2), qint32(3), qint32(1));
+        file += motionValues;
+
+        TalvexDocument document;
+        changeEverything(document);
+        const QByteArray before = saved(document);
+        try
+        {
+            load(document, file);
+            QFAIL("read");
+        }
+        catch (const StreamableUnexpectedContentsException& e)
+        {
+            QCOMPARE(e.getMessage(), failure);
+        }
+        QCOMPARE(saved(document), before);
+        TalvexDocument reloaded;
+        load(reloaded, saved(document));
+        QCOMPARE(saved(reloaded), before);
+    }
+
+    // Numbers no board would take still load; checking and saving them is sound.
+    void oddNumbersLoadAndSave()
+    {
+        TalvexDocument source;
+        source.motionConfiguration()->setValue(Motion::MicroStepping, -17);
+        source.motionConfiguration()->setValue(Motion::Velocity, 70000.0);
+        source.motionConfiguration()->setValue(Motion::Acceleration, 4e9);
+        TalvexDocument document;
+        load(document, saved(source));
+        document.motionConfiguration()->validate(D::s_model1_2);
+        QCOMPARE(document.motionConfiguration()->value(Motion::Velocity).toInt(), 65535);
+        QCOMPARE(document.motionConfiguration()->toByteArray(D::s_model1_2).size(), 11);
+        TalvexDocument reloaded;
+        load(reloaded, saved(document));
+        QCOMPARE(saved(reloaded), saved(document));
     }
 
     void damagedMemberLeavesTheDocument()

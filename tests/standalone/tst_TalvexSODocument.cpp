@@ -303,6 +303,20 @@ private slots:
             << file.bytes() << "Unknown axis type \"\" for axis 2. The file is corrupted or not a configuration file.";
 
         file = TsoFile();
+        file.applicationValues.insert(TalvexSOApplicationConfiguration::Speed, QVariantList{1, 2});
+        QTest::newRow("list as the speed")
+            << file.bytes() << "Property 2 holds a value of type 9 it cannot have. "
+                               "The file is corrupted or not a configuration file.";
+        file = TsoFile();
+        file.axisValues.insert(4, 1);
+        QTest::newRow("unknown axis setting")
+            << file.bytes() << "Unknown property 4. The file is corrupted or not a configuration file.";
+        file = TsoFile();
+        file.axes[1].typeName = QString(300, QChar('A'));
+        QTest::newRow("axis kind of 300 characters")
+            << file.bytes() << "A text claims 600 bytes. The file is corrupted or not a configuration file.";
+
+        file = TsoFile();
         file.countFromAxes = false;
         file.count = 4;
         QTest::newRow("count beyond the stored axes") << file.bytes() << kTruncated;

@@ -61,6 +61,8 @@ private slots:
         QTest::newRow("invalid variant") << "en_US" << QVariant() << 0;
         QTest::newRow("huge double clamps") << "en_US" << QVariant(1e12) << std::numeric_limits<int>::max();
         QTest::newRow("huge negative clamps") << "en_US" << QVariant(-1e12) << std::numeric_limits<int>::min();
+        QTest::newRow("NaN is no number") << "en_US" << QVariant(qQNaN()) << 0;
+        QTest::newRow("infinity clamps") << "en_US" << QVariant(qInf()) << std::numeric_limits<int>::max();
     }
 
     void toInt()

@@ -38,6 +38,9 @@ public:
 
     void read(QDataStream& in) override;
 
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
+
 private:
     QStringList m_history;
 };

@@ -53,7 +53,8 @@ void TalvexGlobalSettings::load()
     setValue(AutoLoadFile, store.value(s_autoLoadFileKey, QString()).toString());
     setValue(LastUpdateCheck, store.value(s_lastUpdateCheckKey, QDate(2000, 1, 1)).toDate());
     setValue(OnlineUpdateCheck, store.value(s_onlineUpdateCheckKey, true).toBool());
-    m_history = toHistory(store.value(s_historyKey));
+    // The store is a file like any other: keep no more entries than addHistory would.
+    m_history = toHistory(store.value(s_historyKey)).mid(0, s_historySize);
 }
 
 void TalvexGlobalSettings::save()
@@ -92,4 +93,20 @@ void TalvexGlobalSettings::read(QDataStream& in)
     const QMap<int, QVariant> values = readValueMap(in);
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
         setValue(it.key(), it.value());
+}
+
+StoredValueReader::Kind TalvexGlobalSettings::storedKind(int id) const
+{
+    switch (id)
+    {
+    case AutoLoadEnabled:
+    case OnlineUpdateCheck:
+        return StoredValueReader::Number;
+    case AutoLoadFile:
+        return StoredValueReader::Text;
+    case LastUpdateCheck:
+        return StoredValueReader::Date;
+    default:
+        return StoredValueReader::Absent;
+    }
 }

@@ -34,4 +34,7 @@ public:
 
     // Files written before Reserved existed load with its default.
     void read(QDataStream& in) override;
+
+protected:
+    StoredValueReader::Kind storedKind(int id) const override;
 };

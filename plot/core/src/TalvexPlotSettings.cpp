@@ -24,3 +24,8 @@ void TalvexPlotSettings::read(QDataStream& in)
     if (!values.contains(Reserved))
         setValue(Reserved, false);
 }
+
+StoredValueReader::Kind TalvexPlotSettings::storedKind(int id) const
+{
+    return id >= VoltageInverted && id <= Reserved ? StoredValueReader::Number : StoredValueReader::Absent;
+}

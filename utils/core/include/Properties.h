@@ -2,6 +2,7 @@
 
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
+#include "StoredValueReader.h"
 
 #include <QDataStream>
 #include <QMap>
@@ -93,13 +94,19 @@ public:
     }
 
 protected:
-    // The value map that write() stores after its version; throws on a truncated stream.
-    static QMap<int, QVariant> readValueMap(QDataStream& in)
+    // What a stored value of the id may be. A set that knows its ids narrows this; a file
+    // holding anything else is refused.
+    virtual StoredValueReader::Kind storedKind(int id) const
     {
-        QMap<int, QVariant> values;
-        in >> values;
-        StreamableUnexpectedContentsException::checkStatus(in);
-        return values;
+        Q_UNUSED(id);
+        return StoredValueReader::Number;
+    }
+
+    // The value map that write() stores after its version; throws on a truncated stream or a
+    // value storedKind() does not allow, before anything of the set changes.
+    QMap<int, QVariant> readValueMap(QDataStream& in) const
+    {
+        return StoredValueReader::readValueMap(in, [this](int id) { return storedKind(id); });
     }
 
 private:

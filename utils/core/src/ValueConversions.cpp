@@ -1,6 +1,7 @@
 #include "ValueConversions.h"
 
 #include <QLocale>
+#include <cmath>
 #include <limits>
 
 namespace
@@ -27,8 +28,14 @@ int variantToInt(const QVariant& value, bool* ok)
 {
     if (!isString(value))
     {
-        // Clamped first: converting an out-of-range double to int is undefined.
+        // Clamped first: converting an out-of-range double (or NaN) to int is undefined.
         const double number = value.toDouble(ok);
+        if (std::isnan(number))
+        {
+            if (ok)
+                *ok = false;
+            return 0;
+        }
         if (number >= double(std::numeric_limits<int>::max()))
             return std::numeric_limits<int>::max();
         if (number <= double(std::numeric_limits<int>::min()))

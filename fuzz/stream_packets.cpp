@@ -1,0 +1,25 @@
+// Sample stream packets under any settings a document can hold. Input: sample period index,
+// over-sampling, output mask, ADC gain, micro-stepping (signed), then the packet.
+#include "TalvexStreamInterpreter.h"
+
+#include <QByteArray>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 5)
+        return 0;
+    TalvexDriverSamplingConfiguration sampling;
+    sampling.setValue(TalvexDriverSamplingConfiguration::SamplePeriod, int(data[0]));
+    sampling.setValue(TalvexDriverSamplingConfiguration::OverSample, int(data[1]));
+    TalvexDriverInputConfiguration input;
+    input.setOutputMask(data[2]);
+    input.setValue(TalvexDriverInputConfiguration::ADCGain, int(data[3]));
+    TalvexDriverMotionConfiguration motion;
+    motion.setValue(TalvexDriverMotionConfiguration::MicroStepping, int(qint8(data[4])));
+
+    TalvexStreamInterpreter interpreter;
+    interpreter.setConfigurations(sampling, input, motion);
+    const QByteArray packet(reinterpret_cast<const char*>(data + 5), int(size - 5));
+    interpreter.interpret(12.5, packet);
+    return 0;
+}
