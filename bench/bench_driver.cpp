@@ -128,8 +128,8 @@ std::vector<QVector<quint8>> streamPackets()
 class IdleDispatcher : public PlotUSBDataStream::IUSBDispatcher
 {
 public:
-    void startStreaming() override {}
-    void stopStreaming() override {}
+    USBResult startStreaming(QObject*) override { return USBResult(); }
+    USBResult stopStreaming() override { return USBResult(); }
     void streamingFinished() override {}
 };
 

@@ -3,7 +3,7 @@
 #include "Properties.h"
 #include "TalvexDriverAdvancedMotorMoveConfigurationTraits.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -46,5 +46,5 @@ public:
     void read(QDataStream& in) override;
 
 private:
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

@@ -4,7 +4,7 @@
 #include "TalvexDriverDescriptor.h"
 #include "TalvexDriverMotorConfigurationTraits.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 #include "USBVersion.h"
 
 #include <QByteArray>
@@ -61,5 +61,5 @@ public:
     void read(QDataStream& in) override;
 
 private:
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

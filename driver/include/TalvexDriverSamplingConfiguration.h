@@ -2,7 +2,7 @@
 
 #include "Properties.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 #include "TalvexDriverSamplingConfigurationTraits.h"
 
 #include <QByteArray>
@@ -58,5 +58,5 @@ public:
     void read(QDataStream& in) override;
 
 private:
-    TalvexDriverObserverSet<IDriverSamplingChangeObserver> m_observers;
+    ObserverList<IDriverSamplingChangeObserver> m_observers;
 };

@@ -2,104 +2,103 @@
 
 #include "ValueConversions.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace
 {
-inline quint16 wordAt(const char* bytes, int index)
+inline quint16 wordAt(const quint8* bytes, int index)
 {
-    return quint16(quint8(bytes[index]) | (quint16(quint8(bytes[index + 1])) << 8));
+    return quint16(bytes[index] | (quint16(bytes[index + 1]) << 8));
 }
 
-inline quint32 longAt(const char* bytes, int index)
+inline quint32 longAt(const quint8* bytes, int index)
 {
     return quint32(wordAt(bytes, index)) | (quint32(wordAt(bytes, index + 2)) << 16);
 }
 }
 
+TalvexStreamInterpreter::TalvexStreamInterpreter()
+{
+    setConfigurations(TalvexDriverSamplingConfiguration(), TalvexDriverInputConfiguration(),
+        TalvexDriverMotionConfiguration());
+}
+
 void TalvexStreamInterpreter::setConfigurations(const TalvexDriverSamplingConfiguration& sampling,
     const TalvexDriverInputConfiguration& input, const TalvexDriverMotionConfiguration& motion)
 {
-    m_samplingConfiguration = sampling;
-    m_inputConfiguration = input;
-    m_motionConfiguration = motion;
+    // Taken once here rather than looked up in the property sets for every packet.
+    m_mask = input.getOutputMask();
+    m_timeStep = sampling.samplePeriod() / sampling.overSamplingFactor();
+    m_resolution = input.adcResolution();
+    m_microStepping = variantToInt(motion.value(TalvexDriverMotionConfiguration::MicroStepping));
 }
 
-StreamSample TalvexStreamInterpreter::interpret(double startTime, const QByteArray& packet)
+void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample)
 {
-    StreamSample sample;
+    sample.clear();
     sample.setEndTime(startTime);
     // The packet comes from the board: a short or damaged one is dropped, not trusted.
     if (packet.count() < s_headSize)
-        return sample;
+        return;
 
-    const char* bytes = packet.constData();
-    const int announced = quint8(bytes[0]);
+    const quint8* bytes = packet.constData();
+    const int announced = bytes[0];
     const int wordCount = qMin(announced, (packet.count() - s_headSize) / 2);
 
-    const int mask = m_inputConfiguration.getOutputMask();
-    const bool voltage = mask & 0x1;
-    const bool counter = mask & 0x6;
-    const bool steps = mask & 0x8;
-    const int groupSize = int(voltage) + int(counter) + int(steps);
+    const bool voltage = m_mask & VoltageChannel;
+    const bool events = m_mask & EventsChannel;
+    const bool quadrature = m_mask & QuadratureChannel;
+    const bool steps = m_mask & StepsChannel;
+    const int groupSize = int(voltage) + int(events || quadrature) + int(steps);
     const int groups = groupSize > 0 ? wordCount / groupSize : 0;
 
-    const double timeStep = m_samplingConfiguration.samplePeriod() / m_samplingConfiguration.overSamplingFactor();
-    const double resolution = m_inputConfiguration.adcResolution();
+    // Every enabled channel gets the same keys: they are written into the first and copied.
+    std::array<double*, 4> keys{};
+    int keyCount = 0;
+    for (int channel : {VoltageChannel, EventsChannel, QuadratureChannel, StepsChannel})
+    {
+        if (!(m_mask & channel))
+            continue;
+        sample.resizeChannel(channel, groups);
+        keys[size_t(keyCount++)] = sample.keyData(channel);
+    }
+    double* voltages = voltage ? sample.valueData(VoltageChannel) : nullptr;
+    // Events and quadrature share one word.
+    double* counters = events ? sample.valueData(EventsChannel) : quadrature ? sample.valueData(QuadratureChannel) : nullptr;
+    double* stepCounts = steps ? sample.valueData(StepsChannel) : nullptr;
 
-    QVector<double> keys(groups);
-    QVector<double> voltages(voltage ? groups : 0);
-    QVector<double> counters(counter ? groups : 0);
-    QVector<double> stepCounts(steps ? groups : 0);
-    int index = s_headSize;
+    const quint8* word = bytes + s_headSize;
     for (int g = 0; g < groups; ++g)
     {
-        keys[g] = startTime + g * timeStep;
-        if (voltage)
+        keys[0][g] = startTime + g * m_timeStep;
+        if (voltages)
         {
-            voltages[g] = qint16(wordAt(bytes, index)) * resolution;
-            index += 2;
+            voltages[g] = qint16(wordAt(word, 0)) * m_resolution;
+            word += 2;
         }
-        if (counter)
+        if (counters)
         {
-            counters[g] = wordAt(bytes, index);
-            index += 2;
+            counters[g] = wordAt(word, 0);
+            word += 2;
         }
-        if (steps)
+        if (stepCounts)
         {
-            stepCounts[g] = wordAt(bytes, index);
-            index += 2;
+            stepCounts[g] = wordAt(word, 0);
+            word += 2;
         }
     }
+    for (int i = 1; i < keyCount; ++i)
+        std::copy(keys[0], keys[0] + groups, keys[size_t(i)]);
+    if (events && quadrature)
+        std::copy(counters, counters + groups, sample.valueData(QuadratureChannel));
 
-    if (voltage)
-    {
-        sample.setKeys(VoltageChannel, keys);
-        sample.setValues(VoltageChannel, voltages);
-    }
-    if (mask & 0x2)
-    {
-        sample.setKeys(EventsChannel, keys);
-        sample.setValues(EventsChannel, counters);
-    }
-    if (mask & 0x4)
-    {
-        sample.setKeys(QuadratureChannel, keys);
-        sample.setValues(QuadratureChannel, counters);
-    }
-    if (steps)
-    {
-        sample.setKeys(StepsChannel, keys);
-        sample.setValues(StepsChannel, stepCounts);
-    }
-
-    sample.setEndTime(startTime + groups * timeStep);
+    sample.setEndTime(startTime + groups * m_timeStep);
     sample.setLast(bytes[1] != 0);
     // The step counter at the packet start, in micro-steps of the current mode. It is the
     // board's signed position: a motor below its zero position sends it in two's complement,
     // which read unsigned would put the plot some 268 million full steps away.
-    const int microStepping = variantToInt(m_motionConfiguration.value(TalvexDriverMotionConfiguration::MicroStepping));
     const qint32 sixteenths = qint32(longAt(bytes, 2));
-    sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * std::ldexp(1.0, microStepping));
-    return sample;
+    sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * std::ldexp(1.0, m_microStepping));
 }

@@ -22,20 +22,29 @@ void PlotSampleBuffer::append(const QVector<double>& keys, const QVector<double>
 {
     Q_ASSERT_X(keys.count() == values.count(), "src\\PlotSampleBuffer", "keys.count() == values.count()");
     const int count = qMin(keys.count(), values.count());
+    const int first = m_raw.count();
+    m_raw.resize(first + count);
+    PlotPoint* raw = m_raw.data() + first;
+    const double* key = keys.constData();
+    const double* value = values.constData();
     for (int i = 0; i < count; ++i)
-        m_raw.append(PlotPoint(keys.at(i), values.at(i), true));
+        raw[i] = PlotPoint(key[i], value[i], true);
 }
 
 QVector<PlotPoint> PlotSampleBuffer::process()
 {
-    QVector<PlotPoint> output;
-    if (m_raw.isEmpty())
-        return output;
+    const int count = m_raw.count();
+    if (count == 0)
+        return QVector<PlotPoint>();
 
+    // Every point completes at most one averaging group: count is room enough either way.
+    m_output.resize(count);
+    PlotPoint* output = m_output.data();
+    int written = 0;
     // Counters start around zero and run both ways: the first point is measured against the
     // offset itself.
     double previous = m_first ? m_offset : m_lastValue;
-    for (PlotPoint& point : m_raw)
+    for (const PlotPoint& point : qAsConst(m_raw))
     {
         if (m_unwrap)
         {
@@ -45,44 +54,40 @@ QVector<PlotPoint> PlotSampleBuffer::process()
             else if (jump < -s_wrapThreshold)
                 m_offset -= s_counterRange;
         }
-        point.setValue(point.getValue() + m_offset);
-        previous = point.getValue();
-    }
-
-    if (m_averageCount == 1)
-    {
-        output = m_raw;
-    }
-    else
-    {
-        output.reserve(m_raw.count() / m_averageCount + 1);
-        for (const PlotPoint& point : qAsConst(m_raw))
+        const double value = point.getValue() + m_offset;
+        previous = value;
+        if (m_averageCount == 1)
         {
-            m_pending.append(point);
-            if (m_pending.count() < m_averageCount)
-                continue;
-            double sum = 0.0;
-            for (const PlotPoint& grouped : qAsConst(m_pending))
-                sum += grouped.getValue();
-            output.append(PlotPoint(m_pending.first().getKey(), sum / m_averageCount, true));
-            m_pending.clear();
+            output[written++] = PlotPoint(point.getKey(), value, true);
+            continue;
         }
+        if (m_pendingCount == 0)
+            m_pendingKey = point.getKey();
+        m_pendingSum += value;
+        if (++m_pendingCount < m_averageCount)
+            continue;
+        output[written++] = PlotPoint(m_pendingKey, m_pendingSum / m_averageCount, true);
+        m_pendingSum = 0.0;
+        m_pendingCount = 0;
     }
+    m_output.resize(written);
+    m_raw.resize(0);
 
-    m_raw.clear();
-    if (!output.isEmpty())
+    if (written > 0)
     {
-        m_lastKey = output.last().getKey();
-        m_lastValue = output.last().getValue();
+        m_lastKey = m_output.constLast().getKey();
+        m_lastValue = m_output.constLast().getValue();
         m_first = 0;
     }
-    return output;
+    return m_output;
 }
 
 void PlotSampleBuffer::clear()
 {
-    m_raw.clear();
-    m_pending.clear();
+    m_raw.resize(0);
+    m_pendingKey = 0.0;
+    m_pendingSum = 0.0;
+    m_pendingCount = 0;
     m_first = 1;
     m_offset = 0.0;
 }

@@ -245,9 +245,8 @@ private slots:
         motion.setValue(Motion::MicroStepping, 4);
         TalvexStreamInterpreter interpreter;
         interpreter.setConfigurations(Sampling(), input, motion);
-        const QVector<quint8>& bytes = packets.first();
-        const StreamSample sample =
-            interpreter.interpret(0.0, QByteArray(reinterpret_cast<const char*>(bytes.constData()), bytes.count()));
+        StreamSample sample;
+        interpreter.interpret(0.0, packets.first(), sample);
         QCOMPARE(sample.scalar(TalvexStreamInterpreter::StepsChannel), -3200.0);
         QCOMPARE(sample.values(TalvexStreamInterpreter::StepsChannel), QVector<double>({0.0, 0.0}));
     }
