@@ -7,8 +7,8 @@
 // The points of one sample-stream channel on their way to one client: raw values get the
 // channel's offset, 16-bit counters are continued across their wrap-arounds and groups of
 // over-sampled points are averaged. The storage is kept from call to call, so a steady stream
-// allocates nothing once its batches have been seen (as long as clients do not keep the
-// vectors that process() returns).
+// allocates nothing once its batches have been seen (as long as clients copy the points that
+// process() returns rather than keep its vector).
 class PlotSampleBuffer
 {
 public:
@@ -18,9 +18,9 @@ public:
     // keys and values have the same length.
     void append(const QVector<double>& keys, const QVector<double>& values);
     // The points appended since the last call, offset, unwrapped and averaged; the points of
-    // an incomplete averaging group wait for the next call. The result shares the buffer's
-    // storage until either changes.
-    QVector<PlotPoint> process();
+    // an incomplete averaging group wait for the next call. The result is the buffer's own
+    // storage: valid until the next call.
+    const QVector<PlotPoint>& process();
     // Forgets every point and the offset; the average count, unwrap and channel stay.
     void clear();
     void resetOffset();

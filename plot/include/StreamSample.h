@@ -35,8 +35,16 @@ public:
     void setFollowOn(bool followOn) { m_followOn = followOn ? 1 : 0; }
 
     // Empty for a channel without an entry.
-    const QVector<double>& keys(int channel) const;
-    const QVector<double>& values(int channel) const;
+    const QVector<double>& keys(int channel) const
+    {
+        const Channel* entry = channelAt(channel);
+        return entry && entry->m_present ? entry->m_keys : s_none;
+    }
+    const QVector<double>& values(int channel) const
+    {
+        const Channel* entry = channelAt(channel);
+        return entry && entry->m_present ? entry->m_values : s_none;
+    }
     // 0.0 for a channel without a scalar.
     double scalar(int channel) const;
     bool hasScalar(int channel) const;
@@ -57,12 +65,37 @@ private:
     };
 
     static constexpr int s_channelCount = 4;
+    static const QVector<double> s_none;
+
     // The slot of a channel bit, or -1 for any other number.
-    static int slotOf(int channel);
+    static int slotOf(int channel)
+    {
+        switch (channel)
+        {
+        case 1:
+            return 0;
+        case 2:
+            return 1;
+        case 4:
+            return 2;
+        case 8:
+            return 3;
+        default:
+            return -1;
+        }
+    }
     // Gives the channel an entry, empty unless it has one already.
     static void enter(Channel& channel);
-    Channel* channelAt(int channel);
-    const Channel* channelAt(int channel) const;
+    Channel* channelAt(int channel)
+    {
+        const int slot = slotOf(channel);
+        return slot < 0 ? nullptr : &m_channels[size_t(slot)];
+    }
+    const Channel* channelAt(int channel) const
+    {
+        const int slot = slotOf(channel);
+        return slot < 0 ? nullptr : &m_channels[size_t(slot)];
+    }
 
     std::array<Channel, s_channelCount> m_channels;
     double m_endTime = 0.0;

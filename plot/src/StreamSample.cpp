@@ -1,9 +1,6 @@
 #include "StreamSample.h"
 
-namespace
-{
-const QVector<double> s_none;
-}
+const QVector<double> StreamSample::s_none;
 
 void StreamSample::clear()
 {
@@ -67,18 +64,6 @@ void StreamSample::setScalar(int channel, double value)
     }
 }
 
-const QVector<double>& StreamSample::keys(int channel) const
-{
-    const Channel* entry = channelAt(channel);
-    return entry && entry->m_present ? entry->m_keys : s_none;
-}
-
-const QVector<double>& StreamSample::values(int channel) const
-{
-    const Channel* entry = channelAt(channel);
-    return entry && entry->m_present ? entry->m_values : s_none;
-}
-
 double StreamSample::scalar(int channel) const
 {
     const Channel* entry = channelAt(channel);
@@ -107,33 +92,4 @@ void StreamSample::enter(Channel& channel)
     channel.m_present = true;
     channel.m_keys.resize(0);
     channel.m_values.resize(0);
-}
-
-int StreamSample::slotOf(int channel)
-{
-    switch (channel)
-    {
-    case 1:
-        return 0;
-    case 2:
-        return 1;
-    case 4:
-        return 2;
-    case 8:
-        return 3;
-    default:
-        return -1;
-    }
-}
-
-StreamSample::Channel* StreamSample::channelAt(int channel)
-{
-    const int slot = slotOf(channel);
-    return slot < 0 ? nullptr : &m_channels[size_t(slot)];
-}
-
-const StreamSample::Channel* StreamSample::channelAt(int channel) const
-{
-    const int slot = slotOf(channel);
-    return slot < 0 ? nullptr : &m_channels[size_t(slot)];
 }
