@@ -3,6 +3,7 @@
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverCommRequest.h"
+#include "TalvexDriverModel.h"
 #include "TalvexRequestDispatcher.h"
 
 #include <boost/make_shared.hpp>
@@ -104,8 +105,7 @@ void TalvexDocument::readDeviceState(TalvexRequestDispatcher* dispatcher, QObjec
     send(dispatcher, requester, R::GetMotionConfiguration);
     send(dispatcher, requester, R::GetInputConfiguration);
     send(dispatcher, requester, R::GetAdvancedMotorMoveConfiguration);
-    if (dispatcher->deviceDescriptor() == TalvexDriverDescriptor::s_model10_1
-        && dispatcher->firmwareVersion() >= USBVersion(1, 1))
+    if (TalvexDriverModel::readsPWMWithDeviceState(dispatcher->deviceDescriptor(), dispatcher->firmwareVersion()))
         send(dispatcher, requester, R::GetPWMSettings);
 }
 
