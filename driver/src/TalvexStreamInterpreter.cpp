@@ -17,6 +17,48 @@ inline quint32 longAt(const quint8* bytes, int index)
 {
     return quint32(wordAt(bytes, index)) | (quint32(wordAt(bytes, index + 2)) << 16);
 }
+
+// Where the words of one group go; a channel that is not sent has no target.
+struct GroupTargets
+{
+    double* keys;
+    double* voltages;
+    double* counters;
+    double* stepCounts;
+};
+
+// The group loop for one combination of channels, so that the loop tests none of them.
+template <bool voltage, bool counter, bool steps>
+void decodeGroups(const quint8* word, int groups, double startTime, double timeStep, double resolution,
+    const GroupTargets& targets)
+{
+    for (int g = 0; g < groups; ++g)
+    {
+        targets.keys[g] = startTime + g * timeStep;
+        if (voltage)
+        {
+            targets.voltages[g] = qint16(wordAt(word, 0)) * resolution;
+            word += 2;
+        }
+        if (counter)
+        {
+            targets.counters[g] = wordAt(word, 0);
+            word += 2;
+        }
+        if (steps)
+        {
+            targets.stepCounts[g] = wordAt(word, 0);
+            word += 2;
+        }
+    }
+}
+
+typedef void (*GroupDecoder)(const quint8*, int, double, double, double, const GroupTargets&);
+
+// By voltage (bit 0), counter (bit 1) and steps (bit 2).
+const GroupDecoder s_groupDecoders[8] = {decodeGroups<false, false, false>, decodeGroups<true, false, false>,
+    decodeGroups<false, true, false>, decodeGroups<true, true, false>, decodeGroups<false, false, true>,
+    decodeGroups<true, false, true>, decodeGroups<false, true, true>, decodeGroups<true, true, true>};
 }
 
 TalvexStreamInterpreter::TalvexStreamInterpreter()
@@ -51,7 +93,9 @@ void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>&
     const bool events = m_mask & EventsChannel;
     const bool quadrature = m_mask & QuadratureChannel;
     const bool steps = m_mask & StepsChannel;
-    const int groupSize = int(voltage) + int(events || quadrature) + int(steps);
+    // Events and quadrature share one word.
+    const bool counter = events || quadrature;
+    const int groupSize = int(voltage) + int(counter) + int(steps);
     const int groups = groupSize > 0 ? wordCount / groupSize : 0;
 
     // Every enabled channel gets the same keys: they are written into the first and copied.
@@ -64,35 +108,18 @@ void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>&
         sample.resizeChannel(channel, groups);
         keys[size_t(keyCount++)] = sample.keyData(channel);
     }
-    double* voltages = voltage ? sample.valueData(VoltageChannel) : nullptr;
-    // Events and quadrature share one word.
-    double* counters = events ? sample.valueData(EventsChannel) : quadrature ? sample.valueData(QuadratureChannel) : nullptr;
-    double* stepCounts = steps ? sample.valueData(StepsChannel) : nullptr;
-
-    const quint8* word = bytes + s_headSize;
-    for (int g = 0; g < groups; ++g)
-    {
-        keys[0][g] = startTime + g * m_timeStep;
-        if (voltages)
-        {
-            voltages[g] = qint16(wordAt(word, 0)) * m_resolution;
-            word += 2;
-        }
-        if (counters)
-        {
-            counters[g] = wordAt(word, 0);
-            word += 2;
-        }
-        if (stepCounts)
-        {
-            stepCounts[g] = wordAt(word, 0);
-            word += 2;
-        }
-    }
+    GroupTargets targets;
+    targets.keys = keys[0];
+    targets.voltages = voltage ? sample.valueData(VoltageChannel) : nullptr;
+    targets.counters = events ? sample.valueData(EventsChannel) : quadrature ? sample.valueData(QuadratureChannel) : nullptr;
+    targets.stepCounts = steps ? sample.valueData(StepsChannel) : nullptr;
+    if (groups > 0)
+        s_groupDecoders[int(voltage) | int(counter) << 1 | int(steps) << 2](
+            bytes + s_headSize, groups, startTime, m_timeStep, m_resolution, targets);
     for (int i = 1; i < keyCount; ++i)
         std::copy(keys[0], keys[0] + groups, keys[size_t(i)]);
     if (events && quadrature)
-        std::copy(counters, counters + groups, sample.valueData(QuadratureChannel));
+        std::copy(targets.counters, targets.counters + groups, sample.valueData(QuadratureChannel));
 
     sample.setEndTime(startTime + groups * m_timeStep);
     sample.setLast(bytes[1] != 0);

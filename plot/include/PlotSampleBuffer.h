@@ -4,6 +4,8 @@
 
 #include <QVector>
 
+#include <vector>
+
 // The points of one sample-stream channel on their way to one client: raw values get the
 // channel's offset, 16-bit counters are continued across their wrap-arounds and groups of
 // over-sampled points are averaged. The storage is kept from call to call, so a steady stream
@@ -30,7 +32,9 @@ public:
     int channel() const { return m_channel; }
 
 private:
-    QVector<PlotPoint> m_raw;
+    // The raw samples appended since the last processing.
+    std::vector<double> m_rawKeys;
+    std::vector<double> m_rawValues;
     QVector<PlotPoint> m_output;
     // The incomplete averaging group: its first key, the sum of its values and their count.
     double m_pendingKey = 0.0;

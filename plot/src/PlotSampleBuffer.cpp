@@ -1,6 +1,7 @@
 #include "PlotSampleBuffer.h"
 
-#include <utility>
+#include <cmath>
+
 
 namespace
 {
@@ -13,10 +14,9 @@ const double s_counterRange = 65536.0;
 inline double unwrapped(double raw, double& offset, double& previous)
 {
     const double jump = previous - (raw + offset);
-    if (jump > s_wrapThreshold)
-        offset += s_counterRange;
-    else if (jump < -s_wrapThreshold)
-        offset -= s_counterRange;
+    // One test on the common path, where the counter moves little.
+    if (std::abs(jump) > s_wrapThreshold)
+        offset += jump > 0.0 ? s_counterRange : -s_counterRange;
     previous = raw + offset;
     return previous;
 }
@@ -37,27 +37,19 @@ void PlotSampleBuffer::append(const QVector<double>& keys, const QVector<double>
 {
     Q_ASSERT_X(keys.count() == values.count(), "src\\PlotSampleBuffer", "keys.count() == values.count()");
     const int count = qMin(keys.count(), values.count());
-    const int first = m_raw.count();
-    m_raw.resize(first + count);
-    PlotPoint* raw = m_raw.data() + first;
-    const double* key = keys.constData();
-    const double* value = values.constData();
-    for (int i = 0; i < count; ++i)
-        raw[i] = PlotPoint(key[i], value[i], true);
+    m_rawKeys.insert(m_rawKeys.end(), keys.constData(), keys.constData() + count);
+    m_rawValues.insert(m_rawValues.end(), values.constData(), values.constData() + count);
 }
 
 const QVector<PlotPoint>& PlotSampleBuffer::process()
 {
-    const int count = m_raw.count();
-    if (count == 0)
-    {
-        m_output.resize(0);
-        return m_output;
-    }
-
-    // The points are worked on in place: an averaged point is written where the first raw
-    // point of its group was read or before, so nothing is overwritten before it is read.
-    PlotPoint* points = m_raw.data();
+    const int count = int(m_rawKeys.size());
+    // Every raw point completes at most one averaging group: count points are room enough.
+    // A batch as long as the one before needs no resizing at all.
+    m_output.resize(count);
+    PlotPoint* output = m_output.data();
+    const double* keys = m_rawKeys.data();
+    const double* values = m_rawValues.data();
     // Locals, so that the loops keep them in registers. Counters start around zero and run
     // both ways: the first point is measured against the offset itself.
     double offset = m_offset;
@@ -66,51 +58,49 @@ const QVector<PlotPoint>& PlotSampleBuffer::process()
     if (m_averageCount == 1 && !m_unwrap)
     {
         for (int i = 0; i < count; ++i)
-            points[i].setValue(points[i].getValue() + offset);
+            output[i] = PlotPoint(keys[i], values[i] + offset, true);
         written = count;
     }
     else if (m_averageCount == 1)
     {
         for (int i = 0; i < count; ++i)
-            points[i].setValue(unwrapped(points[i].getValue(), offset, previous));
+            output[i] = PlotPoint(keys[i], unwrapped(values[i], offset, previous), true);
         written = count;
     }
     else
     {
         for (int i = 0; i < count; ++i)
         {
-            const double value = m_unwrap ? unwrapped(points[i].getValue(), offset, previous)
-                                          : points[i].getValue() + offset;
+            const double value = m_unwrap ? unwrapped(values[i], offset, previous) : values[i] + offset;
             if (m_pendingCount == 0)
-                m_pendingKey = points[i].getKey();
+                m_pendingKey = keys[i];
             m_pendingSum += value;
             if (++m_pendingCount < m_averageCount)
                 continue;
-            points[written++] = PlotPoint(m_pendingKey, m_pendingSum / m_averageCount, true);
+            output[written++] = PlotPoint(m_pendingKey, m_pendingSum / m_averageCount, true);
             m_pendingSum = 0.0;
             m_pendingCount = 0;
         }
     }
     m_offset = offset;
+    m_rawKeys.clear();
+    m_rawValues.clear();
     if (written < count)
-        m_raw.resize(written);
+        m_output.resize(written);
 
     if (written > 0)
     {
-        m_lastKey = m_raw.constLast().getKey();
-        m_lastValue = m_raw.constLast().getValue();
+        m_lastKey = m_output.constLast().getKey();
+        m_lastValue = m_output.constLast().getValue();
         m_first = 0;
     }
-    // The points go out; the storage that the caller gave back with the previous ones takes
-    // the next batch.
-    std::swap(m_raw, m_output);
-    m_raw.resize(0);
     return m_output;
 }
 
 void PlotSampleBuffer::clear()
 {
-    m_raw.resize(0);
+    m_rawKeys.clear();
+    m_rawValues.clear();
     m_pendingKey = 0.0;
     m_pendingSum = 0.0;
     m_pendingCount = 0;
