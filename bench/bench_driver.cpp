@@ -1,7 +1,7 @@
 // The driver layer on the simulated board: the dispatcher's round trip of a read action, from
 // sendRequest to the reply stored in the document, and the GUI side of streaming, from a stream
-// packet's event to the points taken out of the sample buffers, beside a plain copy of the same
-// bytes.
+// packet's event to the points taken out of the sample buffers, beside a plain loop that makes
+// the same points from the same bytes.
 #include "BenchSupport.h"
 #include "PlotUSBDataStream.h"
 #include "SimBoardPacketFraming.h"
@@ -26,9 +26,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 #include <benchmark/benchmark.h>
 #include <boost/make_shared.hpp>
-#include <cstring>
+#include <cmath>
+#include <memory>
 #include <vector>
 
 namespace
@@ -104,6 +106,8 @@ const int s_mask = 0xD;
 const int s_channelsPerGroup = 3;
 const int s_groupsPerPacket = 40;
 const int s_packetCount = 256;
+const int s_microStepping = 4;
+const qint64 s_pointsPerPass = qint64(s_packetCount) * s_groupsPerPacket * s_channelsPerGroup;
 
 std::vector<QVector<quint8>> streamPackets()
 {
@@ -125,92 +129,210 @@ std::vector<QVector<quint8>> streamPackets()
     return packets;
 }
 
+struct StreamConfiguration
+{
+    StreamConfiguration()
+    {
+        sampling.setValue(TalvexDriverSamplingConfiguration::SamplePeriod, 1);
+        input.setOutputMask(s_mask);
+        motion.setValue(TalvexDriverMotionConfiguration::MicroStepping, s_microStepping);
+    }
+
+    TalvexDriverSamplingConfiguration sampling;
+    TalvexDriverInputConfiguration input;
+    TalvexDriverMotionConfiguration motion;
+};
+
 class IdleDispatcher : public PlotUSBDataStream::IUSBDispatcher
 {
 public:
-    void startStreaming() override {}
-    void stopStreaming() override {}
+    USBResult startStreaming(QObject*) override { return USBResult(); }
+    USBResult stopStreaming() override { return USBResult(); }
     void streamingFinished() override {}
 };
 
-// Takes the points as a plot series does and keeps their count.
+// Takes the points as a plot series does; keeps their count, or all of them when asked.
 class CountingSeries : public PlotUSBDataStream::IStreamClient
 {
 public:
-    void appendSamples(PlotSampleBuffer& buffer) override { m_points += buffer.process().count(); }
+    explicit CountingSeries(bool keep = false) : m_keep(keep) {}
+
+    void appendSamples(PlotSampleBuffer& buffer) override
+    {
+        const QVector<PlotPoint>& points = buffer.process();
+        m_points += points.count();
+        if (m_keep)
+            m_kept.insert(m_kept.end(), points.cbegin(), points.cend());
+    }
     void markFinished() override {}
     void detachFromStream() override {}
     QVector<PlotPoint> processedPoints() override { return {}; }
 
+    bool m_keep;
     qint64 m_points = 0;
+    std::vector<PlotPoint> m_kept;
 };
 
-void streamPacketsIntoBuffers(benchmark::State& state)
+// The studio's path from a stream packet's event to the points a series takes: interpreter,
+// sample buffers (offset, 16-bit unwrapping) and the clients, one per channel.
+struct StreamRig
 {
-    const std::vector<QVector<quint8>> packets = streamPackets();
-    TalvexDriverSamplingConfiguration sampling;
-    sampling.setValue(TalvexDriverSamplingConfiguration::SamplePeriod, 1);
-    TalvexDriverInputConfiguration input;
-    input.setOutputMask(s_mask);
-    TalvexDriverMotionConfiguration motion;
-    motion.setValue(TalvexDriverMotionConfiguration::MicroStepping, 4);
-    const auto interpreter = boost::make_shared<TalvexStreamInterpreter>();
-    interpreter->setConfigurations(sampling, input, motion);
+    explicit StreamRig(bool keep)
+        : voltage(keep)
+        , quadrature(keep)
+        , steps(keep)
+    {
+        const StreamConfiguration configuration;
+        const auto interpreter = boost::make_shared<TalvexStreamInterpreter>();
+        interpreter->setConfigurations(configuration.sampling, configuration.input, configuration.motion);
+        stream.setDispatcher(boost::make_shared<IdleDispatcher>());
+        stream.setInterpreter(interpreter);
+        stream.registerClient(&voltage, TalvexStreamInterpreter::VoltageChannel, false);
+        stream.registerClient(&quadrature, TalvexStreamInterpreter::QuadratureChannel, true);
+        stream.registerClient(&steps, TalvexStreamInterpreter::StepsChannel, true);
+        stream.start(1);
+    }
+
+    ~StreamRig()
+    {
+        stream.removeClient(&voltage);
+        stream.removeClient(&quadrature);
+        stream.removeClient(&steps);
+    }
 
     CountingSeries voltage;
     CountingSeries quadrature;
     CountingSeries steps;
     PlotUSBDataStream stream;
-    stream.setDispatcher(boost::make_shared<IdleDispatcher>());
-    stream.setInterpreter(interpreter);
-    stream.registerClient(&voltage, TalvexStreamInterpreter::VoltageChannel, false);
-    stream.registerClient(&quadrature, TalvexStreamInterpreter::QuadratureChannel, true);
-    stream.registerClient(&steps, TalvexStreamInterpreter::StepsChannel, true);
-    stream.start(1);
+};
 
-    qint64 bytes = 0;
-    for (auto _ : state)
+// The baseline: one plain loop over the same packet bytes that writes the same points (the
+// same keys, volts, and counters continued across their 16-bit wrap-arounds, the step channel
+// from the first packet's position) into vectors allocated beforehand.
+class PlainDecoder
+{
+public:
+    PlainDecoder()
     {
+        const StreamConfiguration configuration;
+        m_timeStep = configuration.sampling.samplePeriod() / configuration.sampling.overSamplingFactor();
+        m_resolution = configuration.input.adcResolution();
+        for (std::vector<PlotPoint>& points : m_points)
+            points.resize(size_t(s_packetCount) * s_groupsPerPacket);
+    }
+
+    void decode(const std::vector<QVector<quint8>>& packets)
+    {
+        size_t written = 0;
         for (const QVector<quint8>& packet : packets)
         {
-            USBPacketStreamEvent event(0, packet, USBResult());
-            QCoreApplication::sendEvent(&stream, &event);
-            bytes += packet.count();
+            const quint8* bytes = packet.constData();
+            if (m_first)
+            {
+                const double sixteenths = qint32(readUInt32(packet, 2));
+                m_steps.reset(std::trunc(sixteenths * 0.0625) * (1 << s_microStepping));
+                m_first = false;
+            }
+            const int groups = bytes[0] / s_channelsPerGroup;
+            const quint8* word = bytes + 6;
+            for (int g = 0; g < groups; ++g, word += 6, ++written)
+            {
+                const double key = m_time + g * m_timeStep;
+                m_points[0][written] = PlotPoint(key, qint16(wordOf(word)) * m_resolution, true);
+                m_points[1][written] = PlotPoint(key, m_quadrature.next(wordOf(word + 2)), true);
+                m_points[2][written] = PlotPoint(key, m_steps.next(wordOf(word + 4)), true);
+            }
+            m_time += groups * m_timeStep;
         }
     }
-    const qint64 samples = voltage.m_points + quadrature.m_points + steps.m_points;
-    if (samples != state.iterations() * s_packetCount * s_groupsPerPacket * s_channelsPerGroup)
-        state.SkipWithError("Samples were lost");
-    state.SetItemsProcessed(samples);
-    state.SetBytesProcessed(bytes);
-    stream.removeClient(&voltage);
-    stream.removeClient(&quadrature);
-    stream.removeClient(&steps);
+
+    const std::vector<PlotPoint>& points(int channel) const { return m_points[size_t(channel)]; }
+
+private:
+    static quint16 wordOf(const quint8* bytes) { return quint16(bytes[0] | (bytes[1] << 8)); }
+
+    struct Counter
+    {
+        void reset(double offset) { m_offset = m_previous = offset; }
+        double next(quint16 raw)
+        {
+            const double jump = m_previous - (raw + m_offset);
+            if (jump > 40000.0)
+                m_offset += 65536.0;
+            else if (jump < -40000.0)
+                m_offset -= 65536.0;
+            return m_previous = raw + m_offset;
+        }
+        double m_offset = 0.0;
+        double m_previous = 0.0;
+    };
+
+    std::array<std::vector<PlotPoint>, 3> m_points;
+    double m_timeStep = 0.0;
+    double m_resolution = 0.0;
+    double m_time = 0.0;
+    bool m_first = true;
+    Counter m_quadrature;
+    Counter m_steps;
+};
+
+// The events as the packet protocol posts them, built once: what is measured starts when the
+// event reaches the stream.
+std::vector<std::unique_ptr<USBPacketStreamEvent>> streamEvents(const std::vector<QVector<quint8>>& packets)
+{
+    std::vector<std::unique_ptr<USBPacketStreamEvent>> events;
+    for (const QVector<quint8>& packet : packets)
+        events.push_back(std::make_unique<USBPacketStreamEvent>(0, packet, USBResult()));
+    return events;
 }
 
-// The same bytes copied once: what moving the packets costs without any decoding.
-void memcpyOfThePackets(benchmark::State& state)
+// Whether one pass through the stream gives exactly the baseline's points.
+bool sameAsTheBaseline(const std::vector<QVector<quint8>>& packets)
+{
+    StreamRig rig(true);
+    for (const auto& event : streamEvents(packets))
+        QCoreApplication::sendEvent(&rig.stream, event.get());
+    PlainDecoder plain;
+    plain.decode(packets);
+    return rig.voltage.m_kept == plain.points(0) && rig.quadrature.m_kept == plain.points(1)
+        && rig.steps.m_kept == plain.points(2);
+}
+
+void streamPacketsIntoBuffers(benchmark::State& state)
 {
     const std::vector<QVector<quint8>> packets = streamPackets();
-    std::vector<quint8> target(packets.front().count());
-    qint64 bytes = 0;
+    if (!sameAsTheBaseline(packets))
+    {
+        state.SkipWithError("The stream's points differ from the baseline's");
+        return;
+    }
+    const auto events = streamEvents(packets);
+    StreamRig rig(false);
+    for (auto _ : state)
+        for (const auto& event : events)
+            QCoreApplication::sendEvent(&rig.stream, event.get());
+    const qint64 samples = rig.voltage.m_points + rig.quadrature.m_points + rig.steps.m_points;
+    if (samples != state.iterations() * s_pointsPerPass)
+        state.SkipWithError("Samples were lost");
+    state.SetItemsProcessed(samples);
+}
+
+void plainLoopOverThePackets(benchmark::State& state)
+{
+    const std::vector<QVector<quint8>> packets = streamPackets();
+    PlainDecoder plain;
     for (auto _ : state)
     {
-        for (const QVector<quint8>& packet : packets)
-        {
-            std::memcpy(target.data(), packet.constData(), size_t(packet.count()));
-            benchmark::DoNotOptimize(target.data());
-            benchmark::ClobberMemory();
-            bytes += packet.count();
-        }
+        plain.decode(packets);
+        benchmark::DoNotOptimize(plain.points(0).data());
+        benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * s_packetCount * s_groupsPerPacket * s_channelsPerGroup);
-    state.SetBytesProcessed(bytes);
+    state.SetItemsProcessed(state.iterations() * s_pointsPerPass);
 }
 
 BENCHMARK(dispatcherReadRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(streamPacketsIntoBuffers)->Unit(benchmark::kMicrosecond);
-BENCHMARK(memcpyOfThePackets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(plainLoopOverThePackets)->Unit(benchmark::kMicrosecond);
 }
 
 int main(int argc, char** argv)

@@ -149,8 +149,8 @@ void bareRefresh(benchmark::State& state)
 class IdleDispatcher : public PlotUSBDataStream::IUSBDispatcher
 {
 public:
-    void startStreaming() override {}
-    void stopStreaming() override {}
+    USBResult startStreaming(QObject*) override { return USBResult(); }
+    USBResult stopStreaming() override { return USBResult(); }
     void streamingFinished() override {}
 };
 

@@ -50,6 +50,8 @@ public:
 // Ends the event loop when the request's event arrives.
 class Receiver : public QObject
 {
+    Q_OBJECT
+
 public:
     QEventLoop m_loop;
     bool m_ok = false;
@@ -112,3 +114,4 @@ int main(int argc, char** argv)
 {
     return BenchSupport::run(argc, argv, [] {});
 }
+#include "bench_usb.moc"

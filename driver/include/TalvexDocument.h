@@ -24,6 +24,8 @@ class TalvexRequestDispatcher;
 // upload its configuration to the board. GUI thread only.
 class TalvexDocument : public QObject
 {
+    Q_OBJECT
+
 public:
     // Loads the global settings from the per-user store.
     TalvexDocument();

@@ -3,7 +3,7 @@
 #include "Properties.h"
 #include "TalvexDriverAdvancedMotorMoveConfigurationTraits.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -49,5 +49,5 @@ protected:
     StoredValueReader::Kind storedKind(int id) const override;
 
 private:
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

@@ -3,7 +3,7 @@
 #include "Properties.h"
 #include "TalvexDriverDescriptor.h"
 #include "TalvexDriverInputConfigurationTraits.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 #include "USBVersion.h"
 
 #include <QByteArray>
@@ -98,5 +98,5 @@ private:
 
     QMap<int, int> m_channelAssignments;
     int m_outputMask = 0;
-    TalvexDriverObserverSet<IDriverInputChangeObserver> m_inputObservers;
+    ObserverList<IDriverInputChangeObserver> m_inputObservers;
 };

@@ -4,7 +4,7 @@
 #include "TalvexDriverDescriptor.h"
 #include "TalvexDriverMotionConfigurationTraits.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 
 #include <QByteArray>
 #include <QPair>
@@ -64,5 +64,5 @@ private:
     void validateAcceleration(int velocity, ValidationMessages& messages);
     void correct(int id, const QVariant& value, const QString& text, ValidationMessages& messages);
 
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

@@ -4,7 +4,7 @@
 #include "TalvexDriverDescriptor.h"
 #include "TalvexDriverMotorConfigurationTraits.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 #include "USBVersion.h"
 
 #include <QByteArray>
@@ -64,5 +64,5 @@ protected:
     StoredValueReader::Kind storedKind(int id) const override;
 
 private:
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TalvexDriverDescriptor.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 
 #include <QString>
 #include <QVector>
@@ -70,5 +70,5 @@ private:
     int m_limitFlags = 0;
     int m_errorCode = 0;
     qint32 m_position = 0;
-    TalvexDriverObserverSet<IChangeObserver> m_observers;
+    ObserverList<IChangeObserver> m_observers;
 };

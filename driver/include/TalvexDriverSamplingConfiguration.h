@@ -2,7 +2,7 @@
 
 #include "Properties.h"
 #include "TalvexDriverConfigurationObserver.h"
-#include "TalvexDriverObserverSet.h"
+#include "ObserverList.h"
 #include "TalvexDriverSamplingConfigurationTraits.h"
 
 #include <QByteArray>
@@ -65,5 +65,5 @@ protected:
     StoredValueReader::Kind storedKind(int id) const override;
 
 private:
-    TalvexDriverObserverSet<IDriverSamplingChangeObserver> m_observers;
+    ObserverList<IDriverSamplingChangeObserver> m_observers;
 };

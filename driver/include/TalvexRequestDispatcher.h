@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ObserverList.h"
 #include "PlotUSBDataStream.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverDescriptor.h"
@@ -9,6 +10,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <boost/shared_ptr.hpp>
@@ -22,8 +24,13 @@ class USBConnectionState;
 // socket 0 of the open board, reports failed results to its observers and stores the decoded
 // replies of the read actions in the document. It also starts and stops streaming for the
 // sample stream. GUI thread only: results arrive as posted USBRequestEvents.
+//
+// A requester that is destroyed takes its pending marks along, so a new object at the same
+// address starts without them.
 class TalvexRequestDispatcher : public QObject, public PlotUSBDataStream::IUSBDispatcher
 {
+    Q_OBJECT
+
 public:
     class IResultObserver
     {
@@ -53,15 +60,20 @@ public:
     void addResultObserver(IResultObserver* observer);
     void removeResultObserver(IResultObserver* observer);
 
-    void startStreaming() override;
-    void stopStreaming() override;
+    // Sends the stream start and the sampling configuration. A start whose requests are still
+    // in flight is refused rather than dropped; a failed reply to either is posted to stream as
+    // a failed USBPacketStreamEvent, which ends its acquisition.
+    USBResult startStreaming(QObject* stream) override;
+    USBResult stopStreaming() override;
     void streamingFinished() override;
 
 protected:
     void customEvent(QEvent* event) override;
 
+private slots:
+    void onRequesterDestroyed(QObject* requester);
+
 private:
-    void notifyFailure(const USBResult& result);
     // Whether the board that a request went to is still the open one.
     bool isOpenDevice(const boost::weak_ptr<USBDevice>& device) const;
     void storeReply(const USBCommRequestPtr& request);
@@ -71,7 +83,9 @@ private:
     QHash<int, QObject*> m_requesters;
     QHash<int, QString> m_texts;
     QHash<QObject*, QSet<quint8>> m_pending;
-    QSet<IResultObserver*> m_resultObservers;
+    ObserverList<IResultObserver> m_resultObservers;
     // Request id -> the board it was queued on: a reply is decoded only for that board.
     QHash<int, boost::weak_ptr<USBDevice>> m_devices;
+    // Request id of a stream start -> the stream that waits for its data.
+    QHash<int, QPointer<QObject>> m_streamStarts;
 };

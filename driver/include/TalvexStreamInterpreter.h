@@ -22,17 +22,20 @@ public:
 
     static constexpr int s_headSize = 6;
 
-    TalvexStreamInterpreter() = default;
+    TalvexStreamInterpreter();
 
     void setConfigurations(const TalvexDriverSamplingConfiguration& sampling,
         const TalvexDriverInputConfiguration& input, const TalvexDriverMotionConfiguration& motion);
 
     // Only whole groups are decoded, so every channel of a packet has the same length, and
-    // never more words than the packet holds, whatever its head says.
-    StreamSample interpret(double startTime, const QByteArray& packet) override;
+    // never more words than the packet holds, whatever its head says. Decodes into the
+    // sample's own storage: nothing is allocated once the sample has seen a packet as long.
+    void interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample) override;
 
 private:
-    TalvexDriverSamplingConfiguration m_samplingConfiguration;
-    TalvexDriverInputConfiguration m_inputConfiguration;
-    TalvexDriverMotionConfiguration m_motionConfiguration;
+    // What the packets are decoded with, from the configurations last set (defaults until then).
+    int m_mask;
+    double m_timeStep;
+    double m_resolution;
+    int m_microStepping;
 };

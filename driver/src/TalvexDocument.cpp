@@ -4,6 +4,7 @@
 #include "StreamableVersionException.h"
 #include "StoredValueReader.h"
 #include "TalvexDriverCommRequest.h"
+#include "TalvexDriverModel.h"
 #include "TalvexRequestDispatcher.h"
 
 #include <boost/make_shared.hpp>
@@ -101,8 +102,7 @@ void TalvexDocument::readDeviceState(TalvexRequestDispatcher* dispatcher, QObjec
     send(dispatcher, requester, R::GetMotionConfiguration);
     send(dispatcher, requester, R::GetInputConfiguration);
     send(dispatcher, requester, R::GetAdvancedMotorMoveConfiguration);
-    if (dispatcher->deviceDescriptor() == TalvexDriverDescriptor::s_model10_1
-        && dispatcher->firmwareVersion() >= USBVersion(1, 1))
+    if (TalvexDriverModel::readsPWMWithDeviceState(dispatcher->deviceDescriptor(), dispatcher->firmwareVersion()))
         send(dispatcher, requester, R::GetPWMSettings);
 }
 

@@ -1,44 +1,17 @@
 #include "TalvexDriverCommRequest.h"
 
 #include "TalvexDriverBytes.h"
+#include "TalvexDriverModel.h"
 
 #include <QHash>
 
 namespace
 {
-typedef QHash<TalvexDriverDescriptor, QHash<int, quint8>> CommandMap;
-
+// The opcode of an action on every model that has it.
 quint8 opcodeOf(int action)
 {
     return action <= TalvexDriverCommRequest::LowInductanceOff ? quint8(0x20 + action)
                                                                : quint8(0x40 + action - TalvexDriverCommRequest::MeasureSupply);
-}
-
-QHash<int, quint8> actionsOf(const QList<int>& missing)
-{
-    QHash<int, quint8> actions;
-    for (int action = 0; action < TalvexDriverCommRequest::s_actionCount; ++action)
-        if (!missing.contains(action))
-            actions.insert(action, opcodeOf(action));
-    return actions;
-}
-
-CommandMap buildCommandMap()
-{
-    typedef TalvexDriverCommRequest R;
-    CommandMap map;
-    map.insert(TalvexDriverDescriptor::s_model1_1, actionsOf({R::LowInductanceOn, R::LowInductanceOff, R::GetPWMSettings}));
-    map.insert(TalvexDriverDescriptor::s_model1_2, actionsOf({R::GetPWMSettings}));
-    map.insert(TalvexDriverDescriptor::s_model10_1, actionsOf({R::RelayOn, R::RelayOff}));
-    map.insert(TalvexDriverDescriptor::s_model27_1, actionsOf({R::RelayOn, R::RelayOff}));
-    return map;
-}
-
-// Built once, on first use, by whichever thread comes first; read-only afterwards.
-const CommandMap& commandMap()
-{
-    static const CommandMap s_commandMap = buildCommandMap();
-    return s_commandMap;
 }
 }
 
@@ -65,54 +38,18 @@ USBResult TalvexDriverCommRequest::checkSupported() const
 
 quint8 TalvexDriverCommRequest::commandCode(const TalvexDriverDescriptor& descriptor, int action)
 {
-    return commandMap().value(descriptor).value(action, 0);
+    return isSupported(descriptor, action) ? opcodeOf(action) : 0;
 }
 
 bool TalvexDriverCommRequest::isSupported(const TalvexDriverDescriptor& descriptor, int action)
 {
-    return commandMap().value(descriptor).contains(action);
+    return TalvexDriverModel::hasCommand(descriptor, action);
 }
 
 int TalvexDriverCommRequest::expectedReplyLength(const TalvexDriverDescriptor& descriptor,
     const USBVersion& firmwareVersion, int action)
 {
-    if (!isSupported(descriptor, action))
-        return 0;
-    const bool is10_1 = descriptor == TalvexDriverDescriptor::s_model10_1;
-    const bool is27_1 = descriptor == TalvexDriverDescriptor::s_model27_1;
-    const bool is1_1 = descriptor == TalvexDriverDescriptor::s_model1_1;
-    const bool is1_2 = descriptor == TalvexDriverDescriptor::s_model1_2;
-    switch (action)
-    {
-    case MeasureSupply:
-        return is10_1 ? 9 : 10;
-    case GetMotorState:
-        return 14;
-    case GetMotionConfiguration:
-        return is1_1 ? 8 : 11;
-    case GetMotorConfiguration:
-        if (is1_1)
-            return 10;
-        if (is1_2)
-            return firmwareVersion >= USBVersion(2, 1) ? 11 : 10;
-        return 11;
-    case GetInputConfiguration:
-        if (is27_1)
-            return 25;
-        if (is10_1)
-            return 19;
-        if (is1_2)
-            return firmwareVersion >= USBVersion(3, 0) ? 19 : 18;
-        return 18;
-    case GetSamplingConfiguration:
-        return 6;
-    case GetAdvancedMotorMoveConfiguration:
-        return 11;
-    case GetPWMSettings:
-        return is27_1 ? 2 : 1;
-    default:
-        return 0;
-    }
+    return TalvexDriverModel::replyLength(descriptor, firmwareVersion, action);
 }
 
 USBResult TalvexDriverCommRequest::statusResult(quint8 status)

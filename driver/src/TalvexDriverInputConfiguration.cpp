@@ -55,7 +55,7 @@ TalvexDriverInputConfiguration::TalvexDriverInputConfiguration(const QVector<qui
 {
     const int inputs = TalvexDriverModel::inputCount(descriptor);
     const bool motorControl = hasMotorControlInput(descriptor, firmwareVersion);
-    const bool stopInput = descriptor == TalvexDriverDescriptor::s_model27_1;
+    const bool stopInput = TalvexDriverModel::hasStopInput(descriptor);
     const int expected = inputs + 14 + (motorControl ? 1 : 0) + (stopInput ? 2 : 0);
     Q_ASSERT_X(data.count() == expected, "src\\TalvexDriverInputConfiguration",
         expected == 25 ? "data.count() == 25" : expected == 19 ? "data.count() == 19" : "data.count() == 18");
@@ -106,7 +106,7 @@ QByteArray TalvexDriverInputConfiguration::toByteArray(const TalvexDriverDescrip
     appendUInt16(bytes, toWordField(value(QuadratureCPR)));
     if (hasMotorControlInput(descriptor, firmwareVersion))
         bytes.append(toByteField(value(SlowMotionTime)));
-    if (descriptor == TalvexDriverDescriptor::s_model27_1)
+    if (TalvexDriverModel::hasStopInput(descriptor))
     {
         bytes.append(toByteField(value(StopEdge)));
         bytes.append(toByteField(value(StopPullConfig)));
@@ -185,9 +185,7 @@ int TalvexDriverInputConfiguration::minimumSamplePeriodIndex() const
 bool TalvexDriverInputConfiguration::hasMotorControlInput(const TalvexDriverDescriptor& descriptor,
     const USBVersion& firmwareVersion)
 {
-    if (descriptor == TalvexDriverDescriptor::s_model10_1 || descriptor == TalvexDriverDescriptor::s_model27_1)
-        return true;
-    return descriptor == TalvexDriverDescriptor::s_model1_2 && firmwareVersion >= USBVersion(3, 0);
+    return TalvexDriverModel::hasMotorControlInput(descriptor, firmwareVersion);
 }
 
 void TalvexDriverInputConfiguration::write(QDataStream& out) const

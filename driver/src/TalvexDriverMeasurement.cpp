@@ -1,10 +1,12 @@
 #include "TalvexDriverMeasurement.h"
 
+#include "TalvexDriverModel.h"
 #include "USBByteHelpers.h"
 
 TalvexDriverMeasurement::TalvexDriverMeasurement(const QVector<quint8>& data, const TalvexDriverDescriptor& descriptor)
 {
-    if (descriptor == TalvexDriverDescriptor::s_model10_1)
+    const double countsPerAmpere = TalvexDriverModel::supplyCurrentCountsPerAmpere(descriptor);
+    if (TalvexDriverModel::isUSBPowered(descriptor))
     {
         // A USB-powered board: it reports where its power comes from and its current.
         Q_ASSERT_X(data.count() == 9, "src\\TalvexDriverMeasurement", "data.count() == 9");
@@ -13,12 +15,11 @@ TalvexDriverMeasurement::TalvexDriverMeasurement(const QVector<quint8>& data, co
         for (int i = 0; i < 3; ++i)
             m_rawValues[i] = readUInt16(data, 2 * i);
         m_supplyKind = data[6] == 1 ? NormalUSB : data[6] == 2 ? ExternalUSB : NoPower;
-        m_supplyCurrent = readUInt16(data, 7) / 1000.0;
+        m_supplyCurrent = readUInt16(data, 7) / countsPerAmpere;
         m_supplyVoltage = m_supplyKind != NoPower ? 16.0 : 0.0;
         return;
     }
-    const bool known = descriptor == TalvexDriverDescriptor::s_model1_1 || descriptor == TalvexDriverDescriptor::s_model1_2
-        || descriptor == TalvexDriverDescriptor::s_model27_1;
+    const bool known = TalvexDriverModel::isKnown(descriptor);
     Q_ASSERT_X(known, "src\\TalvexDriverMeasurement", "0");
     Q_ASSERT_X(data.count() == 10, "src\\TalvexDriverMeasurement", "data.count() == 10");
     if (!known || data.count() != 10)
@@ -26,8 +27,7 @@ TalvexDriverMeasurement::TalvexDriverMeasurement(const QVector<quint8>& data, co
     for (int i = 0; i < 3; ++i)
         m_rawValues[i] = readUInt16(data, 2 * i);
     const double voltage = qint16(readUInt16(data, 6)) * 0.1;
-    const double current =
-        qint16(readUInt16(data, 8)) / (descriptor == TalvexDriverDescriptor::s_model27_1 ? 400.0 : 200.0);
+    const double current = qint16(readUInt16(data, 8)) / countsPerAmpere;
     m_supplyVoltage = voltage < 0.05 ? 0.0 : voltage;
     m_supplyCurrent = current < 0.005 ? 0.0 : current;
     m_supplyKind = NormalSupply;

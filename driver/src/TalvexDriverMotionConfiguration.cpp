@@ -101,7 +101,9 @@ TalvexDriverMotionConfiguration::ValidationMessages TalvexDriverMotionConfigurat
 {
     ValidationMessages messages;
     validateVelocity(Velocity, descriptor, messages);
-    if (descriptor != TalvexDriverDescriptor::s_model1_1 && value(SeparateBackwardVelocity).toBool())
+    int features = 0;
+    TalvexDriverModel::motionFeatures(descriptor, features);
+    if ((features & TalvexDriverModel::SeparateBackwardVelocity) && value(SeparateBackwardVelocity).toBool())
         validateVelocity(BackwardVelocity, descriptor, messages);
     return messages;
 }
@@ -174,12 +176,9 @@ double TalvexDriverMotionConfiguration::microSteppingFactor() const
 
 QSet<int> TalvexDriverMotionConfiguration::supportedMicroSteppings(const TalvexDriverDescriptor& descriptor)
 {
-    QSet<int> modes{0, 1, 2, 3};
-    if (descriptor == TalvexDriverDescriptor::s_model1_1 || descriptor == TalvexDriverDescriptor::s_model1_2
-        || descriptor == TalvexDriverDescriptor::s_model27_1)
-        modes.insert(4);
-    if (descriptor == TalvexDriverDescriptor::s_model27_1)
-        modes.unite({5, 6, 7});
+    QSet<int> modes;
+    for (int mode = 0; mode <= TalvexDriverModel::maximumMicroStepping(descriptor); ++mode)
+        modes.insert(mode);
     return modes;
 }
 

@@ -1,4 +1,5 @@
 #include "TalvexDriverMotorConfiguration.h"
+#include "TalvexDriverModel.h"
 
 #include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
@@ -99,11 +100,7 @@ TalvexDriverMotorConfiguration::ValidationMessages TalvexDriverMotorConfiguratio
 
 int TalvexDriverMotorConfiguration::maximumCurrent(const TalvexDriverDescriptor& descriptor)
 {
-    if (descriptor == TalvexDriverDescriptor::s_model1_1 || descriptor == TalvexDriverDescriptor::s_model1_2)
-        return 8000;
-    if (descriptor == TalvexDriverDescriptor::s_model27_1)
-        return 2000;
-    return 500;
+    return TalvexDriverModel::maximumMotorCurrent(descriptor);
 }
 
 int TalvexDriverMotorConfiguration::minimumCurrent()
@@ -114,9 +111,7 @@ int TalvexDriverMotorConfiguration::minimumCurrent()
 bool TalvexDriverMotorConfiguration::hasLowInductanceSetting(const TalvexDriverDescriptor& descriptor,
     const USBVersion& firmwareVersion)
 {
-    if (descriptor == TalvexDriverDescriptor::s_model10_1)
-        return true;
-    return descriptor == TalvexDriverDescriptor::s_model1_2 && firmwareVersion >= USBVersion(2, 1);
+    return TalvexDriverModel::hasLowInductanceSetting(descriptor, firmwareVersion);
 }
 
 void TalvexDriverMotorConfiguration::write(QDataStream& out) const

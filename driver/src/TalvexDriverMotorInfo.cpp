@@ -1,4 +1,5 @@
 #include "TalvexDriverMotorInfo.h"
+#include "TalvexDriverModel.h"
 
 #include "USBByteHelpers.h"
 
@@ -52,7 +53,7 @@ TalvexDriverMotorInfo& TalvexDriverMotorInfo::operator=(const TalvexDriverMotorI
 double TalvexDriverMotorInfo::microStepPosition(const TalvexDriverDescriptor& descriptor) const
 {
     // The board counts in its finest micro-step: 1/128 of a full step on (27,1), else 1/16.
-    const int finestMode = descriptor == TalvexDriverDescriptor::s_model27_1 ? 7 : 4;
+    const int finestMode = TalvexDriverModel::finestReportedMicroStepping(descriptor);
     if (m_microStepMode < 0 || m_microStepMode > finestMode)
         return 0.0;
     return std::ldexp(double(m_position), m_microStepMode - finestMode);

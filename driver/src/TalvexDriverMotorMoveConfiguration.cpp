@@ -1,4 +1,5 @@
 #include "TalvexDriverMotorMoveConfiguration.h"
+#include "TalvexDriverModel.h"
 
 #include "StreamableUnexpectedContentsException.h"
 #include "TalvexDriverBytes.h"
@@ -14,7 +15,9 @@ TalvexDriverMotorMoveConfiguration::TalvexDriverMotorMoveConfiguration(int mode,
 
 QByteArray TalvexDriverMotorMoveConfiguration::toByteArray(const TalvexDriverDescriptor& descriptor)
 {
-    if (descriptor == TalvexDriverDescriptor::s_model1_1 && m_mode == BackAndForth)
+    int features = 0;
+    TalvexDriverModel::motionFeatures(descriptor, features);
+    if (m_mode == BackAndForth && !(features & TalvexDriverModel::BackAndForthMove))
         m_mode = Continuous;
     QVector<quint8> bytes;
     bytes.append(quint8(m_mode));

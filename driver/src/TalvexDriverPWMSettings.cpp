@@ -1,16 +1,9 @@
 #include "TalvexDriverPWMSettings.h"
 
 #include "TalvexDriverBytes.h"
+#include "TalvexDriverModel.h"
 #include "StreamableVersionException.h"
 #include "ValueConversions.h"
-
-namespace
-{
-bool sendsMode1(const TalvexDriverDescriptor& descriptor, const USBVersion& firmwareVersion)
-{
-    return descriptor == TalvexDriverDescriptor::s_model1_2 && firmwareVersion.getMajor() >= 4;
-}
-}
 
 TalvexDriverPWMSettings::TalvexDriverPWMSettings()
 {
@@ -26,13 +19,14 @@ TalvexDriverPWMSettings::TalvexDriverPWMSettings(const QVector<quint8>& data,
     const TalvexDriverDescriptor& descriptor, const USBVersion& firmwareVersion)
     : TalvexDriverPWMSettings()
 {
-    if (descriptor == TalvexDriverDescriptor::s_model10_1 && firmwareVersion >= USBVersion(1, 1))
+    const int dutyCycles = TalvexDriverModel::readablePWMDutyCycles(descriptor, firmwareVersion);
+    if (dutyCycles == 1)
     {
         Q_ASSERT_X(data.count() == 1, "src\\TalvexDriverPWMSettings", "data.count() == 1");
         if (data.count() == 1)
             setValue(PWM1DutyCycle, int(data[0]));
     }
-    else if (descriptor == TalvexDriverDescriptor::s_model27_1)
+    else if (dutyCycles == 2)
     {
         Q_ASSERT_X(data.count() == 2, "src\\TalvexDriverPWMSettings", "data.count() == 2");
         if (data.count() == 2)
@@ -48,9 +42,9 @@ QByteArray TalvexDriverPWMSettings::toByteArray(const TalvexDriverDescriptor& de
 {
     QVector<quint8> bytes;
     bytes.append(toByteField(value(PWM1DutyCycle)));
-    if (sendsMode1(descriptor, firmwareVersion))
+    if (TalvexDriverModel::hasPWMMode(descriptor, firmwareVersion))
         bytes.append(toByteField(value(PWM1Mode)));
-    if (descriptor == TalvexDriverDescriptor::s_model27_1)
+    if (TalvexDriverModel::writablePWMDutyCycles(descriptor) > 1)
         bytes.append(toByteField(value(PWM2DutyCycle)));
     return bytesToByteArray(bytes);
 }

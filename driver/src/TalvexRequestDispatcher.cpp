@@ -3,7 +3,10 @@
 #include "TalvexDocument.h"
 #include "TalvexDriverReplyDecoder.h"
 #include "USBConnectionState.h"
+#include "USBPacketStreamEvent.h"
 #include "USBRequestEvent.h"
+
+#include <QCoreApplication>
 
 #include <boost/make_shared.hpp>
 
@@ -56,6 +59,10 @@ USBResult TalvexRequestDispatcher::sendRequest(const boost::shared_ptr<TalvexDri
         QSet<quint8>& pending = m_pending[requester];
         if (pending.contains(opcode))
             return USBResult();
+        // The dispatcher itself is never destroyed while it dispatches.
+        if (requester != this)
+            connect(requester, &QObject::destroyed, this, &TalvexRequestDispatcher::onRequesterDestroyed,
+                Qt::UniqueConnection);
         pending.insert(opcode);
         m_requesters.insert(id, requester);
         if (!text.isEmpty())
@@ -81,6 +88,7 @@ void TalvexRequestDispatcher::clearPendingRequests()
     // A late reply of a forgotten request must not clear the mark of a newer one.
     m_requesters.clear();
     m_texts.clear();
+    m_streamStarts.clear();
     // Requests of a board that has gone were dropped from its queue and never answer.
     for (auto it = m_devices.begin(); it != m_devices.end();)
     {
@@ -93,7 +101,7 @@ void TalvexRequestDispatcher::clearPendingRequests()
 
 void TalvexRequestDispatcher::addResultObserver(IResultObserver* observer)
 {
-    m_resultObservers.insert(observer);
+    m_resultObservers.add(observer);
 }
 
 void TalvexRequestDispatcher::removeResultObserver(IResultObserver* observer)
@@ -101,22 +109,36 @@ void TalvexRequestDispatcher::removeResultObserver(IResultObserver* observer)
     m_resultObservers.remove(observer);
 }
 
-void TalvexRequestDispatcher::startStreaming()
+USBResult TalvexRequestDispatcher::startStreaming(QObject* stream)
 {
     Q_ASSERT_X(m_pDocument, "src\\TalvexRequestDispatcher", "m_pDocument");
     if (!m_pDocument)
-        return;
+        return USBResult(QStringLiteral("No device is open"), 2);
+    // A second start while the first is unanswered would be dropped as pending and leave the
+    // stream waiting for data that the board was never asked for.
+    if (!canSendRequest(this, R::StreamStart) || !canSendRequest(this, R::StartSampling))
+        return USBResult(QStringLiteral("The previous start of streaming is still waiting for its reply"), 2);
+
     const TalvexDriverDescriptor descriptor = deviceDescriptor();
     const USBVersion version = firmwareVersion();
-    sendRequest(boost::make_shared<R>(descriptor, version, R::StreamStart), this, QString());
-    const auto start = boost::make_shared<R>(descriptor, version, R::StartSampling);
-    start->setData(m_pDocument->samplingConfiguration()->toByteArray());
-    sendRequest(start, this, QString());
+    const auto streamStart = boost::make_shared<R>(descriptor, version, R::StreamStart);
+    const USBResult started = sendRequest(streamStart, this, QString());
+    if (!started.isOk())
+        return started;
+    m_streamStarts.insert(streamStart->getId(), stream);
+
+    const auto sampling = boost::make_shared<R>(descriptor, version, R::StartSampling);
+    sampling->setData(m_pDocument->samplingConfiguration()->toByteArray());
+    const USBResult sent = sendRequest(sampling, this, QString());
+    if (sent.isOk())
+        m_streamStarts.insert(sampling->getId(), stream);
+    return sent;
 }
 
-void TalvexRequestDispatcher::stopStreaming()
+USBResult TalvexRequestDispatcher::stopStreaming()
 {
-    sendRequest(boost::make_shared<R>(deviceDescriptor(), firmwareVersion(), R::StopStreaming), nullptr, QString());
+    return sendRequest(boost::make_shared<R>(deviceDescriptor(), firmwareVersion(), R::StopStreaming), nullptr,
+        QString());
 }
 
 void TalvexRequestDispatcher::streamingFinished()
@@ -139,6 +161,7 @@ void TalvexRequestDispatcher::customEvent(QEvent* event)
     const USBResult result = pFTDEvent->getResult();
     const int id = request->getId();
     const boost::weak_ptr<USBDevice> device = m_devices.take(id);
+    const QPointer<QObject> stream = m_streamStarts.take(id);
     const auto requester = m_requesters.constFind(id);
     if (requester != m_requesters.constEnd())
     {
@@ -156,9 +179,15 @@ void TalvexRequestDispatcher::customEvent(QEvent* event)
 
     if (!result.isOk())
     {
-        notifyFailure(result);
+        m_resultObservers.notify(&IResultObserver::reportFailure, result);
         if (!result.isWarning())
+        {
+            // The board refused to sample: no packet will come, so the stream is told as if
+            // its stream had failed.
+            if (stream)
+                QCoreApplication::postEvent(stream, new USBPacketStreamEvent(0, QVector<quint8>(), result));
             return;
+        }
     }
     // The reply's layout belongs to the board it came from; one that has been closed or
     // replaced since is not decoded.
@@ -166,12 +195,20 @@ void TalvexRequestDispatcher::customEvent(QEvent* event)
         storeReply(request);
 }
 
-void TalvexRequestDispatcher::notifyFailure(const USBResult& result)
+void TalvexRequestDispatcher::onRequesterDestroyed(QObject* requester)
 {
-    const QSet<IResultObserver*> observers = m_resultObservers;
-    for (IResultObserver* observer : observers)
-        if (m_resultObservers.contains(observer))
-            observer->reportFailure(result);
+    m_pending.remove(requester);
+    for (auto it = m_requesters.begin(); it != m_requesters.end();)
+    {
+        if (it.value() != requester)
+        {
+            ++it;
+            continue;
+        }
+        // Its late reply then clears nothing of an object that took the same address.
+        m_texts.remove(it.key());
+        it = m_requesters.erase(it);
+    }
 }
 
 bool TalvexRequestDispatcher::isOpenDevice(const boost::weak_ptr<USBDevice>& device) const
@@ -191,5 +228,5 @@ void TalvexRequestDispatcher::storeReply(const USBCommRequestPtr& request)
     const USBResult decoded = TalvexDriverReplyDecoder::store(
         *m_pDocument, deviceDescriptor(), firmwareVersion(), request->getCommand(), data);
     if (!decoded.isOk())
-        notifyFailure(decoded);
+        m_resultObservers.notify(&IResultObserver::reportFailure, decoded);
 }

@@ -27,6 +27,15 @@ QByteArray motionWithVelocity(const D& model, int velocity)
     return motion.toByteArray(model);
 }
 
+class StateRecorder : public PlotUSBDataStream::IStateObserver
+{
+public:
+    void streamStateChanged(int state) override { m_states.append(state); }
+    void streamDestroyed(PlotUSBDataStream*) override {}
+
+    QVector<int> m_states;
+};
+
 // Waits for the request's reply data without letting its event reach the dispatcher.
 bool waitForReplyData(const boost::shared_ptr<R>& request)
 {
@@ -241,7 +250,7 @@ private slots:
         ConnectedDriverBoard board(D::s_model10_1, USBVersion(1, 1));
         QVERIFY(board.m_connected.isOk());
         board.m_document.samplingConfiguration()->setValue(TalvexDriverSamplingConfiguration::SampleCount, 1234);
-        board.m_pDispatcher->startStreaming();
+        QVERIFY(board.m_pDispatcher->startStreaming(nullptr).isOk());
         QVERIFY(waitFor([&] { return board.m_pRecorder->opcodes().count() == 2; }));
         QCOMPARE(hexText(board.m_pRecorder->opcodes()), QString("2E 24"));
         QCOMPARE(board.m_pRecorder->payload(0).count(), 0);
@@ -249,7 +258,7 @@ private slots:
             hexText(board.m_document.samplingConfiguration()->toByteArray()));
         QCOMPARE(board.m_pRecorder->payload(1).count(), 6);
 
-        board.m_pDispatcher->stopStreaming();
+        QVERIFY(board.m_pDispatcher->stopStreaming().isOk());
         QVERIFY(waitFor([&] { return board.m_pRecorder->opcodes().count() == 3; }));
         QCOMPARE(hexText(board.m_pRecorder->opcodes()), QString("2E 24 2F"));
     }
@@ -311,6 +320,85 @@ private slots:
         QVERIFY(waitFor([&] { return board.answered(&tab, {R::GetMotorState}); }));
         const quint8 state = R::commandCode(D::s_model1_2, R::GetMotorState);
         QCOMPARE(countOf(board.m_pRecorder->opcodes(), state), 2);
+    }
+
+    // An object built where a destroyed requester lived starts without its pending marks, and
+    // the reply of the old request leaves the new object's marks alone.
+    void destroyedRequesterTakesItsMarksAlong()
+    {
+        ConnectedDriverBoard board(D::s_model1_2, USBVersion(4, 0));
+        QVERIFY(board.m_connected.isOk());
+        alignas(QObject) unsigned char storage[sizeof(QObject)];
+        QObject* tab = new (storage) QObject;
+        const auto first = board.request(R::GetMotorState);
+        QVERIFY(board.m_pDispatcher->sendRequest(first, tab, QString()).isOk());
+        tab->~QObject();
+
+        QObject* successor = new (storage) QObject;
+        QCOMPARE(successor, tab);
+        QVERIFY(board.m_pDispatcher->canSendRequest(successor, R::GetMotorState));
+        QVERIFY(board.m_pDispatcher->sendRequest(board.request(R::GetMotorState), successor, QString()).isOk());
+        USBRequestEvent late(first, USBResult());
+        QCoreApplication::sendEvent(board.m_pDispatcher.get(), &late);
+        QVERIFY(!board.m_pDispatcher->canSendRequest(successor, R::GetMotorState));
+
+        const quint8 state = R::commandCode(D::s_model1_2, R::GetMotorState);
+        QVERIFY(waitFor([&] { return countOf(board.m_pRecorder->opcodes(), state) == 2; }));
+        QVERIFY(waitFor([&] { return board.answered(successor, {R::GetMotorState}); }));
+        successor->~QObject();
+    }
+
+    // A start that cannot reach the board, or that the board refuses, ends the acquisition
+    // instead of leaving the stream waiting for data.
+    void refusedStreamStartEndsTheAcquisition_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QVector<int>>("states");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no board") << "unplugged" << QVector<int>{1, 0} << "No device is open";
+        QTest::newRow("board refuses the stream start")
+            << "refuse stream start" << QVector<int>{1, 2, 0} << "Measuring already in progress";
+        QTest::newRow("board refuses the sampling configuration")
+            << "refuse sampling" << QVector<int>{1, 2, 0} << "Measuring already in progress";
+        QTest::newRow("start again before the first start was answered")
+            << "start twice" << QVector<int>{1, 0, 1, 0}
+            << "The previous start of streaming is still waiting for its reply";
+    }
+
+    void refusedStreamStartEndsTheAcquisition()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QVector<int>, states);
+        QFETCH(QString, message);
+        ConnectedDriverBoard board(D::s_model27_1, USBVersion(1, 0));
+        QVERIFY(board.m_connected.isOk());
+        const quint8 busy = 110;
+        if (cause == "unplugged")
+            board.m_state.disconnectDevice();
+        else if (cause == "refuse stream start")
+            board.m_pRecorder->refuse(R::commandCode(D::s_model27_1, R::StreamStart), busy);
+        else if (cause == "refuse sampling")
+            board.m_pRecorder->refuse(R::commandCode(D::s_model27_1, R::StartSampling), busy);
+        PlotUSBDataStream stream;
+        stream.setDispatcher(board.m_pDispatcher);
+        StateRecorder observer;
+        stream.addStateObserver(&observer);
+
+        USBResult started = stream.start(1);
+        if (cause == "start twice")
+        {
+            QVERIFY(started.isOk());
+            stream.stop();
+            started = stream.start(1);
+        }
+        if (!started.isOk())
+        {
+            QCOMPARE(started.getMessage(), message);
+            QCOMPARE(stream.state(), 0);
+        }
+        QVERIFY(waitFor([&] { return stream.state() == 0; }));
+        QCOMPARE(observer.m_states, states);
+        stream.removeStateObserver(&observer);
     }
 };
 

@@ -11,9 +11,10 @@ typedef TalvexDriverSamplingConfiguration Sampling;
 typedef TalvexDriverInputConfiguration Input;
 typedef TalvexDriverMotionConfiguration Motion;
 
-QByteArray packetOf(const QString& hex)
+QVector<quint8> packetOf(const QString& hex)
 {
-    return QByteArray::fromHex(hex.toLatin1());
+    const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    return QVector<quint8>(bytes.begin(), bytes.end());
 }
 
 // "1:0.5,-1 8:10,20": the values per channel; a channel without values is written "4:".
@@ -103,8 +104,12 @@ private slots:
         TalvexStreamInterpreter interpreter;
         interpreter.setConfigurations(sampling, input, motion);
 
+        // The sample is reused from packet to packet: a longer, last packet decoded into it
+        // before must leave no trace.
+        StreamSample sample;
+        interpreter.interpret(9.0, packetOf("08 01 FFFFFFFF 1111 2222 3333 4444 5555 6666 7777 8888"), sample);
         const double start = 2.5;
-        const StreamSample sample = interpreter.interpret(start, packetOf(packet));
+        interpreter.interpret(start, packetOf(packet), sample);
         const QMap<int, QVector<double>> expected = channelsOf(channels);
         QCOMPARE(sample.isEmpty(), expected.isEmpty());
         QVector<double> keys;
@@ -158,7 +163,8 @@ private slots:
         motion.setValue(Motion::MicroStepping, microStepping);
         TalvexStreamInterpreter interpreter;
         interpreter.setConfigurations(Sampling(), input, motion);
-        const StreamSample sample = interpreter.interpret(0.0, packetOf("01 00" + head + "0500"));
+        StreamSample sample;
+        interpreter.interpret(0.0, packetOf("01 00" + head + "0500"), sample);
         QVERIFY(sample.hasScalar(TalvexStreamInterpreter::StepsChannel));
         QCOMPARE(sample.scalar(TalvexStreamInterpreter::StepsChannel), scalar);
         QCOMPARE(sample.values(TalvexStreamInterpreter::StepsChannel), QVector<double>{5.0});

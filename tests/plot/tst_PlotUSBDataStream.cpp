@@ -13,27 +13,39 @@ namespace
 class DispatcherLog : public PlotUSBDataStream::IUSBDispatcher
 {
 public:
-    void startStreaming() override { m_calls << "start"; }
-    void stopStreaming() override { m_calls << "stop"; }
+    USBResult startStreaming(QObject* stream) override
+    {
+        m_calls << "start";
+        m_pStream = stream;
+        return m_startResult;
+    }
+    USBResult stopStreaming() override
+    {
+        m_calls << "stop";
+        return m_stopResult;
+    }
     void streamingFinished() override { m_calls << "finished"; }
 
     QStringList m_calls;
+    QObject* m_pStream = nullptr;
+    USBResult m_startResult;
+    USBResult m_stopResult;
 };
 
 // Hands out the samples queued by the test, one per packet, and notes the start times.
 class QueuedInterpreter : public PlotUSBDataStream::IStreamInterpreter
 {
 public:
-    StreamSample interpret(double startTime, const QByteArray& packet) override
+    void interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample) override
     {
         m_startTimes.append(startTime);
         m_packets.append(packet);
-        return m_samples.isEmpty() ? StreamSample() : m_samples.takeFirst();
+        sample = m_samples.isEmpty() ? StreamSample() : m_samples.takeFirst();
     }
 
     QList<StreamSample> m_samples;
     QVector<double> m_startTimes;
-    QList<QByteArray> m_packets;
+    QList<QVector<quint8>> m_packets;
 };
 
 class ClientLog : public PlotUSBDataStream::IStreamClient
@@ -138,6 +150,42 @@ private slots:
         QCOMPARE(rig.m_pDispatcher->m_calls.count(), 3);
     }
 
+    // What the dispatcher could not send never leaves the stream waiting for a packet.
+    void unsentRequestsEndTheAcquisition_data()
+    {
+        QTest::addColumn<bool>("startRefused");
+        QTest::addColumn<bool>("packetFirst");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QVector<int>>("states");
+        QTest::newRow("start refused") << true << false << QStringList{"start", "finished"} << QVector<int>{1, 0};
+        QTest::newRow("stop not sent while receiving")
+            << false << true << QStringList{"start", "stop", "finished"} << QVector<int>{1, 2, 0};
+    }
+
+    void unsentRequestsEndTheAcquisition()
+    {
+        QFETCH(bool, startRefused);
+        QFETCH(bool, packetFirst);
+        QFETCH(QStringList, calls);
+        QFETCH(QVector<int>, states);
+        StreamRig rig;
+        const USBResult closed("No device is open", 2);
+        (startRefused ? rig.m_pDispatcher->m_startResult : rig.m_pDispatcher->m_stopResult) = closed;
+        rig.m_pInterpreter->m_samples << sampleOf(8, {1}, 0.0, 1.0);
+
+        const USBResult started = rig.m_stream.start(1);
+        QCOMPARE(started.isOk(), !startRefused);
+        QCOMPARE(rig.m_pDispatcher->m_pStream, static_cast<QObject*>(&rig.m_stream));
+        if (packetFirst)
+            rig.packet();
+        if (!startRefused)
+            QCOMPARE(rig.m_stream.stop().getMessage(), closed.getMessage());
+        QCOMPARE(rig.m_stream.state(), 0);
+        QCOMPARE(rig.m_pDispatcher->m_calls, calls);
+        QCOMPARE(rig.m_observer.m_states, states);
+        QCOMPARE(rig.m_client.m_finished, 1);
+    }
+
     void packetWhileStoppedIsIgnored()
     {
         StreamRig rig;
@@ -175,7 +223,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             rig.packet();
         QCOMPARE(rig.m_pInterpreter->m_startTimes, QVector<double>({0.0, 1.0, 1.0, 1.5}));
-        QCOMPARE(rig.m_pInterpreter->m_packets.first(), QByteArray("\x01\x02\x03"));
+        QCOMPARE(rig.m_pInterpreter->m_packets.first(), (QVector<quint8>{1, 2, 3}));
         QCOMPARE(rig.m_client.values(), QVector<double>({101, 102, 103, 150}));
         QCOMPARE(rig.m_observer.m_states, QVector<int>({1, 2, 0}));
         QCOMPARE(rig.m_pDispatcher->m_calls, QStringList({"start", "finished"}));
@@ -300,8 +348,9 @@ private slots:
         rig.m_stream.addStateObserver(&first);
         rig.m_stream.addStateObserver(&second);
         rig.m_stream.start(1);
-        // Whichever was told first removed the other.
-        QCOMPARE(first.m_states.count() + second.m_states.count(), 1);
+        // Observers are told in the order they came: the first removed the second.
+        QCOMPARE(first.m_states, QVector<int>{1});
+        QVERIFY(second.m_states.isEmpty());
         rig.m_stream.removeStateObserver(&first);
         rig.m_stream.removeStateObserver(&second);
     }

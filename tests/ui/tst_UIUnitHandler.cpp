@@ -44,6 +44,8 @@ struct VelocityRow
 // Puts a text above 1000 back to 1000 when editing ends, as a double validator's fixup does.
 class AtMost1000 : public QValidator
 {
+    Q_OBJECT
+
 public:
     State validate(QString& input, int&) const override
     {

@@ -308,16 +308,35 @@ private slots:
         QCOMPARE(log, (QStringList{"check", "kind 3"}));
     }
 
+    void companionFollowsEnabling_data()
+    {
+        QTest::addColumn<QString>("through");
+        QTest::newRow("the wrapper") << "wrapper";
+        QTest::newRow("a QWidget pointer") << "widget";
+        QTest::newRow("the user-input interface") << "input";
+    }
+
+    // However the wrapper is enabled or disabled, its companion is kept in step.
     void companionFollowsEnabling()
     {
+        QFETCH(QString, through);
         QLabel label;
         UIWidgetFor<QSpinBox> spinBox;
         spinBox.setCompanionWidget(&label);
-        spinBox.setEnabled(false);
+        const auto setEnabled = [&](bool enabled) {
+            if (through == "widget")
+                static_cast<QWidget*>(&spinBox)->setEnabled(enabled);
+            else if (through == "input")
+                static_cast<UIIUserInput*>(&spinBox)->setEnabled(enabled);
+            else
+                spinBox.setEnabled(enabled);
+        };
+        setEnabled(false);
         QVERIFY(!label.isEnabled());
         QVERIFY(!spinBox.isEnabled());
-        spinBox.setEnabled(true);
+        setEnabled(true);
         QVERIFY(label.isEnabled());
+        QVERIFY(spinBox.isEnabled());
     }
 
     void forwardedEditingFinished()

@@ -63,6 +63,8 @@ private:
 // Records the USB events it receives, in order.
 class EventRecorder : public QObject
 {
+    Q_OBJECT
+
 public:
     struct Record
     {

@@ -56,6 +56,8 @@ public:
 // A packet protocol whose board dies the moment the protocol gets its socket.
 class DyingChannelProtocol : public USBPacketProtocol
 {
+    Q_OBJECT
+
 public:
     explicit DyingChannelProtocol(SimFtdiChip* chip) : m_pChip(chip) {}
 

@@ -49,6 +49,8 @@ struct Rig
 // Counts request events delivered to any object of the application.
 class RequestEventCounter : public QObject
 {
+    Q_OBJECT
+
 public:
     int m_count = 0;
 

@@ -19,6 +19,8 @@ namespace
 {
 class ThreadRecorder : public EventRecorder
 {
+    Q_OBJECT
+
 public:
     QSet<QThread*> m_threads;
 
@@ -32,6 +34,8 @@ protected:
 
 class CountingReceiver : public QObject
 {
+    Q_OBJECT
+
 public:
     explicit CountingReceiver(QAtomicInt* counter) : m_counter(counter) {}
 

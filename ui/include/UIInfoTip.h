@@ -10,6 +10,8 @@ class UIIUserInput;
 // the object itself holds nothing afterwards.
 class UIInfoTip : public QObject
 {
+    Q_OBJECT
+
 public:
     enum Kind
     {

@@ -28,6 +28,7 @@ public:
     // A programmatic write: raises ValueChanged and ValueSet, never UserEdited or Commit, and
     // lets a bound property take what the widget really holds.
     void setValue(const QVariant& value) override;
+    // The same as QWidget::setEnabled, which keeps the companion widget in step as well.
     void setEnabled(bool enabled) override;
     bool isEnabled() const override;
     void addValidator(boost::shared_ptr<UIIValidator> validator) override;
@@ -60,6 +61,7 @@ public:
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     UISignalRelay* createRelay(int kind);

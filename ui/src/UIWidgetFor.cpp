@@ -7,6 +7,8 @@
 #include "UIWidgetValidator.h"
 #include "ValueConversions.h"
 
+#include <QEvent>
+
 #include <type_traits>
 #include <utility>
 
@@ -203,9 +205,17 @@ void UIWidgetFor<W>::setValue(const QVariant& value)
 template <class W>
 void UIWidgetFor<W>::setEnabled(bool enabled)
 {
+    // The companion follows in changeEvent, so a call through QWidget* keeps it in step too.
     W::setEnabled(enabled);
-    if (m_pCompanion)
-        m_pCompanion->setEnabled(enabled);
+}
+
+template <class W>
+void UIWidgetFor<W>::changeEvent(QEvent* event)
+{
+    W::changeEvent(event);
+    // The widget's own setting, not what a disabled parent makes of it.
+    if (event->type() == QEvent::EnabledChange && m_pCompanion)
+        m_pCompanion->setEnabled(!this->testAttribute(Qt::WA_Disabled));
 }
 
 template <class W>

@@ -7,6 +7,8 @@
 // reply has the length the request expects. No frames, no request ids, no stream packets.
 class USBHandshakeProtocol : public USBQueuedProtocol
 {
+    Q_OBJECT
+
 public:
     // Pause of the worker between two looks at its queue.
     static const unsigned long s_workerSleepMicroseconds = 2000;

@@ -11,6 +11,8 @@
 // registered for their stream id.
 class USBPacketProtocol : public USBQueuedProtocol
 {
+    Q_OBJECT
+
 public:
     // How long a request waits for its reply.
     static const int s_replyTimeoutMs = 4000;

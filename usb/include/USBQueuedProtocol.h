@@ -12,8 +12,10 @@
 // What the packet and the handshake protocol share: the request queue and the worker thread
 // that runs it, the socket, and the exchange lock that keeps a direct transact and the worker
 // from using the socket at the same time.
-class USBQueuedProtocol : public USBIProtocol, public QThread
+class USBQueuedProtocol : public QThread, public USBIProtocol
 {
+    Q_OBJECT
+
 public:
     ~USBQueuedProtocol() override;
 

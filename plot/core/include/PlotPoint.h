@@ -34,3 +34,6 @@ private:
     double m_value = 0.0;
     quint8 m_valid = 0;
 };
+
+// Zero bytes are a default point: vectors of points may be filled and moved as plain memory.
+Q_DECLARE_TYPEINFO(PlotPoint, Q_PRIMITIVE_TYPE);

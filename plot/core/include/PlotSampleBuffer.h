@@ -4,9 +4,13 @@
 
 #include <QVector>
 
+#include <vector>
+
 // The points of one sample-stream channel on their way to one client: raw values get the
 // channel's offset, 16-bit counters are continued across their wrap-arounds and groups of
-// over-sampled points are averaged.
+// over-sampled points are averaged. The storage is kept from call to call, so a steady stream
+// allocates nothing once its batches have been seen (as long as clients copy the points that
+// process() returns rather than keep its vector).
 class PlotSampleBuffer
 {
 public:
@@ -16,8 +20,9 @@ public:
     // keys and values have the same length.
     void append(const QVector<double>& keys, const QVector<double>& values);
     // The points appended since the last call, offset, unwrapped and averaged; the points of
-    // an incomplete averaging group wait for the next call.
-    QVector<PlotPoint> process();
+    // an incomplete averaging group wait for the next call. The result is the buffer's own
+    // storage: valid until the next call.
+    const QVector<PlotPoint>& process();
     // Forgets every point and the offset; the average count, unwrap and channel stay.
     void clear();
     void resetOffset();
@@ -27,8 +32,14 @@ public:
     int channel() const { return m_channel; }
 
 private:
-    QVector<PlotPoint> m_raw;
-    QVector<PlotPoint> m_pending;
+    // The raw samples appended since the last processing.
+    std::vector<double> m_rawKeys;
+    std::vector<double> m_rawValues;
+    QVector<PlotPoint> m_output;
+    // The incomplete averaging group: its first key, the sum of its values and their count.
+    double m_pendingKey = 0.0;
+    double m_pendingSum = 0.0;
+    qint32 m_pendingCount = 0;
     qint32 m_averageCount = 1;
     quint8 m_first = 1;
     double m_lastValue = 0.0;

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "ObserverList.h"
 #include "PlotPoint.h"
 #include "PlotSampleBuffer.h"
 #include "StreamSample.h"
+#include "USBResult.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QSet>
 #include <QVector>
 #include <boost/shared_ptr.hpp>
-#include <vector>
 
 // Turns the stream packets that the board sends while it samples into per-channel points for
 // the plot series. Packets arrive as USBPacketStreamEvents in the GUI thread; an interpreter
@@ -20,6 +20,8 @@
 // packet of an acquisition seen and the next one follows.
 class PlotUSBDataStream : public QObject
 {
+    Q_OBJECT
+
 public:
     enum State
     {
@@ -33,8 +35,11 @@ public:
     {
     public:
         virtual ~IUSBDispatcher() = default;
-        virtual void startStreaming() = 0;
-        virtual void stopStreaming() = 0;
+        // Asks the board to start sampling and returns what is refused at once. A refusal that
+        // the board answers later is posted to stream as a failed USBPacketStreamEvent.
+        virtual USBResult startStreaming(QObject* stream) = 0;
+        // Asks the board to stop; a failure means that no last packet will come.
+        virtual USBResult stopStreaming() = 0;
         // After the acquisition has ended.
         virtual void streamingFinished() = 0;
     };
@@ -43,7 +48,9 @@ public:
     {
     public:
         virtual ~IStreamInterpreter() = default;
-        virtual StreamSample interpret(double startTime, const QByteArray& packet) = 0;
+        // Decodes one packet into sample, which may hold the storage of an earlier packet: its
+        // channels are replaced and the vectors keep their capacity.
+        virtual void interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample) = 0;
     };
 
     class IStreamClient
@@ -88,10 +95,11 @@ public:
     void removeStateObserver(IStateObserver* observer);
 
     // averageCount: the over-sampling factor; every group of that many samples becomes a point.
-    void start(int averageCount);
-    // Asks the board to stop; before the first packet the acquisition ends at once, otherwise
-    // with the board's last packet.
-    void stop();
+    // A start that the dispatcher refuses ends the acquisition at once and returns the refusal.
+    USBResult start(int averageCount);
+    // Asks the board to stop; before the first packet, or when the request cannot be sent, the
+    // acquisition ends at once, otherwise with the board's last packet.
+    USBResult stop();
     // The board has gone away: ends any acquisition at once without asking the board, so a
     // measurement can start again after a reconnect.
     void reset();
@@ -100,16 +108,31 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // One registration of a client, with its own buffer.
+    struct Registration
+    {
+        Registration(IStreamClient* client, int channel, bool unwrap)
+            : m_pClient(client)
+            , m_buffer(channel, unwrap)
+        {
+        }
+        IStreamClient* m_pClient;
+        PlotSampleBuffer m_buffer;
+    };
+
     void handlePacket(QEvent* event);
     void setState(int state);
     void finishClients();
     void endAcquisition();
+    Registration* firstRegistration(int channel) const;
 
     boost::shared_ptr<IUSBDispatcher> m_pDispatcher;
     boost::shared_ptr<IStreamInterpreter> m_pInterpreter;
     qint32 m_state = Stopped;
-    std::vector<IStreamClient*> m_clients;
-    std::vector<PlotSampleBuffer> m_buffers;
+    // Owned: created by registerClient, deleted by removeClient and the destructor.
+    ObserverList<Registration> m_registrations;
     double m_time = 0.0;
-    QSet<IStateObserver*> m_stateObservers;
+    ObserverList<IStateObserver> m_stateObservers;
+    // The decoded packet, reused from packet to packet.
+    StreamSample m_sample;
 };

@@ -2,7 +2,7 @@
 
 #include "USBPacketStreamEvent.h"
 
-#include <algorithm>
+#include <vector>
 
 PlotUSBDataStream::PlotUSBDataStream(QObject* parent)
     : QObject(parent)
@@ -11,12 +11,9 @@ PlotUSBDataStream::PlotUSBDataStream(QObject* parent)
 
 PlotUSBDataStream::~PlotUSBDataStream()
 {
-    const std::vector<IStreamClient*> clients = m_clients;
-    for (IStreamClient* client : clients)
-        client->detachFromStream();
-    const QSet<IStateObserver*> observers = m_stateObservers;
-    for (IStateObserver* observer : observers)
-        observer->streamDestroyed(this);
+    m_registrations.forEach([](Registration* registration) { registration->m_pClient->detachFromStream(); });
+    m_stateObservers.notify(&IStateObserver::streamDestroyed, this);
+    m_registrations.forEach([](Registration* registration) { delete registration; });
 }
 
 void PlotUSBDataStream::setDispatcher(const boost::shared_ptr<IUSBDispatcher>& dispatcher)
@@ -31,54 +28,56 @@ void PlotUSBDataStream::setInterpreter(const boost::shared_ptr<IStreamInterprete
 
 void PlotUSBDataStream::registerClient(IStreamClient* client, int channel, bool unwrap)
 {
-    m_clients.push_back(client);
-    m_buffers.push_back(PlotSampleBuffer(channel, unwrap));
+    m_registrations.add(new Registration(client, channel, unwrap));
 }
 
 void PlotUSBDataStream::removeClient(IStreamClient* client)
 {
-    for (size_t i = m_clients.size(); i-- > 0;)
+    std::vector<Registration*> removed;
+    m_registrations.forEach([&](Registration* registration) {
+        if (registration->m_pClient == client)
+            removed.push_back(registration);
+    });
+    // A pass in progress skips what is removed here, so the registrations can go at once.
+    for (Registration* registration : removed)
     {
-        if (m_clients[i] != client)
-            continue;
-        m_clients.erase(m_clients.begin() + std::ptrdiff_t(i));
-        m_buffers.erase(m_buffers.begin() + std::ptrdiff_t(i));
+        m_registrations.remove(registration);
+        delete registration;
     }
 }
 
 void PlotUSBDataStream::resetClient(IStreamClient* client)
 {
-    const auto found = std::find(m_clients.begin(), m_clients.end(), client);
-    Q_ASSERT_X(found != m_clients.end(), "src\\PlotUSBDataStream", "found != m_clients.end()");
-    if (found != m_clients.end())
-        m_buffers[size_t(found - m_clients.begin())].clear();
+    Registration* registration =
+        m_registrations.findFirst([client](Registration* candidate) { return candidate->m_pClient == client; });
+    Q_ASSERT_X(registration, "src\\PlotUSBDataStream", "registration");
+    if (registration)
+        registration->m_buffer.clear();
 }
 
 void PlotUSBDataStream::resetChannelOffset(int channel)
 {
-    for (PlotSampleBuffer& buffer : m_buffers)
-        if (buffer.channel() == channel)
-            buffer.resetOffset();
+    m_registrations.forEach([channel](Registration* registration) {
+        if (registration->m_buffer.channel() == channel)
+            registration->m_buffer.resetOffset();
+    });
 }
 
 bool PlotUSBDataStream::hasChannel(int channel) const
 {
-    return std::any_of(m_buffers.begin(), m_buffers.end(),
-        [channel](const PlotSampleBuffer& buffer) { return buffer.channel() == channel; });
+    return firstRegistration(channel) != nullptr;
 }
 
 PlotUSBDataStream::IStreamClient* PlotUSBDataStream::client(int channel) const
 {
-    for (size_t i = 0; i < m_buffers.size(); ++i)
-        if (m_buffers[i].channel() == channel)
-            return m_clients[i];
-    Q_ASSERT_X(false, "src\\PlotUSBDataStream", "false");
-    return nullptr;
+    const Registration* registration = firstRegistration(channel);
+    Q_ASSERT_X(registration, "src\\PlotUSBDataStream", "false");
+    return registration ? registration->m_pClient : nullptr;
 }
 
 void PlotUSBDataStream::addStateObserver(IStateObserver* observer)
 {
-    m_stateObservers.insert(observer);
+    m_stateObservers.add(observer);
 }
 
 void PlotUSBDataStream::removeStateObserver(IStateObserver* observer)
@@ -86,27 +85,38 @@ void PlotUSBDataStream::removeStateObserver(IStateObserver* observer)
     m_stateObservers.remove(observer);
 }
 
-void PlotUSBDataStream::start(int averageCount)
+USBResult PlotUSBDataStream::start(int averageCount)
 {
     Q_ASSERT_X(m_pDispatcher != nullptr, "src\\PlotUSBDataStream", "m_pDispatcher != NULL");
-    if (!m_pDispatcher || m_state != Stopped)
-        return;
+    if (!m_pDispatcher)
+        return USBResult(QStringLiteral("No device is open"), 2);
+    if (m_state != Stopped)
+        return USBResult();
     m_time = 0.0;
     setState(WaitingForData);
-    for (PlotSampleBuffer& buffer : m_buffers)
-        buffer.setAverageCount(averageCount);
-    m_pDispatcher->startStreaming();
+    m_registrations.forEach([averageCount](Registration* registration) {
+        registration->m_buffer.setAverageCount(averageCount);
+    });
+    const USBResult result = m_pDispatcher->startStreaming(this);
+    // No packet will come for a start that was not sent: do not wait for one.
+    if (!result.isOk() && m_state == WaitingForData)
+        endAcquisition();
+    return result;
 }
 
-void PlotUSBDataStream::stop()
+USBResult PlotUSBDataStream::stop()
 {
     Q_ASSERT_X(m_pDispatcher != nullptr, "src\\PlotUSBDataStream", "m_pDispatcher != NULL");
-    if (!m_pDispatcher || m_state == Stopped)
-        return;
-    m_pDispatcher->stopStreaming();
-    // Once packets flow, the board's last packet ends the acquisition.
-    if (m_state == WaitingForData)
+    if (!m_pDispatcher)
+        return USBResult(QStringLiteral("No device is open"), 2);
+    if (m_state == Stopped)
+        return USBResult();
+    const USBResult result = m_pDispatcher->stopStreaming();
+    // Once packets flow, the board's last packet ends the acquisition, unless the stop could
+    // not be sent and no last packet will come.
+    if (m_state == WaitingForData || !result.isOk())
         endAcquisition();
+    return result;
 }
 
 void PlotUSBDataStream::reset()
@@ -135,8 +145,7 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
     {
         if (m_state == FollowOnPending)
         {
-            for (PlotSampleBuffer& buffer : m_buffers)
-                buffer.clear();
+            m_registrations.forEach([](Registration* registration) { registration->m_buffer.clear(); });
             m_time = 0.0;
         }
         first = true;
@@ -158,31 +167,29 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
     Q_ASSERT_X(m_pInterpreter != nullptr, "src\\PlotUSBDataStream", "m_pInterpreter != NULL");
     if (!m_pInterpreter)
         return;
-    const QVector<quint8> data = pPacketEvent->getData();
-    const StreamSample sample =
-        m_pInterpreter->interpret(m_time, QByteArray(reinterpret_cast<const char*>(data.constData()), data.count()));
+    m_pInterpreter->interpret(m_time, pPacketEvent->getData(), m_sample);
 
-    if (sample.isEmpty() && !sample.isLast())
+    if (m_sample.isEmpty() && !m_sample.isLast())
         return;
-    if (!sample.isEmpty())
+    if (!m_sample.isEmpty())
     {
-        // A client may unregister while it takes its samples: the bound is checked each turn.
-        for (size_t i = 0; i < m_buffers.size(); ++i)
-        {
-            const int channel = m_buffers[i].channel();
-            const QVector<double> keys = sample.keys(channel);
+        m_registrations.forEach([this, first](Registration* registration) {
+            PlotSampleBuffer& buffer = registration->m_buffer;
+            const int channel = buffer.channel();
+            const QVector<double>& keys = m_sample.keys(channel);
             if (keys.isEmpty())
-                continue;
-            if (first && sample.hasScalar(channel))
-                m_buffers[i].setOffset(sample.scalar(channel));
-            m_buffers[i].append(keys, sample.values(channel));
-            m_clients[i]->appendSamples(m_buffers[i]);
-        }
-        m_time = sample.getEndTime();
+                return;
+            if (first && m_sample.hasScalar(channel))
+                buffer.setOffset(m_sample.scalar(channel));
+            buffer.append(keys, m_sample.values(channel));
+            // The client may remove itself meanwhile: the registration is not touched after.
+            registration->m_pClient->appendSamples(buffer);
+        });
+        m_time = m_sample.getEndTime();
     }
-    if (!sample.isLast())
+    if (!m_sample.isLast())
         return;
-    if (sample.isFollowOn())
+    if (m_sample.isFollowOn())
     {
         finishClients();
         setState(FollowOnPending);
@@ -196,18 +203,12 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
 void PlotUSBDataStream::setState(int state)
 {
     m_state = state;
-    const QSet<IStateObserver*> observers = m_stateObservers;
-    for (IStateObserver* observer : observers)
-        if (m_stateObservers.contains(observer))
-            observer->streamStateChanged(m_state);
+    m_stateObservers.notify(&IStateObserver::streamStateChanged, int(m_state));
 }
 
 void PlotUSBDataStream::finishClients()
 {
-    const std::vector<IStreamClient*> clients = m_clients;
-    for (IStreamClient* client : clients)
-        if (std::find(m_clients.begin(), m_clients.end(), client) != m_clients.end())
-            client->markFinished();
+    m_registrations.forEach([](Registration* registration) { registration->m_pClient->markFinished(); });
 }
 
 void PlotUSBDataStream::endAcquisition()
@@ -217,4 +218,10 @@ void PlotUSBDataStream::endAcquisition()
     if (m_pDispatcher)
         m_pDispatcher->streamingFinished();
     setState(Stopped);
+}
+
+PlotUSBDataStream::Registration* PlotUSBDataStream::firstRegistration(int channel) const
+{
+    return m_registrations.findFirst(
+        [channel](const Registration* registration) { return registration->m_buffer.channel() == channel; });
 }

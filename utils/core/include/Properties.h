@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ObserverList.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "StoredValueReader.h"
@@ -33,9 +34,7 @@ public:
 
     virtual ~Properties()
     {
-        const QSet<IChangeObserver*> observers = m_observers;
-        for (IChangeObserver* observer : observers)
-            observer->sourceDestroyed(this);
+        m_observers.notify(&IChangeObserver::sourceDestroyed, static_cast<Properties*>(this));
     }
 
     virtual QString description() const { return QString(); }
@@ -82,15 +81,12 @@ public:
     bool contains(int id) const { return m_values.contains(id); }
     const QMap<int, QVariant>& values() const { return m_values; }
 
-    void addObserver(IChangeObserver* observer) { m_observers.insert(observer); }
+    void addObserver(IChangeObserver* observer) { m_observers.add(observer); }
     void removeObserver(IChangeObserver* observer) { m_observers.remove(observer); }
 
     void notifyValidationMessage(int id, const QString& text)
     {
-        const QSet<IChangeObserver*> observers = m_observers;
-        for (IChangeObserver* observer : observers)
-            if (m_observers.contains(observer))
-                observer->validationMessage(id, text);
+        m_observers.notify(&IChangeObserver::validationMessage, id, text);
     }
 
 protected:
@@ -112,17 +108,13 @@ protected:
 private:
     void changed(int id, const QVariant& value)
     {
-        // A copy: an observer may add or remove observers while it is told; one removed
-        // meanwhile is not told any more (it may be gone).
-        const QSet<IChangeObserver*> observers = m_observers;
-        for (IChangeObserver* observer : observers)
-            if (m_observers.contains(observer))
-                observer->propertyChanged(id, value);
+        m_observers.notify(&IChangeObserver::propertyChanged, id, value);
         valueChanged(id);
     }
 
     QMap<int, QVariant> m_values;
-    QSet<IChangeObserver*> m_observers;
+    // Not copied: a copy or an assigned set keeps observers of its own.
+    ObserverList<IChangeObserver> m_observers;
 };
 
 template <class Traits>
