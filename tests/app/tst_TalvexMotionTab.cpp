@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace
 {
@@ -40,6 +41,11 @@ struct MotionTabOnBoard
 
     template <class W>
     W* widget(const QString& key) { return dynamic_cast<W*>(inputs().get(key)->object()); }
+
+    QComboBox* unitOf(const QString& handlerKey)
+    {
+        return qobject_cast<QComboBox*>(dynamic_cast<UIUnitHandler*>(inputs().get(handlerKey))->parent());
+    }
 
     // The tab's buttons by icon.
     QPushButton* button(const QString& icon)
@@ -268,6 +274,34 @@ private slots:
         motion.poll();
         QVERIFY(motion.label("Off"));
         QCOMPARE(motion.enabledButtons(), QString("power"));
+    }
+
+    // A target further than one move can go is refused, not wrapped.
+    void absoluteMoveBeyondOneMove()
+    {
+        MotionTabOnBoard motion(D::s_model1_2, USBVersion(2, 1));
+        motion.inputs().get("MoveMode")->setValue(2);
+        motion.unitOf("BaseUnitStepCount")->setCurrentIndex(1);
+        // 125 million full steps below zero, in sixteenths.
+        *motion.m_board.m_document.motorInfo() = TalvexDriverMotorInfo(motorState(1, 0, -2000000000, 0, 0));
+        motion.inputs().get("BaseUnitStepCount")->setValue(950000000);
+        QTest::mouseClick(motion.button(":/rc/forward.png"), Qt::LeftButton);
+        QCOMPARE(tipOf(motion.widget<QLineEdit>("StepCount")), QString("The maximum number of steps is 1e9."));
+        QCOMPARE(motion.sent(R::Move), 0);
+        motion.inputs().get("BaseUnitStepCount")->setValue(-100000000);
+        QTest::mouseClick(motion.button(":/rc/forward.png"), Qt::LeftButton);
+        QVERIFY(motion.answered({R::Move}));
+        QCOMPARE(motion.lastPayload(R::Move), hexText(Move(Move::Counted, Move::Forward, 25000000).toByteArray(D::s_model1_2)));
+    }
+
+    // The document goes before its tabs when the main window closes.
+    void documentGoesFirst()
+    {
+        auto document = std::make_unique<TalvexDocument>();
+        UIUserInputRegister inputs;
+        auto tab = std::make_unique<TalvexMotionTab>(nullptr, document.get(), boost::make_shared<TalvexRequestDispatcher>(), &inputs);
+        document.reset();
+        tab.reset();
     }
 
     void powerSendsByState_data()
