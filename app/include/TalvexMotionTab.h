@@ -73,7 +73,7 @@ private:
     bool buildMoveRecord(int direction, TalvexDriverMotorMoveConfiguration& move);
     void move(int direction);
     void send(int action, const QByteArray& payload = QByteArray());
-    bool canSend(int action) const;
+    bool canSend(int action);
     // The micro-step factor that the move settings count in.
     double settingsMicroStepFactor() const;
     void setMotionButtons(bool power, bool home, bool backward, bool forward, bool stop);

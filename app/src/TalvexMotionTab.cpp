@@ -9,6 +9,7 @@
 #include "ValueConversions.h"
 
 #include <QGridLayout>
+#include <QHash>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -223,9 +224,9 @@ void TalvexMotionTab::reportFailure(const USBResult& result)
         emit statusMessage(failure);
 }
 
-bool TalvexMotionTab::canSend(int action) const
+bool TalvexMotionTab::canSend(int action)
 {
-    return m_pDispatcher->canSendRequest(const_cast<TalvexMotionTab*>(this), action);
+    return m_pDispatcher->canSendRequest(this, action);
 }
 
 void TalvexMotionTab::send(int action, const QByteArray& payload)
@@ -469,16 +470,10 @@ void TalvexMotionTab::onMotorInfoChanged(const TalvexDriverMotorInfo& info)
         setMotionButtons(false, false, false, false, false);
         break;
     default:
+        // Moving, or a state of unknown meaning: no move starts, stopping and switching stay possible.
+        setMotionButtons(true, false, false, false, true);
         if (moving)
-        {
-            setMotionButtons(true, false, false, false, true);
             m_motorOff = false;
-        }
-        else
-        {
-            // A state of unknown meaning starts no move; stopping and switching stay possible.
-            setMotionButtons(true, false, false, false, true);
-        }
         break;
     }
     const bool known = state == TalvexDriverMotorInfo::Hold || state == TalvexDriverMotorInfo::Off
