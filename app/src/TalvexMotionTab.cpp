@@ -93,6 +93,8 @@ TalvexMotionTab::TalvexMotionTab(QWidget* parent, TalvexDocument* document,
     m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/lightbulb_off.png")));
     stateGrid->addWidget(m_pStateIconLabel, 0, 1);
     m_pStateLabel = new QLabel(QStringLiteral("Uninitialised"));
+    // A long error name takes a second line rather than widening the window.
+    m_pStateLabel->setWordWrap(true);
     stateGrid->addWidget(m_pStateLabel, 0, 2);
     m_pClearErrorButton = new QPushButton(QIcon(QStringLiteral(":/rc/clear.png")), QStringLiteral("Clear error"));
     m_pClearErrorButton->setIconSize(QSize(16, 16));
