@@ -17,7 +17,10 @@ private slots:
         QWidget page;
         UIInfoTip(UIInfoTip::Remove, new QWidget(&page), QString(), -1);
         UIInfoTip(UIInfoTip::Error, new QWidget(&page), "Registers the tip icons.", -1);
-        for (const char* name : {":/rc/lock.png", ":/rc/error_small.png", ":/rc/info_small.png"})
+        for (const char* name : {":/rc/lock.png", ":/rc/error_small.png", ":/rc/info_small.png", ":/rc/commit.png",
+                 ":/rc/settings.png", ":/rc/zero.png", ":/rc/power.png", ":/rc/house.png", ":/rc/backward.png",
+                 ":/rc/forward.png", ":/rc/stop.png", ":/rc/lightbulb_on.png", ":/rc/lightbulb_off.png",
+                 ":/rc/error.png", ":/rc/running.png", ":/rc/clear.png"})
             QVERIFY2(!QPixmap(name).isNull(), name);
     }
 };

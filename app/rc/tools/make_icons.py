@@ -124,6 +124,89 @@ def sheet(content):
     ] + content
 
 
+def segment(x0, y0, x1, y1, width):
+    """A stroke with round ends."""
+    def inside(x, y):
+        dx, dy = x1 - x0, y1 - y0
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / (dx * dx + dy * dy)))
+        return math.hypot(x - (x0 + t * dx), y - (y0 + t * dy)) <= width / 2.0
+    return inside
+
+
+def ring(cx, cy, r_outer, r_inner, gap_from=None, gap_to=None):
+    """A ring; the optional gap is an angle range in degrees, 0 pointing up, clockwise."""
+    def inside(x, y):
+        d = math.hypot(x - cx, y - cy)
+        if not r_inner <= d <= r_outer:
+            return False
+        if gap_from is None:
+            return True
+        angle = math.degrees(math.atan2(x - cx, cy - y)) % 360.0
+        return not (angle >= gap_from % 360.0 or angle <= gap_to)
+    return inside
+
+
+def ellipse_ring(cx, cy, rx_outer, ry_outer, rx_inner, ry_inner):
+    def inside(x, y):
+        outer = ((x - cx) / rx_outer) ** 2 + ((y - cy) / ry_outer) ** 2 <= 1.0
+        inner = ((x - cx) / rx_inner) ** 2 + ((y - cy) / ry_inner) ** 2 < 1.0
+        return outer and not inner
+    return inside
+
+
+def union(*shapes):
+    return lambda x, y: any(shape(x, y) for shape in shapes)
+
+
+def rotated(shape, cx, cy, degrees):
+    """The shape turned clockwise about (cx, cy)."""
+    a = math.radians(-degrees)
+    c, s = math.cos(a), math.sin(a)
+    return lambda x, y: shape(cx + (x - cx) * c - (y - cy) * s, cy + (x - cx) * s + (y - cy) * c)
+
+
+def gear(cx, cy, r_body, r_teeth, teeth, tooth_width):
+    body = circle(cx, cy, r_body)
+    tooth = rounded_rect(cx - tooth_width / 2.0, cy - r_teeth, cx + tooth_width / 2.0, cy, 0.8)
+    parts = [body] + [rotated(tooth, cx, cy, i * 360.0 / teeth) for i in range(teeth)]
+    return union(*parts)
+
+
+def arrow(right, x0, x1, cy, shaft, head_length, head_height):
+    """A horizontal arrow from x0 to x1 pointing right (or left)."""
+    if right:
+        tip, base, tail = x1, x1 - head_length, x0
+    else:
+        tip, base, tail = x0, x0 + head_length, x1
+    head = polygon([(base, cy - head_height / 2.0), (tip, cy), (base, cy + head_height / 2.0)])
+    body = rounded_rect(min(tail, base), cy - shaft / 2.0, max(tail, base), cy + shaft / 2.0, 1.0)
+    return union(head, body)
+
+
+def bulb(lit):
+    glass, edge = ("f7d23e", "b8900f") if lit else ("d6d9de", "8c939d")
+    layers = []
+    if lit:
+        layers.append((circle(8.0, 6.6, 7.4), hex_colour("fbe38a", 110)))
+    layers += [
+        (circle(8.0, 6.4, 5.2), hex_colour(edge)),
+        (circle(8.0, 6.4, 4.4), hex_colour(glass)),
+        (rounded_rect(5.6, 9.6, 10.4, 11.2, 0.6), hex_colour(glass)),
+        (circle(6.6, 5.0, 1.2), hex_colour("ffffff", 200)),
+        (rounded_rect(5.4, 11.0, 10.6, 15.2, 1.0), hex_colour("5f6670")),
+        (rounded_rect(5.9, 12.3, 10.1, 12.9, 0.2), hex_colour("a9afb7")),
+    ]
+    return layers
+
+
+def big_badge(main, edge, glyph):
+    """A round badge with a white glyph, 32 x 32."""
+    white = hex_colour("ffffff")
+    return [(circle(16, 16, 15.2), hex_colour(edge)), (circle(16, 16, 13.6), hex_colour(main))] + [
+        (shape, white) for shape in glyph
+    ]
+
+
 ICONS = {
     # Error tip: a red badge with an exclamation mark.
     "ui/rc/error_small.png": (16, badge("d93a2f", "9e2018", [
@@ -156,6 +239,66 @@ ICONS = {
         (polygon([(9.0, 26.0), (9.0, 22.0), (14.0, 16.5), (19.0, 22.0), (21.0, 20.0), (24.0, 23.0), (24.0, 26.0)]),
          hex_colour("2f9e4f")),
     ])),
+
+
+    # Commit button: a green badge with a check mark.
+    "app/rc/commit.png": (32, big_badge("2e9e4f", "1d6b34", [
+        union(segment(9.0, 16.5, 14.0, 21.5, 3.6), segment(14.0, 21.5, 23.0, 11.0, 3.6)),
+    ])),
+    # Advanced settings: a grey gear.
+    "app/rc/settings.png": (32, [
+        (gear(16.0, 16.0, 10.6, 14.6, 8, 5.2), hex_colour("5f6670")),
+        (gear(16.0, 16.0, 9.6, 13.6, 8, 3.6), hex_colour("8c939d")),
+        (circle(16.0, 16.0, 4.8), hex_colour("5f6670")),
+        (circle(16.0, 16.0, 3.6), (0, 0, 0, 0)),
+    ]),
+    # Zero position: a blue badge with a 0.
+    "app/rc/zero.png": (32, big_badge("2f6fd6", "1b4a99", [
+        ellipse_ring(16.0, 16.0, 5.6, 8.4, 3.2, 5.8),
+    ])),
+    # Motor power: the power symbol on a dark badge.
+    "app/rc/power.png": (32, big_badge("3d4653", "232931", [
+        ring(16.0, 17.0, 8.6, 6.2, 320.0, 40.0),
+        rounded_rect(14.8, 6.0, 17.2, 16.5, 1.2),
+    ])),
+    # Move home: a house.
+    "app/rc/house.png": (32, [
+        (polygon([(16.0, 2.5), (30.5, 15.5), (1.5, 15.5)]), hex_colour("9e2018")),
+        (polygon([(16.0, 5.2), (27.2, 15.0), (4.8, 15.0)]), hex_colour("d93a2f")),
+        (rounded_rect(5.5, 14.5, 26.5, 29.5, 1.0), hex_colour("9c6f12")),
+        (rounded_rect(6.7, 15.5, 25.3, 28.3, 0.6), hex_colour("e3ab2c")),
+        (rounded_rect(13.2, 19.5, 18.8, 28.3, 0.8), hex_colour("5a3f08")),
+    ]),
+    # Move backward and forward: blue arrows.
+    "app/rc/backward.png": (32, [
+        (arrow(False, 2.0, 29.0, 16.0, 10.0, 14.0, 24.0), hex_colour("1b4a99")),
+        (arrow(False, 4.6, 27.6, 16.0, 7.2, 11.6, 19.0), hex_colour("2f6fd6")),
+    ]),
+    "app/rc/forward.png": (32, [
+        (arrow(True, 3.0, 30.0, 16.0, 10.0, 14.0, 24.0), hex_colour("1b4a99")),
+        (arrow(True, 4.4, 27.4, 16.0, 7.2, 11.6, 19.0), hex_colour("2f6fd6")),
+    ]),
+    # Stop: a red square.
+    "app/rc/stop.png": (32, [
+        (rounded_rect(5.0, 5.0, 27.0, 27.0, 3.0), hex_colour("9e2018")),
+        (rounded_rect(6.4, 6.4, 25.6, 25.6, 2.2), hex_colour("d93a2f")),
+    ]),
+    # Motor states: a lit and a dark bulb, an error and a running motor.
+    "app/rc/lightbulb_on.png": (16, bulb(True)),
+    "app/rc/lightbulb_off.png": (16, bulb(False)),
+    "app/rc/error.png": (16, badge("d93a2f", "9e2018", [
+        segment(5.4, 5.4, 10.6, 10.6, 2.0),
+        segment(10.6, 5.4, 5.4, 10.6, 2.0),
+    ])),
+    "app/rc/running.png": (16, badge("2e9e4f", "1d6b34", [
+        polygon([(6.0, 4.4), (12.2, 8.0), (6.0, 11.6)]),
+    ])),
+    # Clear error: an eraser.
+    "app/rc/clear.png": (16, [
+        (rotated(rounded_rect(1.5, 5.0, 14.5, 11.0, 1.2), 8.0, 8.0, -40.0), hex_colour("8a4b5c")),
+        (rotated(rounded_rect(2.3, 5.8, 8.0, 10.2, 0.7), 8.0, 8.0, -40.0), hex_colour("f08ca0")),
+        (rotated(rounded_rect(8.0, 5.8, 13.7, 10.2, 0.7), 8.0, 8.0, -40.0), hex_colour("6f9be0")),
+    ]),
 }
 
 
