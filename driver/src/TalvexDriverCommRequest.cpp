@@ -1,6 +1,6 @@
 #include "TalvexDriverCommRequest.h"
 
-#include "TalvexDriverBytes.h"
+#include "USBByteHelpers.h"
 
 #include <QHash>
 

@@ -1,6 +1,5 @@
 #include "TalvexDriverInputConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverModel.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"

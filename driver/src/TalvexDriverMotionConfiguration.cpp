@@ -1,6 +1,5 @@
 #include "TalvexDriverMotionConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverModel.h"
 #include "StreamableVersionException.h"

@@ -1,6 +1,5 @@
 #include "TalvexDriverMotorConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverCommRequest.h"
 #include "USBByteHelpers.h"

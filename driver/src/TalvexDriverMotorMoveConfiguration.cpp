@@ -1,7 +1,6 @@
 #include "TalvexDriverMotorMoveConfiguration.h"
 
 #include "StreamableUnexpectedContentsException.h"
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 

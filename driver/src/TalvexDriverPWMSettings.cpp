@@ -1,7 +1,7 @@
 #include "TalvexDriverPWMSettings.h"
 
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
+#include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
 namespace

@@ -1,6 +1,5 @@
 #include "TalvexDriverSamplingConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"

@@ -2,7 +2,6 @@
 
 #include "SimFirmwareStatus.h"
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverInputConfiguration.h"
 #include "TalvexDriverModel.h"

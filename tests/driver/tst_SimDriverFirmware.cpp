@@ -2,7 +2,6 @@
 
 #include "DriverBoardRig.h"
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverInputConfiguration.h"
 #include "TalvexDriverMeasurement.h"
 #include "TalvexDriverMotionConfiguration.h"
@@ -11,6 +10,7 @@
 #include "TalvexDriverMotorMoveConfiguration.h"
 #include "TalvexDriverPWMSettings.h"
 #include "TalvexDriverSamplingConfiguration.h"
+#include "USBByteHelpers.h"
 
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include "TestRegistry.h"
 
 #include "DriverBoardRig.h"
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverInputConfiguration.h"
 #include "TalvexDriverMotionConfiguration.h"
 #include "TalvexDriverMotorMoveConfiguration.h"

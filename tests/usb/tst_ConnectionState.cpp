@@ -124,6 +124,28 @@ private slots:
         QCOMPARE(connection.statusChanged.count(), 0);
     }
 
+    // A kind without a protocol would leave nothing to talk to the board: the connect is
+    // refused before the board is opened, and nothing is announced.
+    void kindWithoutProtocolIsRefused()
+    {
+        SimulatedBoard board;
+        USBConnectionState state(2);
+        QSignalSpy statusChanged(&state, &USBConnectionState::connectionStatusChanged);
+        const USBDevicePtr device = state.getDriver()->enumerateDevices(true).value(0);
+        QVERIFY(device);
+
+        const USBResult result = state.connectDevice(device, 500000, 800);
+
+        QCOMPARE(result.getStatus(), 2);
+        QCOMPARE(result.getMessage(), QString("No communication protocol is set for this channel"));
+        QVERIFY(!state.isConnected());
+        QVERIFY(!board.m_pChannel->isOpen());
+        QCOMPARE(statusChanged.count(), 0);
+        QCOMPARE(state.getDriver()->postRequest(boost::make_shared<ScriptedRequest>(0x22, Bytes{}, 0), &state, 0)
+                     .getMessage(),
+                 QString("No device is open"));
+    }
+
     void unsupportedBoardsAreNotListed_data()
     {
         QTest::addColumn<QByteArray>("serial");

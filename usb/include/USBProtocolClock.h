@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QtGlobal>
 #include <boost/shared_ptr.hpp>
 
 class QMutex;
@@ -15,15 +15,15 @@ public:
     USBProtocolClock();
     virtual ~USBProtocolClock();
 
+    // The given clock, or real time when it is null.
+    static boost::shared_ptr<USBProtocolClock> orRealTime(const boost::shared_ptr<USBProtocolClock>& clock);
+
     // Monotonic milliseconds.
     virtual qint64 getMilliseconds() const;
     virtual void sleepMicroseconds(unsigned long microseconds);
     // A worker's pause between two passes: mutex is locked by the caller and released while
     // waiting; wakeUp ends the pause early when new work arrives.
     virtual void pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds);
-
-private:
-    QElapsedTimer m_timer;
 };
 
 typedef boost::shared_ptr<USBProtocolClock> USBProtocolClockPtr;

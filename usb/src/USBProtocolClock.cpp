@@ -7,16 +7,20 @@
 
 #include <chrono>
 
-USBProtocolClock::USBProtocolClock()
-{
-    m_timer.start();
-}
+USBProtocolClock::USBProtocolClock() = default;
 
 USBProtocolClock::~USBProtocolClock() = default;
 
+boost::shared_ptr<USBProtocolClock> USBProtocolClock::orRealTime(const boost::shared_ptr<USBProtocolClock>& clock)
+{
+    return clock ? clock : boost::shared_ptr<USBProtocolClock>(new USBProtocolClock());
+}
+
 qint64 USBProtocolClock::getMilliseconds() const
 {
-    return m_timer.elapsed();
+    // One time line for every real clock, so a deadline may pass from one to another.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)

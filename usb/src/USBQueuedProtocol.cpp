@@ -5,37 +5,66 @@
 
 #include <QMutexLocker>
 
-USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock)
-    : m_pClock(clock ? clock : USBProtocolClockPtr(new USBProtocolClock()))
+namespace
+{
+// Longest single pause of a bounded wait, so a clock that moves in steps is asked often.
+const qint64 s_waitStepMicroseconds = 2000;
+}
+
+template <class Predicate>
+bool USBQueuedProtocol::waitUntil(qint64 deadlineMs, Predicate keepWaiting)
+{
+    while (keepWaiting())
+    {
+        const qint64 remaining = deadlineMs - m_pClock->getMilliseconds();
+        if (remaining <= 0)
+            return false;
+        m_pClock->pauseMicroseconds(m_stateChanged, m_mutex,
+                                    (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
+    }
+    return true;
+}
+
+USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock, std::unique_ptr<USBIProtocolExchange> exchange)
+    : m_pClock(clock)
+    , m_pExchange(std::move(exchange))
+    , m_worker([this] { runWorker(); })
 {
 }
 
-// Each protocol ends its worker in its own destructor, while its overrides still exist.
 USBQueuedProtocol::~USBQueuedProtocol()
 {
-    Q_ASSERT_X(!QThread::isRunning(), "src\\USBQueuedProtocol", "!isRunning()");
+    {
+        QMutexLocker lock(&m_mutex);
+        m_pSocket.reset();
+        m_queue.clear();
+        m_stop = true;
+        m_workerWake.wakeAll();
+    }
+    m_worker.wait();
 }
 
 bool USBQueuedProtocol::isRunning() const
 {
-    return QThread::isRunning();
+    QMutexLocker lock(&m_mutex);
+    return m_workerActive;
 }
 
 void USBQueuedProtocol::start()
 {
-    startWorker(false);
+    startWorker();
 }
 
 bool USBQueuedProtocol::stop()
 {
-    if (!QThread::isRunning())
-        return false;
     {
         QMutexLocker lock(&m_mutex);
+        if (!m_workerActive)
+            return false;
         m_stop = true;
-        m_wakeUp.wakeAll();
+        m_workerWake.wakeAll();
     }
-    const bool ended = QThread::wait();
+    const bool ended = m_worker.wait();
     QMutexLocker lock(&m_mutex);
     m_stop = false;
     return ended;
@@ -49,14 +78,28 @@ USBSocketPtr USBQueuedProtocol::getSocket() const
 
 USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
 {
-    QMutexLocker exchangeLock(&m_exchangeMutex);
+    const qint64 deadline = m_pClock->getMilliseconds() + s_replyTimeoutMs;
     USBSocketPtr socket;
     {
         QMutexLocker lock(&m_mutex);
+        ++m_directWaiting;
+        const bool turn = waitUntil(deadline, [this] { return m_exchangeBusy; });
+        --m_directWaiting;
+        if (!turn)
+        {
+            m_workerWake.wakeAll();
+            lock.unlock();
+            const USBResult timedOut(QStringLiteral("Communication timed out"), 2);
+            request->setResult(timedOut);
+            return timedOut;
+        }
+        m_exchangeBusy = true;
         m_pWorkerSocket = m_pSocket;
         socket = m_pSocket;
     }
-    return exchange(request, socket);
+    const USBResult result = runExchange(request, socket, deadline);
+    endTurn(0);
+    return result;
 }
 
 void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver)
@@ -64,171 +107,212 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
     USBQueueEntry entry;
     entry.m_pRequest = request;
     entry.m_receiver = receiver;
+    USBResult refusal;
+    bool startNeeded = false;
     {
         QMutexLocker lock(&m_mutex);
-        Q_ASSERT_X(m_pWorkerSocket, "src\\USBQueuedProtocol", "m_pWorkerSocket");
-        entry.m_serial = m_nextSerial++;
-        m_queue.prepend(entry);
-        m_wakeUp.wakeAll();
+        if (!m_pSocket)
+        {
+            refusal = USBResult(QStringLiteral("Invalid communication handle."), 2);
+        }
+        else if (m_channelDead && !m_workerActive)
+        {
+            // What an exchange on the closed channel would say, without a worker to run it.
+            refusal = USBResult(QStringLiteral("Device not open"), 2);
+        }
+        else
+        {
+            entry.m_serial = m_nextSerial++;
+            m_queue.push_back(entry);
+            m_workerWake.wakeAll();
+            // Only after a stop: otherwise the worker runs while the socket is set.
+            startNeeded = !m_workerActive && !m_stop;
+        }
     }
-    startWorker(true);
+    if (!refusal.isOk())
+    {
+        request->setResult(refusal);
+        USBEventRelay::post(entry.m_receiver, new USBRequestEvent(request, refusal));
+        return;
+    }
+    if (startNeeded)
+        startWorker();
 }
 
 void USBQueuedProtocol::clearQueue()
 {
     QMutexLocker lock(&m_mutex);
     m_queue.clear();
+    m_stateChanged.wakeAll();
 }
 
 bool USBQueuedProtocol::isIdle() const
 {
-    if (!QThread::isRunning())
-        return true;
     QMutexLocker lock(&m_mutex);
-    return m_queue.isEmpty();
+    return !m_workerActive || m_queue.empty();
 }
 
 void USBQueuedProtocol::waitForIdle()
 {
-    while (!isIdle())
-        QThread::msleep(1);
+    QMutexLocker lock(&m_mutex);
+    while (m_workerActive && !m_queue.empty())
+        m_stateChanged.wait(&m_mutex);
 }
 
 void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
 {
-    const USBSocketPtr clone = socket ? socket->clone() : USBSocketPtr();
-    bool queued = false;
+    if (socket)
     {
-        QMutexLocker lock(&m_mutex);
-        m_pSocket = clone;
-        m_wakeUp.wakeAll();
-        if (clone && !m_workerActive)
-            m_pWorkerSocket = clone;
-        queued = !m_queue.isEmpty();
-    }
-    if (clone)
-    {
+        const USBSocketPtr clone = socket->clone();
         // A channel that has died since it was opened cannot take its timeouts; the next
         // exchange on it reports that, so nothing may escape from here.
         try
         {
-            applyTimeouts(clone);
+            clone->applyTimeouts();
         }
         catch (const USBResult&)
         {
         }
-        if (queued)
-            startWorker(true);
+        {
+            QMutexLocker lock(&m_mutex);
+            m_pSocket = clone;
+            m_channelDead = false;
+            if (!m_workerActive)
+                m_pWorkerSocket = clone;
+            m_workerWake.wakeAll();
+        }
+        startWorker();
         return;
     }
 
-    // The worker ends at its next pass; an exchange in progress gives up as soon as it sees
-    // its socket gone, so this wait is short. Only then is the state torn down.
-    QThread::wait();
-    QMutexLocker exchangeLock(&m_exchangeMutex);
-    {
-        QMutexLocker lock(&m_mutex);
-        m_queue.clear();
-        m_pWorkerSocket.reset();
-    }
-    resetExchangeState();
-}
-
-USBSocketPtr USBQueuedProtocol::getKeptSocket() const
-{
     QMutexLocker lock(&m_mutex);
-    return m_pSocket;
+    m_pSocket.reset();
+    m_pWorkerSocket.reset();
+    m_queue.clear();
+    m_workerWake.wakeAll();
+    // An exchange in progress gives up as soon as it sees its socket gone, so the worker
+    // normally ends within a pass; a library call that does not return is waited for only
+    // this long, and the worker then cleans up itself.
+    waitUntil(m_pClock->getMilliseconds() + s_workerEndTimeoutMs, [this] { return m_workerActive; });
+    if (m_workerActive || m_exchangeBusy)
+        return;
+    m_exchangeBusy = true;
+    lock.unlock();
+    m_pExchange->reset();
+    endTurn(0);
 }
 
-bool USBQueuedProtocol::isSocketGone(const USBSocketPtr& socket) const
+USBIProtocolExchange* USBQueuedProtocol::getExchange() const
 {
-    QMutexLocker lock(&m_mutex);
-    return m_pSocket != socket;
+    return m_pExchange.get();
 }
 
-void USBQueuedProtocol::run()
+void USBQueuedProtocol::runWorker()
 {
+    USBSocketPtr served;
     for (;;)
     {
+        USBSocketPtr socket;
+        USBQueueEntry entry;
+        bool haveEntry = false;
+        bool readUnasked = false;
+        bool ending = false;
+        bool socketChanged = false;
         {
             QMutexLocker lock(&m_mutex);
-            if (!m_pSocket || m_stop)
+            // A direct exchange holds the GUI thread: it goes first.
+            while (m_exchangeBusy || m_directWaiting > 0)
+                m_workerWake.wait(&m_mutex);
+            socket = m_pSocket;
+            socketChanged = served && served != socket;
+            served = socket;
+            ending = !socket || m_stop || (m_channelDead && m_queue.empty());
+            if (ending && !socketChanged)
             {
                 m_workerActive = false;
+                m_stateChanged.wakeAll();
                 return;
             }
-            m_pWorkerSocket = m_pSocket;
+            m_exchangeBusy = true;
+            if (!ending)
+            {
+                m_pWorkerSocket = socket;
+                haveEntry = !m_queue.empty();
+                if (haveEntry)
+                    entry = m_queue.front();
+                else
+                    readUnasked = !m_channelDead && m_pExchange->readsUnasked();
+            }
         }
 
-        while (runNextEntry())
+        // What the exchanges left on a socket that has gone is forgotten before anything else.
+        if (socketChanged)
+            m_pExchange->reset();
+        if (ending)
         {
+            endTurn(0);
+            continue;
         }
 
-        if (!idlePass())
+        if (haveEntry)
         {
-            endWorker();
-            return;
+            const USBResult result =
+                runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs);
+            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
+            endTurn(entry.m_serial);
+            continue;
         }
-        pause();
+
+        // A socket closed under the protocol is dead as well, but nobody needs telling.
+        const bool alive = !readUnasked || (socket->isOpen() && m_pExchange->receiveUnasked(socket));
+        QMutexLocker lock(&m_mutex);
+        m_exchangeBusy = false;
+        m_channelDead = m_channelDead || !alive;
+        m_stateChanged.wakeAll();
+        if (m_channelDead || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
+            continue;
+        // Unasked data is read at least once per idle time; a protocol that reads none sleeps
+        // until there is work.
+        if (readUnasked)
+            m_pClock->pauseMicroseconds(m_workerWake, m_mutex, m_pExchange->getIdleSleep());
+        else
+            m_workerWake.wait(&m_mutex);
     }
 }
 
-void USBQueuedProtocol::pause()
-{
-    const unsigned long microseconds = getIdleSleep();
-    QMutexLocker lock(&m_mutex);
-    if (m_queue.isEmpty() && m_pSocket && !m_stop)
-        m_pClock->pauseMicroseconds(m_wakeUp, m_mutex, microseconds);
-}
-
-void USBQueuedProtocol::startWorker(bool forQueuedWork)
+void USBQueuedProtocol::startWorker()
 {
     QThread::Priority priority = QThread::InheritPriority;
     {
         QMutexLocker lock(&m_mutex);
-        // The worker may have run the new entry and ended (on a dead channel) since it was
-        // queued: a fresh worker for an empty queue would only report that channel again.
-        if (m_workerActive || !m_pWorkerSocket || (forQueuedWork && m_queue.isEmpty()))
+        if (m_workerActive || !m_pSocket || m_channelDead)
             return;
         m_workerActive = true;
-        priority = getWorkerPriority(m_pWorkerSocket);
+        priority = m_pExchange->getWorkerPriority(m_pSocket);
     }
-    // A worker that has just decided to end may still be leaving run().
-    QThread::wait();
-    QThread::start(priority);
+    // A worker that has just decided to end may still be leaving its loop.
+    m_worker.wait();
+    m_worker.start(priority);
 }
 
-bool USBQueuedProtocol::runNextEntry()
+USBResult USBQueuedProtocol::runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs)
 {
-    USBQueueEntry entry;
-    {
+    const USBResult result = m_pExchange->exchange(request, socket, deadlineMs, [this, &socket] {
         QMutexLocker lock(&m_mutex);
-        if (m_queue.isEmpty() || !m_pSocket)
-            return false;
-        m_pWorkerSocket = m_pSocket;
-        entry = m_queue.last();
-    }
-    const USBResult result = transact(entry.m_pRequest);
-    USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
-    removeEntry(entry.m_serial);
-    return true;
+        return m_pSocket != socket;
+    });
+    // Only now is the outcome known.
+    request->setResult(result);
+    return result;
 }
 
-void USBQueuedProtocol::removeEntry(quint64 serial)
+void USBQueuedProtocol::endTurn(quint64 serial)
 {
     QMutexLocker lock(&m_mutex);
-    for (int i = m_queue.count() - 1; i >= 0; --i)
-    {
-        if (m_queue.at(i).m_serial == serial)
-        {
-            m_queue.remove(i);
-            return;
-        }
-    }
-}
-
-void USBQueuedProtocol::endWorker()
-{
-    QMutexLocker lock(&m_mutex);
-    m_workerActive = false;
+    m_exchangeBusy = false;
+    // clearQueue may have dropped the entry while it ran.
+    if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
+        m_queue.pop_front();
+    m_workerWake.wakeAll();
+    m_stateChanged.wakeAll();
 }
