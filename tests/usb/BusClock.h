@@ -3,7 +3,6 @@
 #include "SimUsbBus.h"
 #include "USBProtocolClock.h"
 
-#include <QMutex>
 #include <QThread>
 
 // The protocols' time taken from the simulated bus: a protocol that pauses moves the board's
@@ -18,10 +17,5 @@ public:
         // Let the other threads of a test run.
         QThread::usleep(20);
     }
-    void pauseMicroseconds(QWaitCondition&, QMutex& mutex, unsigned long microseconds) override
-    {
-        mutex.unlock();
-        sleepMicroseconds(microseconds);
-        mutex.lock();
-    }
+    void pauseMicroseconds(QSemaphore&, unsigned long microseconds) override { sleepMicroseconds(microseconds); }
 };

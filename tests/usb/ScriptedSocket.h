@@ -26,12 +26,7 @@ public:
         // Let the other threads of a test run; the time that counts is the simulated one.
         QThread::usleep(20);
     }
-    void pauseMicroseconds(QWaitCondition&, QMutex& mutex, unsigned long microseconds) override
-    {
-        mutex.unlock();
-        sleepMicroseconds(microseconds);
-        mutex.lock();
-    }
+    void pauseMicroseconds(QSemaphore&, unsigned long microseconds) override { sleepMicroseconds(microseconds); }
     void advance(qint64 milliseconds) { m_microseconds.fetchAndAddOrdered(milliseconds * 1000); }
     // A frozen clock keeps a waiting exchange waiting until the test lets its reply arrive.
     void setFrozen(bool frozen) { m_frozen.storeRelease(frozen ? 1 : 0); }

@@ -3,8 +3,7 @@
 #include <QtGlobal>
 #include <boost/shared_ptr.hpp>
 
-class QMutex;
-class QWaitCondition;
+class QSemaphore;
 
 // Time as the protocols see it: the wait for a reply and the pauses of their workers.
 // Tests and the simulator substitute a clock of their own so that time-outs pass without
@@ -21,9 +20,9 @@ public:
     // Monotonic milliseconds.
     virtual qint64 getMilliseconds() const;
     virtual void sleepMicroseconds(unsigned long microseconds);
-    // A worker's pause between two passes: mutex is locked by the caller and released while
-    // waiting; wakeUp ends the pause early when new work arrives.
-    virtual void pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds);
+    // A protocol's pause while it waits for something to change: ends after microseconds or
+    // once wakeUp is released, taking its permit. Called with no lock held.
+    virtual void pauseMicroseconds(QSemaphore& wakeUp, unsigned long microseconds);
 };
 
 typedef boost::shared_ptr<USBProtocolClock> USBProtocolClockPtr;

@@ -7,7 +7,7 @@
 #include "USBQueueEntry.h"
 
 #include <QMutex>
-#include <QWaitCondition>
+#include <QSemaphore>
 #include <deque>
 #include <memory>
 
@@ -59,6 +59,14 @@ private:
     void startWorker();
     // Runs one exchange with the turn already taken and stores its result in the request.
     USBResult runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs);
+    // The worker's pause with the mutex held, unless there is work or a change to see to;
+    // readsUnasked: wake up again after the idle time.
+    void pauseWhileIdle(const USBSocketPtr& socket, bool readsUnasked);
+    // The worker's wait for a direct exchange to end, mutex held.
+    void waitForWork();
+    // Mutex held: release whoever waits on the semaphore.
+    void wakeWorker();
+    void wakeWaiters();
     // Gives the turn back after the exchange of the queue entry with this serial (0: none).
     void endTurn(quint64 serial);
     // Waits on the protocol's clock, mutex held, while keepWaiting is true and the deadline
@@ -71,10 +79,13 @@ private:
 
     // Guards everything below.
     mutable QMutex m_mutex;
-    // Wakes the worker: new work, a stop, a socket change, a direct exchange done.
-    QWaitCondition m_workerWake;
+    // Wakes the worker: new work, a stop, a socket change, a direct exchange done. Released
+    // only for a worker that waits: a wake-up costs the waker nothing when nobody sleeps.
+    QSemaphore m_workerWake;
+    bool m_workerWaiting = false;
     // Wakes those who wait for the worker: its turn ended, its queue ran empty, it ended.
-    QWaitCondition m_stateChanged;
+    QSemaphore m_stateChanged;
+    int m_stateWaiters = 0;
     bool m_stop = false;
     // From the start of a worker until it has decided to end; a thread still leaving its loop
     // counts as ended.

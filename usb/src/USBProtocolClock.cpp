@@ -1,9 +1,7 @@
 #include "USBProtocolClock.h"
 
-#include <QDeadlineTimer>
-#include <QMutex>
+#include <QSemaphore>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <chrono>
 
@@ -28,7 +26,8 @@ void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)
     QThread::usleep(microseconds);
 }
 
-void USBProtocolClock::pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds)
+void USBProtocolClock::pauseMicroseconds(QSemaphore& wakeUp, unsigned long microseconds)
 {
-    wakeUp.wait(&mutex, QDeadlineTimer(std::chrono::microseconds(microseconds), Qt::PreciseTimer));
+    // The semaphore counts in milliseconds: round up, so a pause is never cut short.
+    wakeUp.tryAcquire(1, int((microseconds + 999) / 1000));
 }

@@ -19,8 +19,13 @@ bool USBQueuedProtocol::waitUntil(qint64 deadlineMs, Predicate keepWaiting)
         const qint64 remaining = deadlineMs - m_pClock->getMilliseconds();
         if (remaining <= 0)
             return false;
-        m_pClock->pauseMicroseconds(m_stateChanged, m_mutex,
-                                    (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
+        ++m_stateWaiters;
+        m_mutex.unlock();
+        m_pClock->pauseMicroseconds(m_stateChanged, (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
+        m_mutex.lock();
+        // A wait that ended by itself no longer counts.
+        if (m_stateWaiters > 0)
+            --m_stateWaiters;
     }
     return true;
 }
@@ -39,7 +44,7 @@ USBQueuedProtocol::~USBQueuedProtocol()
         m_pSocket.reset();
         m_queue.clear();
         m_stop = true;
-        m_workerWake.wakeAll();
+        wakeWorker();
     }
     m_worker.wait();
 }
@@ -62,7 +67,7 @@ bool USBQueuedProtocol::stop()
         if (!m_workerActive)
             return false;
         m_stop = true;
-        m_workerWake.wakeAll();
+        wakeWorker();
     }
     const bool ended = m_worker.wait();
     QMutexLocker lock(&m_mutex);
@@ -87,7 +92,7 @@ USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
         --m_directWaiting;
         if (!turn)
         {
-            m_workerWake.wakeAll();
+            wakeWorker();
             lock.unlock();
             const USBResult timedOut(QStringLiteral("Communication timed out"), 2);
             request->setResult(timedOut);
@@ -124,9 +129,9 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
         {
             entry.m_serial = m_nextSerial++;
             m_queue.push_back(entry);
-            m_workerWake.wakeAll();
             // Only after a stop: otherwise the worker runs while the socket is set.
             startNeeded = !m_workerActive && !m_stop;
+            wakeWorker();
         }
     }
     if (!refusal.isOk())
@@ -143,7 +148,7 @@ void USBQueuedProtocol::clearQueue()
 {
     QMutexLocker lock(&m_mutex);
     m_queue.clear();
-    m_stateChanged.wakeAll();
+    wakeWaiters();
 }
 
 bool USBQueuedProtocol::isIdle() const
@@ -156,7 +161,12 @@ void USBQueuedProtocol::waitForIdle()
 {
     QMutexLocker lock(&m_mutex);
     while (m_workerActive && !m_queue.empty())
-        m_stateChanged.wait(&m_mutex);
+    {
+        ++m_stateWaiters;
+        lock.unlock();
+        m_stateChanged.acquire();
+        lock.relock();
+    }
 }
 
 void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
@@ -179,7 +189,7 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
             m_channelDead = false;
             if (!m_workerActive)
                 m_pWorkerSocket = clone;
-            m_workerWake.wakeAll();
+            wakeWorker();
         }
         startWorker();
         return;
@@ -189,7 +199,7 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
     m_pSocket.reset();
     m_pWorkerSocket.reset();
     m_queue.clear();
-    m_workerWake.wakeAll();
+    wakeWorker();
     // An exchange in progress gives up as soon as it sees its socket gone, so the worker
     // normally ends within a pass; a library call that does not return is waited for only
     // this long, and the worker then cleans up itself.
@@ -222,7 +232,7 @@ void USBQueuedProtocol::runWorker()
             QMutexLocker lock(&m_mutex);
             // A direct exchange holds the GUI thread: it goes first.
             while (m_exchangeBusy || m_directWaiting > 0)
-                m_workerWake.wait(&m_mutex);
+                waitForWork();
             socket = m_pSocket;
             socketChanged = served && served != socket;
             served = socket;
@@ -230,7 +240,7 @@ void USBQueuedProtocol::runWorker()
             if (ending && !socketChanged)
             {
                 m_workerActive = false;
-                m_stateChanged.wakeAll();
+                wakeWaiters();
                 return;
             }
             m_exchangeBusy = true;
@@ -258,8 +268,11 @@ void USBQueuedProtocol::runWorker()
         {
             const USBResult result =
                 runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs);
-            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
             endTurn(entry.m_serial);
+            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
+            // The exchange has just read the socket: the next look at it may wait an idle time.
+            QMutexLocker lock(&m_mutex);
+            pauseWhileIdle(socket, !m_channelDead && m_pExchange->readsUnasked());
             continue;
         }
 
@@ -268,16 +281,38 @@ void USBQueuedProtocol::runWorker()
         QMutexLocker lock(&m_mutex);
         m_exchangeBusy = false;
         m_channelDead = m_channelDead || !alive;
-        m_stateChanged.wakeAll();
-        if (m_channelDead || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
-            continue;
-        // Unasked data is read at least once per idle time; a protocol that reads none sleeps
-        // until there is work.
-        if (readUnasked)
-            m_pClock->pauseMicroseconds(m_workerWake, m_mutex, m_pExchange->getIdleSleep());
-        else
-            m_workerWake.wait(&m_mutex);
+        wakeWaiters();
+        pauseWhileIdle(socket, readUnasked);
     }
+}
+
+void USBQueuedProtocol::pauseWhileIdle(const USBSocketPtr& socket, bool readsUnasked)
+{
+    if (m_channelDead || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
+        return;
+    // Unasked data is read at least once per idle time; a protocol that reads none sleeps
+    // until there is work.
+    if (readsUnasked)
+    {
+        const unsigned long idleSleep = m_pExchange->getIdleSleep();
+        m_workerWaiting = true;
+        m_mutex.unlock();
+        m_pClock->pauseMicroseconds(m_workerWake, idleSleep);
+        m_mutex.lock();
+        m_workerWaiting = false;
+    }
+    else
+    {
+        waitForWork();
+    }
+}
+
+void USBQueuedProtocol::waitForWork()
+{
+    m_workerWaiting = true;
+    m_mutex.unlock();
+    m_workerWake.acquire();
+    m_mutex.lock();
 }
 
 void USBQueuedProtocol::startWorker()
@@ -313,6 +348,23 @@ void USBQueuedProtocol::endTurn(quint64 serial)
     // clearQueue may have dropped the entry while it ran.
     if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
         m_queue.pop_front();
-    m_workerWake.wakeAll();
-    m_stateChanged.wakeAll();
+    wakeWorker();
+    wakeWaiters();
+}
+
+void USBQueuedProtocol::wakeWorker()
+{
+    // One permit per wait, so a wait that ended by itself leaves at most one behind.
+    if (!m_workerWaiting)
+        return;
+    m_workerWaiting = false;
+    m_workerWake.release();
+}
+
+void USBQueuedProtocol::wakeWaiters()
+{
+    if (m_stateWaiters == 0)
+        return;
+    m_stateChanged.release(m_stateWaiters);
+    m_stateWaiters = 0;
 }
