@@ -17,5 +17,11 @@ public:
         // Let the other threads of a test run.
         QThread::usleep(20);
     }
-    void pauseMicroseconds(QSemaphore&, unsigned long microseconds) override { sleepMicroseconds(microseconds); }
+    void pauseMicroseconds(std::condition_variable&, std::unique_lock<std::mutex>& lock,
+                           unsigned long microseconds) override
+    {
+        lock.unlock();
+        sleepMicroseconds(microseconds);
+        lock.lock();
+    }
 };

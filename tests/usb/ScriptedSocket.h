@@ -26,7 +26,13 @@ public:
         // Let the other threads of a test run; the time that counts is the simulated one.
         QThread::usleep(20);
     }
-    void pauseMicroseconds(QSemaphore&, unsigned long microseconds) override { sleepMicroseconds(microseconds); }
+    void pauseMicroseconds(std::condition_variable&, std::unique_lock<std::mutex>& lock,
+                           unsigned long microseconds) override
+    {
+        lock.unlock();
+        sleepMicroseconds(microseconds);
+        lock.lock();
+    }
     void advance(qint64 milliseconds) { m_microseconds.fetchAndAddOrdered(milliseconds * 1000); }
     // A frozen clock keeps a waiting exchange waiting until the test lets its reply arrive.
     void setFrozen(bool frozen) { m_frozen.storeRelease(frozen ? 1 : 0); }

@@ -2,8 +2,8 @@
 
 #include <QtGlobal>
 #include <boost/shared_ptr.hpp>
-
-class QSemaphore;
+#include <condition_variable>
+#include <mutex>
 
 // Time as the protocols see it: the wait for a reply and the pauses of their workers.
 // Tests and the simulator substitute a clock of their own so that time-outs pass without
@@ -20,9 +20,10 @@ public:
     // Monotonic milliseconds.
     virtual qint64 getMilliseconds() const;
     virtual void sleepMicroseconds(unsigned long microseconds);
-    // A protocol's pause while it waits for something to change: ends after microseconds or
-    // once wakeUp is released, taking its permit. Called with no lock held.
-    virtual void pauseMicroseconds(QSemaphore& wakeUp, unsigned long microseconds);
+    // A protocol's pause while it waits for something to change: lock is held by the caller
+    // and released while waiting; ends after microseconds or when wakeUp is notified.
+    virtual void pauseMicroseconds(std::condition_variable& wakeUp, std::unique_lock<std::mutex>& lock,
+                                   unsigned long microseconds);
 };
 
 typedef boost::shared_ptr<USBProtocolClock> USBProtocolClockPtr;

@@ -6,10 +6,10 @@
 #include "USBProtocolWorker.h"
 #include "USBQueueEntry.h"
 
-#include <QMutex>
-#include <QSemaphore>
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 // What the packet and the handshake protocol share: the request queue, the one worker thread
 // that serves the socket from setSocket (socket) to setSocket (null) or the destruction, and
@@ -55,37 +55,32 @@ protected:
     USBIProtocolExchange* getExchange() const;
 
 private:
+    typedef std::unique_lock<std::mutex> Lock;
+
     void runWorker();
     void startWorker();
     // Runs one exchange with the turn already taken and stores its result in the request.
     USBResult runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs);
-    // The worker's pause with the mutex held, unless there is work or a change to see to;
-    // readsUnasked: wake up again after the idle time.
-    void pauseWhileIdle(const USBSocketPtr& socket, bool readsUnasked);
-    // The worker's wait for a direct exchange to end, mutex held.
-    void waitForWork();
-    // Mutex held: release whoever waits on the semaphore.
-    void wakeWorker();
-    void wakeWaiters();
+    // The worker's pause, unless there is work or a change to see to; readsUnasked: wake up
+    // again after the idle time.
+    void pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked);
     // Gives the turn back after the exchange of the queue entry with this serial (0: none).
     void endTurn(quint64 serial);
-    // Waits on the protocol's clock, mutex held, while keepWaiting is true and the deadline
-    // has not passed; false when it gave up at the deadline.
+    // Waits on the protocol's clock while keepWaiting is true and the deadline has not
+    // passed; false when it gave up at the deadline.
     template <class Predicate>
-    bool waitUntil(qint64 deadlineMs, Predicate keepWaiting);
+    bool waitUntil(Lock& lock, qint64 deadlineMs, Predicate keepWaiting);
 
     USBProtocolClockPtr m_pClock;
     std::unique_ptr<USBIProtocolExchange> m_pExchange;
 
-    // Guards everything below.
-    mutable QMutex m_mutex;
-    // Wakes the worker: new work, a stop, a socket change, a direct exchange done. Released
-    // only for a worker that waits: a wake-up costs the waker nothing when nobody sleeps.
-    QSemaphore m_workerWake;
-    bool m_workerWaiting = false;
+    // Guards everything below. The standard mutex and condition variables: a posted request
+    // wakes its worker markedly faster through them than through QWaitCondition or QSemaphore.
+    mutable std::mutex m_mutex;
+    // Wakes the worker: new work, a stop, a socket change, a direct exchange done.
+    std::condition_variable m_workerWake;
     // Wakes those who wait for the worker: its turn ended, its queue ran empty, it ended.
-    QSemaphore m_stateChanged;
-    int m_stateWaiters = 0;
+    std::condition_variable m_stateChanged;
     bool m_stop = false;
     // From the start of a worker until it has decided to end; a thread still leaving its loop
     // counts as ended.

@@ -1,6 +1,5 @@
 #include "USBProtocolClock.h"
 
-#include <QSemaphore>
 #include <QThread>
 
 #include <chrono>
@@ -26,8 +25,8 @@ void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)
     QThread::usleep(microseconds);
 }
 
-void USBProtocolClock::pauseMicroseconds(QSemaphore& wakeUp, unsigned long microseconds)
+void USBProtocolClock::pauseMicroseconds(std::condition_variable& wakeUp, std::unique_lock<std::mutex>& lock,
+                                         unsigned long microseconds)
 {
-    // The semaphore counts in milliseconds: round up, so a pause is never cut short.
-    wakeUp.tryAcquire(1, int((microseconds + 999) / 1000));
+    wakeUp.wait_for(lock, std::chrono::microseconds(microseconds));
 }

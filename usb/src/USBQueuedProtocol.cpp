@@ -3,7 +3,6 @@
 #include "USBEventRelay.h"
 #include "USBRequestEvent.h"
 
-#include <QMutexLocker>
 
 namespace
 {
@@ -12,20 +11,14 @@ const qint64 s_waitStepMicroseconds = 2000;
 }
 
 template <class Predicate>
-bool USBQueuedProtocol::waitUntil(qint64 deadlineMs, Predicate keepWaiting)
+bool USBQueuedProtocol::waitUntil(Lock& lock, qint64 deadlineMs, Predicate keepWaiting)
 {
     while (keepWaiting())
     {
         const qint64 remaining = deadlineMs - m_pClock->getMilliseconds();
         if (remaining <= 0)
             return false;
-        ++m_stateWaiters;
-        m_mutex.unlock();
-        m_pClock->pauseMicroseconds(m_stateChanged, (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
-        m_mutex.lock();
-        // A wait that ended by itself no longer counts.
-        if (m_stateWaiters > 0)
-            --m_stateWaiters;
+        m_pClock->pauseMicroseconds(m_stateChanged, lock, (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
     }
     return true;
 }
@@ -40,18 +33,18 @@ USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock, std::uniq
 USBQueuedProtocol::~USBQueuedProtocol()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         m_pSocket.reset();
         m_queue.clear();
         m_stop = true;
-        wakeWorker();
+        m_workerWake.notify_all();
     }
     m_worker.wait();
 }
 
 bool USBQueuedProtocol::isRunning() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_workerActive;
 }
 
@@ -63,21 +56,21 @@ void USBQueuedProtocol::start()
 bool USBQueuedProtocol::stop()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         if (!m_workerActive)
             return false;
         m_stop = true;
-        wakeWorker();
+        m_workerWake.notify_all();
     }
     const bool ended = m_worker.wait();
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_stop = false;
     return ended;
 }
 
 USBSocketPtr USBQueuedProtocol::getSocket() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_pWorkerSocket;
 }
 
@@ -86,14 +79,14 @@ USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
     const qint64 deadline = m_pClock->getMilliseconds() + s_replyTimeoutMs;
     USBSocketPtr socket;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         ++m_directWaiting;
-        const bool turn = waitUntil(deadline, [this] { return m_exchangeBusy; });
+        const bool turn = waitUntil(lock, deadline, [this] { return m_exchangeBusy; });
         --m_directWaiting;
         if (!turn)
         {
-            wakeWorker();
             lock.unlock();
+            m_workerWake.notify_all();
             const USBResult timedOut(QStringLiteral("Communication timed out"), 2);
             request->setResult(timedOut);
             return timedOut;
@@ -115,7 +108,7 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
     USBResult refusal;
     bool startNeeded = false;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         if (!m_pSocket)
         {
             refusal = USBResult(QStringLiteral("Invalid communication handle."), 2);
@@ -131,9 +124,9 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
             m_queue.push_back(entry);
             // Only after a stop: otherwise the worker runs while the socket is set.
             startNeeded = !m_workerActive && !m_stop;
-            wakeWorker();
         }
     }
+    m_workerWake.notify_all();
     if (!refusal.isOk())
     {
         request->setResult(refusal);
@@ -146,27 +139,21 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
 
 void USBQueuedProtocol::clearQueue()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_queue.clear();
-    wakeWaiters();
+    m_stateChanged.notify_all();
 }
 
 bool USBQueuedProtocol::isIdle() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return !m_workerActive || m_queue.empty();
 }
 
 void USBQueuedProtocol::waitForIdle()
 {
-    QMutexLocker lock(&m_mutex);
-    while (m_workerActive && !m_queue.empty())
-    {
-        ++m_stateWaiters;
-        lock.unlock();
-        m_stateChanged.acquire();
-        lock.relock();
-    }
+    Lock lock(m_mutex);
+    m_stateChanged.wait(lock, [this] { return !m_workerActive || m_queue.empty(); });
 }
 
 void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
@@ -184,26 +171,26 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
         {
         }
         {
-            QMutexLocker lock(&m_mutex);
+            Lock lock(m_mutex);
             m_pSocket = clone;
             m_channelDead = false;
             if (!m_workerActive)
                 m_pWorkerSocket = clone;
-            wakeWorker();
+            m_workerWake.notify_all();
         }
         startWorker();
         return;
     }
 
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_pSocket.reset();
     m_pWorkerSocket.reset();
     m_queue.clear();
-    wakeWorker();
+    m_workerWake.notify_all();
     // An exchange in progress gives up as soon as it sees its socket gone, so the worker
     // normally ends within a pass; a library call that does not return is waited for only
     // this long, and the worker then cleans up itself.
-    waitUntil(m_pClock->getMilliseconds() + s_workerEndTimeoutMs, [this] { return m_workerActive; });
+    waitUntil(lock, m_pClock->getMilliseconds() + s_workerEndTimeoutMs, [this] { return m_workerActive; });
     if (m_workerActive || m_exchangeBusy)
         return;
     m_exchangeBusy = true;
@@ -229,10 +216,9 @@ void USBQueuedProtocol::runWorker()
         bool ending = false;
         bool socketChanged = false;
         {
-            QMutexLocker lock(&m_mutex);
+            Lock lock(m_mutex);
             // A direct exchange holds the GUI thread: it goes first.
-            while (m_exchangeBusy || m_directWaiting > 0)
-                waitForWork();
+            m_workerWake.wait(lock, [this] { return !m_exchangeBusy && m_directWaiting == 0; });
             socket = m_pSocket;
             socketChanged = served && served != socket;
             served = socket;
@@ -240,7 +226,8 @@ void USBQueuedProtocol::runWorker()
             if (ending && !socketChanged)
             {
                 m_workerActive = false;
-                wakeWaiters();
+                lock.unlock();
+                m_stateChanged.notify_all();
                 return;
             }
             m_exchangeBusy = true;
@@ -271,55 +258,38 @@ void USBQueuedProtocol::runWorker()
             endTurn(entry.m_serial);
             USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
             // The exchange has just read the socket: the next look at it may wait an idle time.
-            QMutexLocker lock(&m_mutex);
-            pauseWhileIdle(socket, !m_channelDead && m_pExchange->readsUnasked());
+            Lock lock(m_mutex);
+            pauseWhileIdle(lock, socket, !m_channelDead && m_pExchange->readsUnasked());
             continue;
         }
 
         // A socket closed under the protocol is dead as well, but nobody needs telling.
         const bool alive = !readUnasked || (socket->isOpen() && m_pExchange->receiveUnasked(socket));
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         m_exchangeBusy = false;
         m_channelDead = m_channelDead || !alive;
-        wakeWaiters();
-        pauseWhileIdle(socket, readUnasked);
+        m_stateChanged.notify_all();
+        pauseWhileIdle(lock, socket, readUnasked);
     }
 }
 
-void USBQueuedProtocol::pauseWhileIdle(const USBSocketPtr& socket, bool readsUnasked)
+void USBQueuedProtocol::pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked)
 {
     if (m_channelDead || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
         return;
     // Unasked data is read at least once per idle time; a protocol that reads none sleeps
     // until there is work.
     if (readsUnasked)
-    {
-        const unsigned long idleSleep = m_pExchange->getIdleSleep();
-        m_workerWaiting = true;
-        m_mutex.unlock();
-        m_pClock->pauseMicroseconds(m_workerWake, idleSleep);
-        m_mutex.lock();
-        m_workerWaiting = false;
-    }
+        m_pClock->pauseMicroseconds(m_workerWake, lock, m_pExchange->getIdleSleep());
     else
-    {
-        waitForWork();
-    }
-}
-
-void USBQueuedProtocol::waitForWork()
-{
-    m_workerWaiting = true;
-    m_mutex.unlock();
-    m_workerWake.acquire();
-    m_mutex.lock();
+        m_workerWake.wait(lock);
 }
 
 void USBQueuedProtocol::startWorker()
 {
     QThread::Priority priority = QThread::InheritPriority;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         if (m_workerActive || !m_pSocket || m_channelDead)
             return;
         m_workerActive = true;
@@ -333,7 +303,7 @@ void USBQueuedProtocol::startWorker()
 USBResult USBQueuedProtocol::runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs)
 {
     const USBResult result = m_pExchange->exchange(request, socket, deadlineMs, [this, &socket] {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         return m_pSocket != socket;
     });
     // Only now is the outcome known.
@@ -343,28 +313,13 @@ USBResult USBQueuedProtocol::runExchange(const USBCommRequestPtr& request, const
 
 void USBQueuedProtocol::endTurn(quint64 serial)
 {
-    QMutexLocker lock(&m_mutex);
-    m_exchangeBusy = false;
-    // clearQueue may have dropped the entry while it ran.
-    if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
-        m_queue.pop_front();
-    wakeWorker();
-    wakeWaiters();
-}
-
-void USBQueuedProtocol::wakeWorker()
-{
-    // One permit per wait, so a wait that ended by itself leaves at most one behind.
-    if (!m_workerWaiting)
-        return;
-    m_workerWaiting = false;
-    m_workerWake.release();
-}
-
-void USBQueuedProtocol::wakeWaiters()
-{
-    if (m_stateWaiters == 0)
-        return;
-    m_stateChanged.release(m_stateWaiters);
-    m_stateWaiters = 0;
+    {
+        Lock lock(m_mutex);
+        m_exchangeBusy = false;
+        // clearQueue may have dropped the entry while it ran.
+        if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
+            m_queue.pop_front();
+    }
+    m_workerWake.notify_all();
+    m_stateChanged.notify_all();
 }
