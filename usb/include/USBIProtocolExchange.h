@@ -21,9 +21,9 @@ public:
                                const std::function<bool()>& abandoned) = 0;
     // True when the worker must look at the socket between requests.
     virtual bool readsUnasked() const = 0;
-    // Reads what the board sent unasked. On a failure the channel is closed, the error is
-    // reported to the error receiver and false is returned: the channel is dead.
-    virtual bool receiveUnasked(const USBSocketPtr& socket) = 0;
+    // Reads what the board sent unasked. A failure closes the channel, is reported to the
+    // error receiver and is returned: the channel is dead.
+    virtual USBResult receiveUnasked(const USBSocketPtr& socket) = 0;
     // Longest pause of an idle worker between two looks at the socket.
     virtual unsigned long getIdleSleep() const = 0;
     virtual QThread::Priority getWorkerPriority(const USBSocketPtr& socket) const = 0;

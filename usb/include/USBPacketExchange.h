@@ -32,7 +32,7 @@ public:
     USBResult exchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs,
                        const std::function<bool()>& abandoned) override;
     bool readsUnasked() const override;
-    bool receiveUnasked(const USBSocketPtr& socket) override;
+    USBResult receiveUnasked(const USBSocketPtr& socket) override;
     unsigned long getIdleSleep() const override;
     QThread::Priority getWorkerPriority(const USBSocketPtr& socket) const override;
     void reset() override;

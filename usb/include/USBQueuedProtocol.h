@@ -16,7 +16,8 @@
 // the turn-taking that keeps a direct transact and the worker from using the socket at once.
 // The exchange itself (framing, replies, unasked data) is the protocol's USBIProtocolExchange.
 //
-// Every operation may be called from the GUI thread; none blocks it beyond the bounds below.
+// Every operation may be called from the GUI thread. transact and setSocket hold it no longer
+// than the bounds below; stop, waitForIdle and the destruction wait for the worker.
 class USBQueuedProtocol : public USBIProtocol
 {
 public:
@@ -61,6 +62,8 @@ private:
     void startWorker();
     // Runs one exchange with the turn already taken and stores its result in the request.
     USBResult runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs);
+    // A request that cannot run: it fails with the given result.
+    static USBResult failUnrun(const USBCommRequestPtr& request, const USBResult& failure);
     // The worker's pause, unless there is work or a change to see to; readsUnasked: wake up
     // again after the idle time.
     void pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked);
@@ -85,9 +88,10 @@ private:
     // From the start of a worker until it has decided to end; a thread still leaving its loop
     // counts as ended.
     bool m_workerActive = false;
-    // The idle reading of the current socket failed: it was reported once and the channel
-    // closed; requests still queued fail on their own, later ones at once.
-    bool m_channelDead = false;
+    // Why the idle reading of the current socket failed (success while it has not): reported
+    // once and the channel closed; every request still queued or posted later fails with it,
+    // each in its own USBRequestEvent.
+    USBResult m_channelFailure;
     // One exchange at a time on the socket: the worker's or a direct one.
     bool m_exchangeBusy = false;
     int m_directWaiting = 0;

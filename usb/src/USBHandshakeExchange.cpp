@@ -59,9 +59,9 @@ bool USBHandshakeExchange::readsUnasked() const
     return false;
 }
 
-bool USBHandshakeExchange::receiveUnasked(const USBSocketPtr&)
+USBResult USBHandshakeExchange::receiveUnasked(const USBSocketPtr&)
 {
-    return true;
+    return USBResult();
 }
 
 unsigned long USBHandshakeExchange::getIdleSleep() const

@@ -187,12 +187,12 @@ bool USBPacketExchange::readsUnasked() const
     return true;
 }
 
-bool USBPacketExchange::receiveUnasked(const USBSocketPtr& socket)
+USBResult USBPacketExchange::receiveUnasked(const USBSocketPtr& socket)
 {
     try
     {
         receivePackets(socket);
-        return true;
+        return USBResult();
     }
     catch (const USBResult& error)
     {
@@ -205,7 +205,7 @@ bool USBPacketExchange::receiveUnasked(const USBSocketPtr& socket)
             receiver = m_errorReceiver;
         }
         USBEventRelay::post(receiver, new USBPacketErrorEvent(0, error));
-        return false;
+        return error;
     }
 }
 

@@ -3,7 +3,6 @@
 #include "USBEventRelay.h"
 #include "USBRequestEvent.h"
 
-
 namespace
 {
 // Longest single pause of a bounded wait, so a clock that moves in steps is asked often.
@@ -87,9 +86,7 @@ USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
         {
             lock.unlock();
             m_workerWake.notify_all();
-            const USBResult timedOut(QStringLiteral("Communication timed out"), 2);
-            request->setResult(timedOut);
-            return timedOut;
+            return failUnrun(request, USBResult(QStringLiteral("Communication timed out"), 2));
         }
         m_exchangeBusy = true;
         m_pWorkerSocket = m_pSocket;
@@ -113,10 +110,9 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
         {
             refusal = USBResult(QStringLiteral("Invalid communication handle."), 2);
         }
-        else if (m_channelDead && !m_workerActive)
+        else if (!m_channelFailure.isOk() && !m_workerActive)
         {
-            // What an exchange on the closed channel would say, without a worker to run it.
-            refusal = USBResult(QStringLiteral("Device not open"), 2);
+            refusal = m_channelFailure;
         }
         else
         {
@@ -129,8 +125,7 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
     m_workerWake.notify_all();
     if (!refusal.isOk())
     {
-        request->setResult(refusal);
-        USBEventRelay::post(entry.m_receiver, new USBRequestEvent(request, refusal));
+        USBEventRelay::post(entry.m_receiver, new USBRequestEvent(request, failUnrun(request, refusal)));
         return;
     }
     if (startNeeded)
@@ -173,7 +168,7 @@ void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
         {
             Lock lock(m_mutex);
             m_pSocket = clone;
-            m_channelDead = false;
+            m_channelFailure = USBResult();
             if (!m_workerActive)
                 m_pWorkerSocket = clone;
             m_workerWake.notify_all();
@@ -212,6 +207,7 @@ void USBQueuedProtocol::runWorker()
         USBSocketPtr socket;
         USBQueueEntry entry;
         bool haveEntry = false;
+        USBResult channelFailure;
         bool readUnasked = false;
         bool ending = false;
         bool socketChanged = false;
@@ -222,7 +218,8 @@ void USBQueuedProtocol::runWorker()
             socket = m_pSocket;
             socketChanged = served && served != socket;
             served = socket;
-            ending = !socket || m_stop || (m_channelDead && m_queue.empty());
+            channelFailure = m_channelFailure;
+            ending = !socket || m_stop || (!channelFailure.isOk() && m_queue.empty());
             if (ending && !socketChanged)
             {
                 m_workerActive = false;
@@ -238,7 +235,7 @@ void USBQueuedProtocol::runWorker()
                 if (haveEntry)
                     entry = m_queue.front();
                 else
-                    readUnasked = !m_channelDead && m_pExchange->readsUnasked();
+                    readUnasked = channelFailure.isOk() && m_pExchange->readsUnasked();
             }
         }
 
@@ -254,20 +251,27 @@ void USBQueuedProtocol::runWorker()
         if (haveEntry)
         {
             const USBResult result =
-                runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs);
+                channelFailure.isOk() ? runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs)
+                                      : failUnrun(entry.m_pRequest, channelFailure);
             endTurn(entry.m_serial);
             USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
             // The exchange has just read the socket: the next look at it may wait an idle time.
             Lock lock(m_mutex);
-            pauseWhileIdle(lock, socket, !m_channelDead && m_pExchange->readsUnasked());
+            pauseWhileIdle(lock, socket, m_channelFailure.isOk() && m_pExchange->readsUnasked());
             continue;
         }
 
-        // A socket closed under the protocol is dead as well, but nobody needs telling.
-        const bool alive = !readUnasked || (socket->isOpen() && m_pExchange->receiveUnasked(socket));
+        USBResult failure;
+        if (readUnasked)
+        {
+            // A socket closed under the protocol is dead as well, but nobody needs telling.
+            failure = socket->isOpen() ? m_pExchange->receiveUnasked(socket)
+                                       : USBResult(QStringLiteral("Device not open"), 2);
+        }
         Lock lock(m_mutex);
         m_exchangeBusy = false;
-        m_channelDead = m_channelDead || !alive;
+        if (m_channelFailure.isOk())
+            m_channelFailure = failure;
         m_stateChanged.notify_all();
         pauseWhileIdle(lock, socket, readUnasked);
     }
@@ -275,7 +279,7 @@ void USBQueuedProtocol::runWorker()
 
 void USBQueuedProtocol::pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked)
 {
-    if (m_channelDead || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
+    if (!m_channelFailure.isOk() || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
         return;
     // Unasked data is read at least once per idle time; a protocol that reads none sleeps
     // until there is work.
@@ -290,7 +294,7 @@ void USBQueuedProtocol::startWorker()
     QThread::Priority priority = QThread::InheritPriority;
     {
         Lock lock(m_mutex);
-        if (m_workerActive || !m_pSocket || m_channelDead)
+        if (m_workerActive || !m_pSocket || !m_channelFailure.isOk())
             return;
         m_workerActive = true;
         priority = m_pExchange->getWorkerPriority(m_pSocket);
@@ -309,6 +313,12 @@ USBResult USBQueuedProtocol::runExchange(const USBCommRequestPtr& request, const
     // Only now is the outcome known.
     request->setResult(result);
     return result;
+}
+
+USBResult USBQueuedProtocol::failUnrun(const USBCommRequestPtr& request, const USBResult& failure)
+{
+    request->setResult(failure);
+    return failure;
 }
 
 void USBQueuedProtocol::endTurn(quint64 serial)
