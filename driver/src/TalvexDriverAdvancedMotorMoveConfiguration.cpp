@@ -1,7 +1,7 @@
 #include "TalvexDriverAdvancedMotorMoveConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
+#include "TalvexDriverBytes.h"
 #include "USBByteHelpers.h"
 
 TalvexDriverAdvancedMotorMoveConfiguration::TalvexDriverAdvancedMotorMoveConfiguration()

@@ -4,19 +4,6 @@
 
 #include <limits>
 
-QByteArray bytesToByteArray(const QVector<quint8>& bytes)
-{
-    return QByteArray(reinterpret_cast<const char*>(bytes.constData()), bytes.size());
-}
-
-QVector<quint8> byteArrayToBytes(const QByteArray& bytes)
-{
-    QVector<quint8> result(bytes.size());
-    for (int i = 0; i < bytes.size(); ++i)
-        result[i] = quint8(bytes.at(i));
-    return result;
-}
-
 quint8 toByteField(const QVariant& value)
 {
     return quint8(qBound(0, variantToInt(value), 0xFF));

@@ -1,9 +1,9 @@
 #include "TalvexDriverInputConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverModel.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
+#include "TalvexDriverBytes.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 

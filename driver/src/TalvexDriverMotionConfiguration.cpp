@@ -1,9 +1,9 @@
 #include "TalvexDriverMotionConfiguration.h"
 
-#include "TalvexDriverBytes.h"
 #include "TalvexDriverCommRequest.h"
 #include "TalvexDriverModel.h"
 #include "StreamableVersionException.h"
+#include "TalvexDriverBytes.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 

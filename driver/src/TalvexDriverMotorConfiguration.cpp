@@ -1,9 +1,9 @@
 #include "TalvexDriverMotorConfiguration.h"
 #include "TalvexDriverModel.h"
 
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "TalvexDriverCommRequest.h"
+#include "TalvexDriverBytes.h"
 #include "USBByteHelpers.h"
 #include "ValueConversions.h"
 

@@ -2,7 +2,6 @@
 #include "TalvexDriverModel.h"
 
 #include "StreamableUnexpectedContentsException.h"
-#include "TalvexDriverBytes.h"
 #include "StreamableVersionException.h"
 #include "USBByteHelpers.h"
 

@@ -3,6 +3,7 @@
 #include "TalvexDriverBytes.h"
 #include "TalvexDriverModel.h"
 #include "StreamableVersionException.h"
+#include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
 TalvexDriverPWMSettings::TalvexDriverPWMSettings()

@@ -3,7 +3,6 @@
 #include "SimUsbBus.h"
 #include "USBProtocolClock.h"
 
-#include <QMutex>
 #include <QThread>
 
 // The protocols' time taken from the simulated bus, so a 4000 ms time-out passes in simulated
@@ -38,16 +37,17 @@ public:
             QThread::usleep(20);
     }
 
-    void pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds) override
+    void pauseMicroseconds(std::condition_variable& wakeUp, std::unique_lock<std::mutex>& lock,
+                           unsigned long microseconds) override
     {
         if (m_mover == TestThread)
         {
-            USBProtocolClock::pauseMicroseconds(wakeUp, mutex, microseconds);
+            USBProtocolClock::pauseMicroseconds(wakeUp, lock, microseconds);
             return;
         }
-        mutex.unlock();
+        lock.unlock();
         sleepMicroseconds(microseconds);
-        mutex.lock();
+        lock.lock();
     }
 
 private:

@@ -26,11 +26,12 @@ public:
         // Let the other threads of a test run; the time that counts is the simulated one.
         QThread::usleep(20);
     }
-    void pauseMicroseconds(QWaitCondition&, QMutex& mutex, unsigned long microseconds) override
+    void pauseMicroseconds(std::condition_variable&, std::unique_lock<std::mutex>& lock,
+                           unsigned long microseconds) override
     {
-        mutex.unlock();
+        lock.unlock();
         sleepMicroseconds(microseconds);
-        mutex.lock();
+        lock.lock();
     }
     void advance(qint64 milliseconds) { m_microseconds.fetchAndAddOrdered(milliseconds * 1000); }
     // A frozen clock keeps a waiting exchange waiting until the test lets its reply arrive.
@@ -112,8 +113,7 @@ public:
         return m_open;
     }
     bool sawOverlappingReads() const { return m_overlap.loadAcquire() != 0; }
-    int packetTimeoutsApplied() const { return m_packetTimeouts.loadAcquire(); }
-    int handshakeTimeoutsApplied() const { return m_handshakeTimeouts.loadAcquire(); }
+    int timeoutsApplied() const { return m_timeouts.loadAcquire(); }
 
     // Operations of the sockets.
     void open()
@@ -195,8 +195,7 @@ public:
             }
         }
     }
-    void applyPacketTimeouts() { m_packetTimeouts.fetchAndAddOrdered(1); }
-    void applyHandshakeTimeouts() { m_handshakeTimeouts.fetchAndAddOrdered(1); }
+    void applyTimeouts() { m_timeouts.fetchAndAddOrdered(1); }
 
 private:
     struct Chunk
@@ -275,8 +274,7 @@ private:
     int m_unplugAfterRead = -1;
     QAtomicInt m_readers{0};
     QAtomicInt m_overlap{0};
-    QAtomicInt m_packetTimeouts{0};
-    QAtomicInt m_handshakeTimeouts{0};
+    QAtomicInt m_timeouts{0};
 };
 
 // A socket on a scripted channel; its clones share the channel, as clones of a real socket
@@ -298,7 +296,7 @@ public:
         return USBResult();
     }
     void resetAndClose() override { m_pChannel->close(); }
-    QThread::Priority getThreadPriority() const override { return QThread::InheritPriority; }
+    bool isFifo() const override { return false; }
     int getDeviceIndex() const override { return 0; }
     bool isOpen() const override { return m_pChannel->isOpen(); }
     USBSocketStatus getStatus() override { return m_pChannel->status(); }
@@ -322,8 +320,7 @@ public:
     void readInto(quint8* destination, int count) override { m_pChannel->read(destination, count); }
     void readAvailable(QVector<quint8>&, int) override {}
     int getRxQueueCount() override { return m_pChannel->rxQueueCount(); }
-    void applyHandshakeTimeouts() override { m_pChannel->applyHandshakeTimeouts(); }
-    void applyPacketTimeouts() override { m_pChannel->applyPacketTimeouts(); }
+    void applyTimeouts() override { m_pChannel->applyTimeouts(); }
     void setExpectedReadCount(int) override {}
 
 private:

@@ -143,6 +143,8 @@ private slots:
 
         OpenBoard board;
         QVERIFY(board.opened.isOk());
+        // Only the direct exchange reads the channel and moves the board's clock.
+        QVERIFY(board.protocol->stop());
         auto request = makeRequest(3);
         const Bytes three{0x0A, 0x0B, 0x0C};
         SimFtdiChannel* channel = board.m_pChannel;
@@ -175,6 +177,8 @@ private slots:
     void lateReplyIsDropped()
     {
         OpenBoard board;
+        // Nothing but the direct exchanges reads the channel, so the late reply waits there.
+        QVERIFY(board.protocol->stop());
         board.m_pFraming->setReplyDelay(4500);
         auto late = makeRequest(1);
         board.m_pFirmware->script({reply(0, {0xEE})});

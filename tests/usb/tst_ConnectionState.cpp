@@ -56,8 +56,6 @@ public:
 // A packet protocol whose board dies the moment the protocol gets its socket.
 class DyingChannelProtocol : public USBPacketProtocol
 {
-    Q_OBJECT
-
 public:
     explicit DyingChannelProtocol(SimFtdiChip* chip) : m_pChip(chip) {}
 
@@ -125,6 +123,28 @@ private slots:
         QCOMPARE(connection.state.getAvailableDevices().count(), 2);
         QCOMPARE(connection.state.getAvailableDevices().first()->getSerialNumberText(), QString("VTBH001010009"));
         QCOMPARE(connection.statusChanged.count(), 0);
+    }
+
+    // A kind without a protocol would leave nothing to talk to the board: the connect is
+    // refused before the board is opened, and nothing is announced.
+    void kindWithoutProtocolIsRefused()
+    {
+        SimulatedBoard board;
+        USBConnectionState state(2);
+        QSignalSpy statusChanged(&state, &USBConnectionState::connectionStatusChanged);
+        const USBDevicePtr device = state.getDriver()->enumerateDevices(true).value(0);
+        QVERIFY(device);
+
+        const USBResult result = state.connectDevice(device, 500000, 800);
+
+        QCOMPARE(result.getStatus(), 2);
+        QCOMPARE(result.getMessage(), QString("No communication protocol is set for this channel"));
+        QVERIFY(!state.isConnected());
+        QVERIFY(!board.m_pChannel->isOpen());
+        QCOMPARE(statusChanged.count(), 0);
+        QCOMPARE(state.getDriver()->postRequest(boost::make_shared<ScriptedRequest>(0x22, Bytes{}, 0), &state, 0)
+                     .getMessage(),
+                 QString("No device is open"));
     }
 
     void unsupportedBoardsAreNotListed_data()

@@ -92,9 +92,10 @@ private slots:
         QCOMPARE(request->getReplyData(), reply);
         if (parses)
             QCOMPARE(request->m_processed, (Bytes{0xAB, 0xCD}));
-        // The failure is only returned: the request itself is not marked.
-        QVERIFY(!request->isDone());
-        QCOMPARE(rig.channel->handshakeTimeoutsApplied(), 1);
+        // The request carries its outcome as well, once it is known.
+        QVERIFY(request->isDone());
+        QCOMPARE(request->getResult().getMessage(), message);
+        QCOMPARE(rig.channel->timeoutsApplied(), 1);
     }
 
     void unexpectedReceivedData()

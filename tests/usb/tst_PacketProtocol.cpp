@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSemaphore>
 #include <QTest>
 #include <boost/make_shared.hpp>
 
@@ -32,18 +33,70 @@ RequestPtr makeRequest(int expectedCount, int fixedId = 0)
     return request;
 }
 
-// A packet protocol on a scripted channel with a simulated clock.
+// A packet protocol on a scripted channel with a simulated clock. Its worker is stopped until
+// a test posts or starts it, so a direct exchange alone reads the channel and moves the clock.
 struct Rig
 {
     Rig()
     {
         protocol->setIdleSleep(200);
         protocol->setSocket(boost::make_shared<ScriptedSocket>(channel));
+        protocol->stop();
     }
 
     boost::shared_ptr<ManualClock> clock = boost::make_shared<ManualClock>();
     boost::shared_ptr<ScriptedChannel> channel = boost::make_shared<ScriptedChannel>(clock);
     boost::shared_ptr<USBPacketProtocol> protocol = boost::make_shared<USBPacketProtocol>(clock);
+};
+
+// A library call that does not come back until the test lets it: while the gate is shut,
+// a look at the receive queue blocks. Clones share the gate.
+struct Gate
+{
+    QSemaphore m_entered;
+    QSemaphore m_released;
+    QAtomicInt m_shut{0};
+};
+
+class GatedSocket : public ScriptedSocket
+{
+public:
+    GatedSocket(const boost::shared_ptr<ScriptedChannel>& channel, const boost::shared_ptr<Gate>& gate)
+        : ScriptedSocket(channel)
+        , m_pChannel(channel)
+        , m_pGate(gate)
+    {
+    }
+
+    USBSocketPtr clone() const override { return boost::make_shared<GatedSocket>(m_pChannel, m_pGate); }
+    int getRxQueueCount() override
+    {
+        if (m_pGate->m_shut.loadAcquire() != 0)
+        {
+            m_pGate->m_entered.release();
+            m_pGate->m_released.acquire();
+        }
+        return ScriptedSocket::getRxQueueCount();
+    }
+
+private:
+    boost::shared_ptr<ScriptedChannel> m_pChannel;
+    boost::shared_ptr<Gate> m_pGate;
+};
+
+// Notes the thread each exchange of it runs in.
+class ThreadNotingRequest : public ScriptedRequest
+{
+public:
+    ThreadNotingRequest() : ScriptedRequest(0x22, {}, 0) {}
+
+    USBResult checkReply(quint8 status) override
+    {
+        m_pThread = QThread::currentThread();
+        return ScriptedRequest::checkReply(status);
+    }
+
+    QThread* m_pThread = nullptr;
 };
 
 // Counts request events delivered to any object of the application.
@@ -104,7 +157,7 @@ private slots:
         QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
         QCOMPARE(rig.channel->written(), wire);
         QCOMPARE(rig.clock->getMilliseconds(), qint64(0));
-        QCOMPARE(rig.channel->packetTimeoutsApplied(), 1);
+        QCOMPARE(rig.channel->timeoutsApplied(), 1);
     }
 
     void replies_data()
@@ -302,11 +355,145 @@ private slots:
         QTRY_VERIFY(!rig.protocol->isRunning());
         QVERIFY(!rig.channel->isOpen());
 
-        // The protocol still answers: a later request starts a new worker and fails clearly.
+        // The protocol still answers: every later request fails in its own event with what
+        // killed the channel, which is not reported again.
         EventRecorder receiver;
-        rig.protocol->post(makeRequest(0), &receiver);
-        QTRY_COMPARE(receiver.count(USBRequestEvent::s_type), 1);
-        QCOMPARE(receiver.m_records.first().result.getMessage(), QString("Device not open"));
+        QList<RequestPtr> later{makeRequest(0), makeRequest(0), makeRequest(0)};
+        for (const RequestPtr& request : later)
+            rig.protocol->post(request, &receiver);
+        rig.protocol->start();
+        QTRY_COMPARE(receiver.count(USBRequestEvent::s_type), later.count());
+        for (int i = 0; i < later.count(); ++i)
+        {
+            QCOMPARE(receiver.m_records.at(i).id, later.at(i)->getId());
+            QCOMPARE(receiver.m_records.at(i).result.getMessage(), message);
+            QCOMPARE(later.at(i)->getResult().getMessage(), message);
+        }
+        QVERIFY(!rig.protocol->isRunning());
+        QCoreApplication::processEvents();
+        QCOMPARE(errors.m_records.count(), 1);
+    }
+
+    // A request on the wire is not done yet: its outcome comes with its reply.
+    void requestIsDoneOnlyWithItsOutcome()
+    {
+        Rig rig;
+        rig.clock->setFrozen(true);
+        EventRecorder receiver;
+        auto request = makeRequest(1);
+        rig.channel->script({{}});
+
+        rig.protocol->post(request, &receiver);
+        QTRY_COMPARE(rig.channel->writes().count(), 1);
+        QVERIFY(!request->isDone());
+
+        rig.channel->send(longFrame(quint32(request->getId()), 0, {0x01}));
+        QTRY_COMPARE(receiver.m_records.count(), 1);
+        QVERIFY(request->isDone());
+        QVERIFY(request->getResult().isOk());
+        QCOMPARE(request->getReplyData(), Bytes{0x01});
+    }
+
+    // One worker serves the channel from the socket's arrival: it was running before the first
+    // post, and every request, with idle passes between them, runs in that same thread.
+    void oneWorkerServesTheChannel()
+    {
+        auto channel = boost::make_shared<ScriptedChannel>(boost::make_shared<ManualClock>());
+        USBPacketProtocol protocol;
+        protocol.setSocket(boost::make_shared<ScriptedSocket>(channel));
+        QVERIFY(protocol.isRunning());
+        EventRecorder receiver;
+        QList<boost::shared_ptr<ThreadNotingRequest>> requests;
+        for (int i = 0; i < 4; ++i)
+        {
+            requests.append(boost::make_shared<ThreadNotingRequest>());
+            channel->script({{longFrame(quint32(requests.last()->getId()), 0, {})}});
+            protocol.post(requests.last(), &receiver);
+            QTRY_COMPARE(receiver.m_records.count(), i + 1);
+            QVERIFY(receiver.m_records.last().result.isOk());
+        }
+        QVERIFY(requests.first()->m_pThread);
+        QVERIFY(requests.first()->m_pThread != QThread::currentThread());
+        for (const auto& request : requests)
+            QCOMPARE(request->m_pThread, requests.first()->m_pThread);
+    }
+
+    // A worker stuck in a library call holds the caller of setSocket (null) for the bound only.
+    // When the call comes back, the worker forgets the old socket: it ends, or serves the socket
+    // set meanwhile.
+    void socketTakenFromAStuckWorker_data()
+    {
+        QTest::addColumn<bool>("newSocket");
+
+        QTest::newRow("then nothing") << false;
+        QTest::newRow("then a new socket") << true;
+    }
+
+    void socketTakenFromAStuckWorker()
+    {
+        QFETCH(bool, newSocket);
+
+        auto clock = boost::make_shared<ManualClock>();
+        auto channel = boost::make_shared<ScriptedChannel>(clock);
+        auto gate = boost::make_shared<Gate>();
+        USBPacketProtocol protocol(clock);
+        protocol.setIdleSleep(200);
+        gate->m_shut.storeRelease(1);
+        protocol.setSocket(boost::make_shared<GatedSocket>(channel, gate));
+        gate->m_entered.acquire();
+
+        const qint64 before = clock->getMilliseconds();
+        protocol.setSocket(USBSocketPtr());
+        QCOMPARE(clock->getMilliseconds() - before, qint64(USBQueuedProtocol::s_workerEndTimeoutMs));
+        QVERIFY(protocol.isRunning());
+        QVERIFY(!protocol.getSocket());
+
+        EventRecorder receiver;
+        auto request = makeRequest(1);
+        if (newSocket)
+        {
+            gate->m_shut.storeRelease(0);
+            protocol.setSocket(boost::make_shared<ScriptedSocket>(channel));
+            channel->script({{longFrame(quint32(request->getId()), 0, {0x42})}});
+            protocol.post(request, &receiver);
+        }
+        gate->m_released.release();
+
+        if (newSocket)
+        {
+            QTRY_COMPARE(receiver.m_records.count(), 1);
+            QVERIFY(receiver.m_records.first().result.isOk());
+            QCOMPARE(receiver.m_records.first().data, Bytes{0x42});
+            QVERIFY(protocol.isRunning());
+        }
+        else
+        {
+            QTRY_VERIFY(!protocol.isRunning());
+        }
+    }
+
+    // A direct exchange waits for the worker's exchange in progress within its own bound.
+    void directExchangeBehindAStuckWorker()
+    {
+        auto clock = boost::make_shared<ManualClock>();
+        auto channel = boost::make_shared<ScriptedChannel>(clock);
+        auto gate = boost::make_shared<Gate>();
+        USBPacketProtocol protocol(clock);
+        gate->m_shut.storeRelease(1);
+        protocol.setSocket(boost::make_shared<GatedSocket>(channel, gate));
+        gate->m_entered.acquire();
+
+        auto request = makeRequest(0);
+        const qint64 before = clock->getMilliseconds();
+        QCOMPARE(protocol.transact(request).getMessage(), QString("Communication timed out"));
+        QCOMPARE(clock->getMilliseconds() - before, qint64(USBQueuedProtocol::s_replyTimeoutMs));
+        QCOMPARE(request->getResult().getMessage(), QString("Communication timed out"));
+        QVERIFY(channel->written().isEmpty());
+
+        gate->m_shut.storeRelease(0);
+        gate->m_released.release();
+        channel->script({{longFrame(quint32(request->getId()), 0, {})}});
+        QVERIFY(protocol.transact(request).isOk());
     }
 
     void queuedRequestsRunInOrder()
@@ -471,14 +658,15 @@ private slots:
         QVERIFY(!protocol.isRunning());
     }
 
+    // A stop ends the worker until a start or a post.
     void stopAndRestart()
     {
         Rig rig;
+        QVERIFY(!rig.protocol->isRunning());
         QVERIFY(!rig.protocol->stop());
         rig.protocol->start();
         QVERIFY(rig.protocol->isRunning());
         QVERIFY(rig.protocol->stop());
-        QVERIFY(!rig.protocol->isRunning());
 
         EventRecorder receiver;
         auto request = makeRequest(0);

@@ -54,34 +54,34 @@ private slots:
         QTest::addColumn<QByteArray>("serial");
         QTest::addColumn<int>("channel");
         QTest::addColumn<bool>("uart");
-        QTest::addColumn<int>("priority");
+        QTest::addColumn<bool>("fifo");
         QTest::addColumn<QStringList>("calls");
 
         const QStringList uartTail{"setDataCharacteristics(8, 0, 2)", "setLatencyTimer(2)",
                                    "setUSBParameters(8192, 256)", "purge(3)"};
         QTest::newRow("FT232R, letter B: RTS/CTS")
-            << int(USBIFtdiApi::ChipFT232R) << QByteArray(s_board) << 0 << false << int(QThread::InheritPriority)
+            << int(USBIFtdiApi::ChipFT232R) << QByteArray(s_board) << 0 << false << false
             << (QStringList{"open(0)", "getDeviceInfo()", "readEeprom(2)", "setBaudRate(500000)",
                             "setFlowControl(256, 0, 0)"} + uartTail);
         QTest::newRow("FT-X, letter A: no flow control")
-            << int(USBIFtdiApi::ChipFTX) << QByteArray("vtah00101") << 0 << false << int(QThread::InheritPriority)
+            << int(USBIFtdiApi::ChipFTX) << QByteArray("vtah00101") << 0 << false << false
             << (QStringList{"open(0)", "getDeviceInfo()", "readEepromX(56)", "setBaudRate(500000)",
                             "setFlowControl(0, 0, 0)"} + uartTail);
         QTest::newRow("FT232H synchronous FIFO")
-            << int(USBIFtdiApi::ChipFT232H) << QByteArray(s_board) << 0 << false << int(QThread::TimeCriticalPriority)
+            << int(USBIFtdiApi::ChipFT232H) << QByteArray(s_board) << 0 << false << true
             << QStringList{"open(0)", "getDeviceInfo()", "readEeprom(5)", "setBitMode(255, 0)", "pause(10)",
                            "setBitMode(255, 64)", "pause(10)", "setLatencyTimer(2)", "setUSBParameters(65536, 65536)",
                            "setFlowControl(256, 0, 0)", "purge(3)"};
         QTest::newRow("FT2232H channel as UART")
-            << int(USBIFtdiApi::ChipFT2232H) << QByteArray(s_board) << 1 << true << int(QThread::InheritPriority)
+            << int(USBIFtdiApi::ChipFT2232H) << QByteArray(s_board) << 1 << true << false
             << (QStringList{"open(1)", "getDeviceInfo()", "readEeprom(3)", "setBitMode(255, 0)", "pause(10)",
                             "setBaudRate(500000)", "setFlowControl(256, 0, 0)"} + uartTail);
         QTest::newRow("FT2232H channel as UART, letter A")
-            << int(USBIFtdiApi::ChipFT2232H) << QByteArray("VTAP123450001") << 1 << true << int(QThread::InheritPriority)
+            << int(USBIFtdiApi::ChipFT2232H) << QByteArray("VTAP123450001") << 1 << true << false
             << (QStringList{"open(1)", "getDeviceInfo()", "readEeprom(3)", "setBitMode(255, 0)", "pause(10)",
                             "setBaudRate(500000)", "setFlowControl(0, 0, 0)"} + uartTail);
         QTest::newRow("FT2232H channel as FIFO")
-            << int(USBIFtdiApi::ChipFT2232H) << QByteArray(s_board) << 0 << false << int(QThread::TimeCriticalPriority)
+            << int(USBIFtdiApi::ChipFT2232H) << QByteArray(s_board) << 0 << false << true
             << QStringList{"open(0)", "getDeviceInfo()", "readEeprom(3)", "setBitMode(255, 0)", "pause(10)",
                            "setLatencyTimer(2)", "setUSBParameters(65536, 0)", "setFlowControl(256, 0, 0)", "purge(3)"};
     }
@@ -92,7 +92,7 @@ private slots:
         QFETCH(QByteArray, serial);
         QFETCH(int, channel);
         QFETCH(bool, uart);
-        QFETCH(int, priority);
+        QFETCH(bool, fifo);
         QFETCH(QStringList, calls);
 
         SimFtdiChip& chip = bus().addChip(chipType, serial, 0x100);
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(bus().getCallLog(), calls);
         QVERIFY(socket.isOpen());
         QVERIFY(chip.getChannel(channel).isOpen());
-        QCOMPARE(int(socket.getThreadPriority()), priority);
+        QCOMPARE(socket.isFifo(), fifo);
         // Both pauses of a FIFO set-up ran on the simulated clock.
         QCOMPARE(bus().getTime(), qint64(10 * calls.count("pause(10)")));
     }
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(thrownMessage([&] { socket.readInto(&byte, 1); }), QStringLiteral("Device not open"));
         QCOMPARE(thrownMessage([&] { socket.readAvailable(data, 10); }), QStringLiteral("Device not open"));
         QCOMPARE(thrownMessage([&] { socket.getRxQueueCount(); }), QStringLiteral("Device not open"));
-        QCOMPARE(thrownMessage([&] { socket.applyPacketTimeouts(); }), QStringLiteral("Device not open"));
+        QCOMPARE(thrownMessage([&] { socket.applyTimeouts(); }), QStringLiteral("Device not open"));
 
         const USBSocketStatus status = socket.getStatus();
         QCOMPARE(status.state, int(USBSocketStatus::NotOpen));
@@ -253,7 +253,7 @@ private slots:
     void shortReadTimesOutOnTheSimulatedClock()
     {
         USBFtdiSocket socket = openSocket();
-        socket.applyPacketTimeouts();
+        socket.applyTimeouts();
         SimFtdiChannel& channel = *bus().getChannel(0);
         QCOMPARE(channel.getReadTimeout(), quint32(1000));
         channel.sendToHost({1, 2});

@@ -92,15 +92,14 @@ private slots:
                  (QStringList{"open(0)", "getDeviceInfo()", "readEeprom(3)", "setBitMode(255, 0)", "pause(10)",
                               "setLatencyTimer(2)", "setUSBParameters(65536, 0)", "setFlowControl(256, 0, 0)",
                               "purge(3)"}));
-        QCOMPARE(socket.getThreadPriority(), QThread::TimeCriticalPriority);
+        QVERIFY(socket.isFifo());
         QCOMPARE(socket.getBlockSize(), 0xFF00);
 
         const USBResult again = socket.open(9600);
         QCOMPARE(again.getMessage(), QStringLiteral("Device already open"));
 
-        socket.applyPacketTimeouts();
+        socket.applyTimeouts();
         QCOMPARE(m_pChannelA->getReadTimeout(), quint32(200));
-        socket.applyHandshakeTimeouts();
         QCOMPARE(m_pChannelA->getWriteTimeout(), quint32(200));
     }
 
@@ -161,7 +160,7 @@ private slots:
     {
         USBFtdiBufferedSocket socket(0, s_blockSize);
         QVERIFY(socket.open(0).isOk());
-        socket.applyPacketTimeouts();
+        socket.applyTimeouts();
         const qint64 before = bus().getTime();
         try
         {
@@ -210,7 +209,7 @@ private slots:
 
         const USBSocketPtr copy = socket.clone();
         QVERIFY(copy->isOpen());
-        QCOMPARE(copy->getThreadPriority(), QThread::TimeCriticalPriority);
+        QVERIFY(copy->isFifo());
         // The copy starts with no buffer: its first read asks for a block of its own.
         QCOMPARE(readInto(*copy, 2), counting(16, 2));
         QCOMPARE(readInto(socket, 2), counting(4, 2));

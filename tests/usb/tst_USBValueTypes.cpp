@@ -146,6 +146,27 @@ private slots:
         // High bits survive: no sign extension from the byte type.
         QCOMPARE(readUInt16(QVector<quint8>{0xFF, 0x80}, 0), quint16(0x80FF));
     }
+
+    // The configuration codecs' QByteArray and the USB layer's byte vector carry the same bytes,
+    // the high ones included.
+    void byteBufferConversions_data()
+    {
+        QTest::addColumn<QVector<quint8>>("bytes");
+
+        QTest::newRow("empty") << QVector<quint8>{};
+        QTest::newRow("low and high bytes") << QVector<quint8>{0x00, 0x7F, 0x80, 0xFF};
+    }
+
+    void byteBufferConversions()
+    {
+        QFETCH(QVector<quint8>, bytes);
+
+        const QByteArray array = bytesToByteArray(bytes);
+        QCOMPARE(array.size(), bytes.count());
+        for (int i = 0; i < bytes.count(); ++i)
+            QCOMPARE(quint8(array.at(i)), bytes.at(i));
+        QCOMPARE(byteArrayToBytes(array), bytes);
+    }
 };
 
 TALVEX_TEST(tst_USBValueTypes)

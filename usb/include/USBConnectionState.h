@@ -28,7 +28,9 @@ public:
 
     static const int s_pollIntervalMs = 2000;
 
-    // Kind 0 runs a packet protocol on socket 0, kind 1 a handshake protocol, any other none.
+    // Kind 0 runs a packet protocol on socket 0, kind 1 a handshake protocol. Any other kind
+    // sets none, and connecting then fails with the driver's "No communication protocol is set
+    // for this channel" without opening the board.
     explicit USBConnectionState(qint32 protocolKind);
     ~USBConnectionState() override;
 

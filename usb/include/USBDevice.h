@@ -41,8 +41,8 @@ public:
     virtual USBSocketPtr getSocket(int index) const = 0;
     virtual USBSocketPtr getFirstSocket() const = 0;
     virtual QList<USBSocketPtr> getSecondarySockets() const = 0;
-    virtual void applyHandshakeTimeouts() = 0;
-    virtual void applyPacketTimeouts() = 0;
+    // Each socket's read and write time-outs (USBISocket::applyTimeouts).
+    virtual void applyTimeouts() = 0;
     virtual USBResult programEeprom(const USBEepromSettings& settings) = 0;
 
 private:

@@ -35,6 +35,9 @@ public:
     // Socket 0's status; "not open" when no device is open.
     USBSocketStatus getStatus() const;
 
+    // A socket index without a protocol answers "No communication protocol is set for this
+    // channel"; a device cannot be opened while socket 0 has none.
+
     // Runs the request on the socket's protocol and waits for its result.
     USBResult sendRequest(const USBCommRequestPtr& request, int socketIndex);
     // Queues the request; its USBRequestEvent goes to receiver.

@@ -22,8 +22,7 @@ public:
     // Not supported on this channel.
     void readAvailable(QVector<quint8>& data, int maxSize) override;
     int getRxQueueCount() override;
-    void applyHandshakeTimeouts() override;
-    void applyPacketTimeouts() override;
+    void applyTimeouts() override;
     void setExpectedReadCount(int count) override;
 
     int getBlockSize() const { return m_blockSize; }

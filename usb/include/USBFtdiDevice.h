@@ -30,8 +30,7 @@ public:
     USBSocketPtr getSocket(int index) const override;
     USBSocketPtr getFirstSocket() const override;
     QList<USBSocketPtr> getSecondarySockets() const override;
-    void applyHandshakeTimeouts() override;
-    void applyPacketTimeouts() override;
+    void applyTimeouts() override;
     // Writes the settings and this studio's fixed chip options into the EEPROM of the chip of
     // socket 0, on a channel of its own, and resets the chip's port after success.
     USBResult programEeprom(const USBEepromSettings& settings) override;

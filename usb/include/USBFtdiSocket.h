@@ -21,8 +21,7 @@ public:
     void readInto(quint8* destination, int count) override;
     void readAvailable(QVector<quint8>& data, int maxSize) override;
     int getRxQueueCount() override;
-    void applyHandshakeTimeouts() override;
-    void applyPacketTimeouts() override;
+    void applyTimeouts() override;
     void setExpectedReadCount(int count) override;
 
     void setOption(int flag, bool on);

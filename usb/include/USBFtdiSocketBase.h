@@ -6,13 +6,13 @@
 #include <functional>
 
 // What the two FTDI channel sockets share: the channel by device index, its shared handle, the
-// worker priority the opening chose, the byte count, and the plain operations on them.
+// mode the opening chose, the byte count, and the plain operations on them.
 class USBFtdiSocketBase : public USBISocket
 {
 public:
     USBResult close() override;
     void resetAndClose() override;
-    QThread::Priority getThreadPriority() const override;
+    bool isFifo() const override;
     int getDeviceIndex() const override;
     bool isOpen() const override;
     USBSocketStatus getStatus() override;
@@ -25,13 +25,13 @@ public:
 protected:
     explicit USBFtdiSocketBase(int deviceIndex);
 
-    // "Device already open", or opens the channel and runs setup on it: priority back to
-    // inherit and the byte count to 0 first; a failure closes the channel and is returned.
+    // "Device already open", or opens the channel and runs setup on it: FIFO mode off and
+    // the byte count 0 first; a failure closes the channel and is returned.
     USBResult openChannel(const std::function<void(USBFtdiHandle&)>& setup);
     void setTimeouts(quint32 milliseconds);
 
     int m_deviceIndex;
     USBFtdiHandle::Ptr m_pHandle;
-    QThread::Priority m_threadPriority = QThread::InheritPriority;
+    bool m_fifo = false;
     quint64 m_bytesRead = 0;
 };

@@ -3,7 +3,6 @@
 #include "USBResult.h"
 #include "USBSocketStatus.h"
 
-#include <QThread>
 #include <QVector>
 #include <boost/shared_ptr.hpp>
 
@@ -18,7 +17,9 @@ public:
     virtual USBResult open(int baudRate) = 0;
     virtual USBResult close() = 0;
     virtual void resetAndClose() = 0;
-    virtual QThread::Priority getThreadPriority() const = 0;
+    // True when the channel runs as a FIFO: the board streams to it at a high rate and its
+    // data must be fetched promptly.
+    virtual bool isFifo() const = 0;
     virtual int getDeviceIndex() const = 0;
     virtual bool isOpen() const = 0;
     virtual USBSocketStatus getStatus() = 0;
@@ -30,8 +31,9 @@ public:
     virtual void readInto(quint8* destination, int count) = 0;
     virtual void readAvailable(QVector<quint8>& data, int maxSize) = 0;
     virtual int getRxQueueCount() = 0;
-    virtual void applyHandshakeTimeouts() = 0;
-    virtual void applyPacketTimeouts() = 0;
+    // The channel's read and write time-outs: 1000 ms on a direct channel, 200 ms on a
+    // buffered one.
+    virtual void applyTimeouts() = 0;
     virtual void setExpectedReadCount(int count) = 0;
 };
 

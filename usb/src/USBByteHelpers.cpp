@@ -22,3 +22,14 @@ quint32 readUInt32(const QVector<quint8>& bytes, int index)
     return quint32(bytes[index]) | (quint32(bytes[index + 1]) << 8) | (quint32(bytes[index + 2]) << 16)
         | (quint32(bytes[index + 3]) << 24);
 }
+
+QByteArray bytesToByteArray(const QVector<quint8>& bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.constData()), bytes.size());
+}
+
+QVector<quint8> byteArrayToBytes(const QByteArray& bytes)
+{
+    return QVector<quint8>(reinterpret_cast<const quint8*>(bytes.constBegin()),
+                           reinterpret_cast<const quint8*>(bytes.constEnd()));
+}

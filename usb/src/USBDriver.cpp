@@ -10,6 +10,11 @@ namespace
 {
 const quint32 s_boardUsbId = 0x04036010;
 
+USBResult noProtocol()
+{
+    return USBResult(QStringLiteral("No communication protocol is set for this channel"), 2);
+}
+
 struct ProtocolEntry
 {
     USBProtocolPtr m_protocol;
@@ -97,6 +102,9 @@ USBResult USBDriver::openDevice(const USBDevicePtr& device, int baudRate)
 {
     if (m_pPrivate->m_device)
         return USBResult(QStringLiteral("Another device is already open"), 2);
+    // Without a protocol nothing could ever talk to the board.
+    if (!m_pPrivate->m_protocols.at(0).m_protocol)
+        return noProtocol();
 
     const USBSocketPtr first = device->getFirstSocket();
     USBResult result = first->open(baudRate);
@@ -119,7 +127,8 @@ USBResult USBDriver::openDevice(const USBDevicePtr& device, int baudRate)
     QList<ProtocolEntry>& entries = m_pPrivate->m_protocols;
     for (int i = 0; i < entries.count(); ++i)
     {
-        Q_ASSERT_X(entries.at(i).m_protocol, "src\\USBDriver", "m_protocols[i].m_protocol");
+        if (!entries.at(i).m_protocol)
+            continue;
         if (i == 0)
             entries[i].m_protocol->setSocket(first);
         else if (i - 1 < secondary.count())
@@ -188,7 +197,10 @@ USBResult USBDriver::sendRequest(const USBCommRequestPtr& request, int socketInd
     const USBCommRequestPtr hold = request;
     if (!m_pPrivate->m_device)
         return USBResult(QStringLiteral("No device is open"), 2);
-    return m_pPrivate->m_protocols.at(socketIndex).m_protocol->transact(hold);
+    const USBProtocolPtr& protocol = m_pPrivate->m_protocols.at(socketIndex).m_protocol;
+    if (!protocol)
+        return noProtocol();
+    return protocol->transact(hold);
 }
 
 USBResult USBDriver::postRequest(const USBCommRequestPtr& request, QObject* receiver, int socketIndex)
@@ -197,7 +209,10 @@ USBResult USBDriver::postRequest(const USBCommRequestPtr& request, QObject* rece
     const USBCommRequestPtr hold = request;
     if (!m_pPrivate->m_device)
         return USBResult(QStringLiteral("No device is open"), 2);
-    m_pPrivate->m_protocols.at(socketIndex).m_protocol->post(hold, receiver);
+    const USBProtocolPtr& protocol = m_pPrivate->m_protocols.at(socketIndex).m_protocol;
+    if (!protocol)
+        return noProtocol();
+    protocol->post(hold, receiver);
     return USBResult();
 }
 
@@ -231,17 +246,20 @@ void USBDriver::popProtocol(int socketIndex)
 void USBDriver::setErrorReceiver(QObject* receiver, int socketIndex)
 {
     Q_ASSERT_X(socketIndex < m_pPrivate->m_protocols.count(), "src\\USBDriver", "socketIndex < m_pPrivate->m_protocols.count()");
-    m_pPrivate->m_protocols.at(socketIndex).m_protocol->setErrorReceiver(receiver);
+    if (const USBProtocolPtr& protocol = m_pPrivate->m_protocols.at(socketIndex).m_protocol)
+        protocol->setErrorReceiver(receiver);
 }
 
 void USBDriver::registerStreamReceiver(int streamId, QObject* receiver, int socketIndex)
 {
     Q_ASSERT_X(socketIndex < m_pPrivate->m_protocols.count(), "src\\USBDriver", "socketIndex < m_pPrivate->m_protocols.count()");
-    m_pPrivate->m_protocols.at(socketIndex).m_protocol->registerStreamReceiver(streamId, receiver);
+    if (const USBProtocolPtr& protocol = m_pPrivate->m_protocols.at(socketIndex).m_protocol)
+        protocol->registerStreamReceiver(streamId, receiver);
 }
 
 void USBDriver::unregisterStreamReceiver(int streamId, int socketIndex)
 {
     Q_ASSERT_X(socketIndex < m_pPrivate->m_protocols.count(), "src\\USBDriver", "socketIndex < m_pPrivate->m_protocols.count()");
-    m_pPrivate->m_protocols.at(socketIndex).m_protocol->unregisterStreamReceiver(streamId);
+    if (const USBProtocolPtr& protocol = m_pPrivate->m_protocols.at(socketIndex).m_protocol)
+        protocol->unregisterStreamReceiver(streamId);
 }

@@ -21,7 +21,7 @@ USBSocketPtr USBFtdiBufferedSocket::clone() const
     // Same channel, counts and hint; a buffer and a log file of its own.
     auto copy = boost::make_shared<USBFtdiBufferedSocket>(m_deviceIndex, m_blockSize);
     copy->m_pHandle = m_pHandle;
-    copy->m_threadPriority = m_threadPriority;
+    copy->m_fifo = m_fifo;
     copy->m_bufferRemainingRxCount = m_bufferRemainingRxCount;
     copy->m_expectedReadCount = m_expectedReadCount;
     copy->m_bytesRead = m_bytesRead;
@@ -33,7 +33,7 @@ USBResult USBFtdiBufferedSocket::open(int)
     return openChannel([&](USBFtdiHandle& handle) {
         const int chipType = handle.getChipType();
         Q_ASSERT_X(chipType == USBIFtdiApi::ChipFT2232H, "src\\USBFtdiBufferedSocket", "device == FT_DEVICE_2232H");
-        m_threadPriority = QThread::TimeCriticalPriority;
+        m_fifo = true;
         handle.readBoardSerialNumber(chipType);
         handle.configureFifo();
         USBFtdiHandle::check(handle.purge());
@@ -122,12 +122,7 @@ int USBFtdiBufferedSocket::getRxQueueCount()
     return m_bufferSize + handle.getRxQueueCount();
 }
 
-void USBFtdiBufferedSocket::applyHandshakeTimeouts()
-{
-    setTimeouts(200);
-}
-
-void USBFtdiBufferedSocket::applyPacketTimeouts()
+void USBFtdiBufferedSocket::applyTimeouts()
 {
     setTimeouts(200);
 }

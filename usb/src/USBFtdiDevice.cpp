@@ -232,16 +232,10 @@ QList<USBSocketPtr> USBFtdiDevice::getSecondarySockets() const
     return m_sockets.mid(1);
 }
 
-void USBFtdiDevice::applyHandshakeTimeouts()
+void USBFtdiDevice::applyTimeouts()
 {
     for (const USBSocketPtr& socket : m_sockets)
-        socket->applyHandshakeTimeouts();
-}
-
-void USBFtdiDevice::applyPacketTimeouts()
-{
-    for (const USBSocketPtr& socket : m_sockets)
-        socket->applyPacketTimeouts();
+        socket->applyTimeouts();
 }
 
 USBResult USBFtdiDevice::programEeprom(const USBEepromSettings& settings)

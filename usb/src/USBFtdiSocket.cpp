@@ -48,7 +48,7 @@ USBResult USBFtdiSocket::open(int baudRate)
     return openChannel([&](USBFtdiHandle& handle) {
         const int chipType = handle.getChipType();
         if (chipType == USBIFtdiApi::ChipFT232H || (chipType == USBIFtdiApi::ChipFT2232H && !(m_options & UartChannel)))
-            m_threadPriority = QThread::TimeCriticalPriority;
+            m_fifo = true;
         const QString serialNumber = handle.readBoardSerialNumber(chipType);
         configure(handle, chipType, baudRate, serialNumber);
         USBFtdiHandle::check(handle.purge());
@@ -126,12 +126,7 @@ int USBFtdiSocket::getRxQueueCount()
     return USBFtdiHandle::require(m_pHandle).getRxQueueCount();
 }
 
-void USBFtdiSocket::applyHandshakeTimeouts()
-{
-    setTimeouts(1000);
-}
-
-void USBFtdiSocket::applyPacketTimeouts()
+void USBFtdiSocket::applyTimeouts()
 {
     setTimeouts(1000);
 }

@@ -12,7 +12,7 @@ USBResult USBFtdiSocketBase::openChannel(const std::function<void(USBFtdiHandle&
     try
     {
         m_pHandle = USBFtdiHandle::open(m_deviceIndex, [&](USBFtdiHandle& handle) {
-            m_threadPriority = QThread::InheritPriority;
+            m_fifo = false;
             m_bytesRead = 0;
             setup(handle);
         });
@@ -39,9 +39,9 @@ void USBFtdiSocketBase::resetAndClose()
     m_pHandle.reset();
 }
 
-QThread::Priority USBFtdiSocketBase::getThreadPriority() const
+bool USBFtdiSocketBase::isFifo() const
 {
-    return m_threadPriority;
+    return m_fifo;
 }
 
 int USBFtdiSocketBase::getDeviceIndex() const

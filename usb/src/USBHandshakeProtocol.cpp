@@ -1,13 +1,10 @@
 #include "USBHandshakeProtocol.h"
 
-USBHandshakeProtocol::USBHandshakeProtocol(const USBProtocolClockPtr& clock)
-    : USBQueuedProtocol(clock)
-{
-}
+#include "USBHandshakeExchange.h"
 
-USBHandshakeProtocol::~USBHandshakeProtocol()
+USBHandshakeProtocol::USBHandshakeProtocol(const USBProtocolClockPtr& clock)
+    : USBQueuedProtocol(USBProtocolClock::orRealTime(clock), std::unique_ptr<USBIProtocolExchange>(new USBHandshakeExchange()))
 {
-    setSocket(USBSocketPtr());
 }
 
 void USBHandshakeProtocol::setIdleSleep(unsigned long)
@@ -27,81 +24,4 @@ void USBHandshakeProtocol::unregisterStreamReceiver(int)
 void USBHandshakeProtocol::setErrorReceiver(QObject*)
 {
     Q_ASSERT_X(false, "src\\USBHandshakeProtocol", "0");
-}
-
-USBResult USBHandshakeProtocol::exchange(const USBCommRequestPtr& request, const USBSocketPtr& socket)
-{
-    try
-    {
-        if (!socket || !socket->isOpen())
-            throw USBResult("Device not open.", 2);
-
-        // Bytes nobody asked for mean the two sides are out of step: drop them and refuse.
-        const USBSocketStatus status = socket->getStatus();
-        if (status.state == USBSocketStatus::Open && status.rxQueueCount > 0)
-        {
-            socket->read(int(status.rxQueueCount));
-            throw USBResult("Unexpected received data.", 2);
-        }
-
-        socket->writeByte(request->getCommand());
-        if (request->isRaw())
-        {
-            Q_ASSERT_X(request->getExpectedReturnDataCount() == 0, "src\\USBHandshakeProtocol",
-                       "pRequest->getExpectedReturnDataCount() == 0");
-            socket->writeBytes(request->getPayload());
-            return USBResult();
-        }
-
-        checkAcknowledge(request, socket);
-        if (socket->writeBytes(request->getPayload()) > 0)
-            checkAcknowledge(request, socket);
-
-        if (request->parsesReply())
-        {
-            const USBResult result = request->readReply(socket);
-            if (!result.isOk())
-                throw result;
-        }
-        else if (request->getExpectedReturnDataCount() > 0)
-        {
-            request->setReplyData(socket->read(request->getExpectedReturnDataCount()));
-        }
-        return USBResult();
-    }
-    catch (const USBResult& error)
-    {
-        return error;
-    }
-}
-
-void USBHandshakeProtocol::checkAcknowledge(const USBCommRequestPtr& request, const USBSocketPtr& socket)
-{
-    const USBResult result = request->checkReply(socket->read(1).at(0));
-    if (!result.isOk())
-        throw result;
-}
-
-bool USBHandshakeProtocol::idlePass()
-{
-    return true;
-}
-
-unsigned long USBHandshakeProtocol::getIdleSleep() const
-{
-    return s_workerSleepMicroseconds;
-}
-
-QThread::Priority USBHandshakeProtocol::getWorkerPriority(const USBSocketPtr&) const
-{
-    return QThread::InheritPriority;
-}
-
-void USBHandshakeProtocol::applyTimeouts(const USBSocketPtr& socket)
-{
-    socket->applyHandshakeTimeouts();
-}
-
-void USBHandshakeProtocol::resetExchangeState()
-{
 }

@@ -1,239 +1,32 @@
 #include "USBPacketProtocol.h"
 
-#include "USBByteHelpers.h"
-#include "USBEventRelay.h"
-#include "USBPacketErrorEvent.h"
-#include "USBPacketStreamEvent.h"
-
-#include <QMutexLocker>
-
-namespace
-{
-const quint8 s_longFrame = 0x05;
-const quint8 s_shortFrame = 0x07;
-const int s_longHeaderRest = 7;
-const int s_maxPayload = 0xFFFF;
-}
-
 USBPacketProtocol::USBPacketProtocol(const USBProtocolClockPtr& clock)
-    : USBQueuedProtocol(clock)
+    : USBQueuedProtocol(USBProtocolClock::orRealTime(clock),
+                        std::unique_ptr<USBIProtocolExchange>(new USBPacketExchange(USBProtocolClock::orRealTime(clock))))
 {
-}
-
-USBPacketProtocol::~USBPacketProtocol()
-{
-    setSocket(USBSocketPtr());
 }
 
 void USBPacketProtocol::setIdleSleep(unsigned long microseconds)
 {
-    QMutexLocker lock(&m_mutex);
-    m_idleSleep = microseconds;
+    exchange().setIdleSleep(microseconds);
 }
 
 void USBPacketProtocol::registerStreamReceiver(int streamId, QObject* receiver)
 {
-    QMutexLocker lock(&m_mutex);
-    m_streamReceivers.insert(streamId, receiver);
+    exchange().registerStreamReceiver(streamId, receiver);
 }
 
 void USBPacketProtocol::unregisterStreamReceiver(int streamId)
 {
-    QMutexLocker lock(&m_mutex);
-    m_streamReceivers.remove(streamId);
+    exchange().unregisterStreamReceiver(streamId);
 }
 
 void USBPacketProtocol::setErrorReceiver(QObject* receiver)
 {
-    QMutexLocker lock(&m_mutex);
-    m_errorReceiver = receiver;
+    exchange().setErrorReceiver(receiver);
 }
 
-USBResult USBPacketProtocol::exchange(const USBCommRequestPtr& request, const USBSocketPtr& socket)
+USBPacketExchange& USBPacketProtocol::exchange() const
 {
-    request->setResult(USBResult());
-    const int id = request->getId();
-    try
-    {
-        if (!socket)
-            throw USBResult("Invalid communication handle.", 2);
-
-        if (request->isRaw())
-        {
-            socket->writeByte(request->getCommand());
-            socket->writeBytes(request->getPayload());
-            return USBResult();
-        }
-
-        writeFrame(request, socket);
-        m_pendingRequests.insert(id, request);
-        const qint64 sent = m_pClock->getMilliseconds();
-        for (;;)
-        {
-            receivePackets(socket);
-            if (m_receivedPackets.contains(id))
-            {
-                const USBReceivedPacket packet = m_receivedPackets.take(id);
-                m_pendingRequests.remove(id);
-                takeReply(request, packet);
-                return USBResult();
-            }
-            // The device is being closed: give up now rather than at the time-out.
-            if (isSocketGone(socket))
-                throw USBResult("Invalid communication handle.", 2);
-            if (m_pClock->getMilliseconds() - sent >= s_replyTimeoutMs)
-                throw USBResult("Communication timed out", 2);
-            m_pClock->sleepMicroseconds(s_replyPollMicroseconds);
-        }
-    }
-    catch (const USBResult& error)
-    {
-        // A reply arriving later finds no waiting request and is dropped.
-        m_pendingRequests.remove(id);
-        m_receivedPackets.remove(id);
-        request->setResult(error);
-        return error;
-    }
-}
-
-QVector<quint8> USBPacketProtocol::makeLongFrame(quint32 id, quint8 code, const QVector<quint8>& data)
-{
-    QVector<quint8> frame;
-    frame.reserve(1 + s_longHeaderRest + data.count());
-    frame.append(s_longFrame);
-    appendUInt32(frame, id);
-    frame.append(code);
-    appendUInt16(frame, quint16(data.count()));
-    frame += data;
-    return frame;
-}
-
-void USBPacketProtocol::writeFrame(const USBCommRequestPtr& request, const USBSocketPtr& socket)
-{
-    const QVector<quint8> payload = request->getPayload();
-    // The length field has 16 bits; a longer payload would desynchronise the board's reader.
-    if (payload.count() > s_maxPayload)
-        throw USBResult("Request payload too long.", 2);
-    socket->writeBytes(makeLongFrame(quint32(request->getId()), request->getCommand(), payload));
-}
-
-void USBPacketProtocol::takeReply(const USBCommRequestPtr& request, const USBReceivedPacket& packet)
-{
-    USBResult result = request->checkReply(packet.m_status);
-    if (!result.isOk())
-        throw result;
-    if (request->parsesReply())
-    {
-        result = request->processReply(packet.m_data);
-        if (!result.isOk())
-            throw result;
-        return;
-    }
-    if (packet.m_data.count() != request->getExpectedReturnDataCount())
-        throw USBResult("Unexpected packet length.", 2);
-    request->setReplyData(packet.m_data);
-}
-
-void USBPacketProtocol::receivePackets(const USBSocketPtr& socket)
-{
-    try
-    {
-        int available = socket->getRxQueueCount();
-        while (available != 0)
-        {
-            USBReceivedPacket frame;
-            socket->readInto(&frame.m_type, 1);
-            if (frame.m_type == s_longFrame)
-            {
-                QVector<quint8> header(s_longHeaderRest);
-                socket->readInto(header.data(), s_longHeaderRest);
-                frame.m_id = readUInt32(header, 0);
-                frame.m_status = header.at(4);
-                frame.m_length = readUInt16(header, 5);
-            }
-            else if (frame.m_type == s_shortFrame)
-            {
-                quint8 length = 0;
-                socket->readInto(&length, 1);
-                frame.m_length = length;
-            }
-            else
-            {
-                throw USBResult("Communication stream is corrupted.", 2);
-            }
-            frame.m_data.resize(frame.m_length);
-            if (frame.m_length > 0)
-                socket->readInto(frame.m_data.data(), frame.m_length);
-
-            dispatchFrame(frame);
-            if (!m_receivedPackets.isEmpty())
-                return;
-            available = socket->getRxQueueCount();
-        }
-    }
-    catch (const USBResult&)
-    {
-        m_pendingRequests.clear();
-        m_receivedPackets.clear();
-        throw;
-    }
-}
-
-void USBPacketProtocol::dispatchFrame(const USBReceivedPacket& frame)
-{
-    const int id = int(frame.m_id);
-    QMutexLocker lock(&m_mutex);
-    const auto receiver = m_streamReceivers.constFind(id);
-    if (receiver != m_streamReceivers.constEnd())
-        USBEventRelay::post(receiver.value(), new USBPacketStreamEvent(id, frame.m_data, USBResult()));
-    else if (m_pendingRequests.contains(id))
-        m_receivedPackets.insert(id, frame);
-}
-
-bool USBPacketProtocol::idlePass()
-{
-    QMutexLocker exchangeLock(&m_exchangeMutex);
-    const USBSocketPtr socket = getKeptSocket();
-    if (!socket)
-        return false;
-    try
-    {
-        receivePackets(socket);
-        return true;
-    }
-    catch (const USBResult& error)
-    {
-        // Nothing waits for what the board sends unasked, so the failure goes to the error
-        // receiver and the channel is closed: its stream can no longer be trusted.
-        socket->close();
-        QPointer<QObject> receiver;
-        {
-            QMutexLocker lock(&m_mutex);
-            receiver = m_errorReceiver;
-        }
-        USBEventRelay::post(receiver, new USBPacketErrorEvent(0, error));
-        return false;
-    }
-}
-
-unsigned long USBPacketProtocol::getIdleSleep() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_idleSleep;
-}
-
-QThread::Priority USBPacketProtocol::getWorkerPriority(const USBSocketPtr& socket) const
-{
-    return socket->getThreadPriority();
-}
-
-void USBPacketProtocol::applyTimeouts(const USBSocketPtr& socket)
-{
-    socket->applyPacketTimeouts();
-}
-
-void USBPacketProtocol::resetExchangeState()
-{
-    m_pendingRequests.clear();
-    m_receivedPackets.clear();
+    return *static_cast<USBPacketExchange*>(getExchange());
 }

@@ -1,22 +1,23 @@
 #include "USBProtocolClock.h"
 
-#include <QDeadlineTimer>
-#include <QMutex>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <chrono>
 
-USBProtocolClock::USBProtocolClock()
-{
-    m_timer.start();
-}
+USBProtocolClock::USBProtocolClock() = default;
 
 USBProtocolClock::~USBProtocolClock() = default;
 
+boost::shared_ptr<USBProtocolClock> USBProtocolClock::orRealTime(const boost::shared_ptr<USBProtocolClock>& clock)
+{
+    return clock ? clock : boost::shared_ptr<USBProtocolClock>(new USBProtocolClock());
+}
+
 qint64 USBProtocolClock::getMilliseconds() const
 {
-    return m_timer.elapsed();
+    // One time line for every real clock, so a deadline may pass from one to another.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)
@@ -24,7 +25,8 @@ void USBProtocolClock::sleepMicroseconds(unsigned long microseconds)
     QThread::usleep(microseconds);
 }
 
-void USBProtocolClock::pauseMicroseconds(QWaitCondition& wakeUp, QMutex& mutex, unsigned long microseconds)
+void USBProtocolClock::pauseMicroseconds(std::condition_variable& wakeUp, std::unique_lock<std::mutex>& lock,
+                                         unsigned long microseconds)
 {
-    wakeUp.wait(&mutex, QDeadlineTimer(std::chrono::microseconds(microseconds), Qt::PreciseTimer));
+    wakeUp.wait_for(lock, std::chrono::microseconds(microseconds));
 }

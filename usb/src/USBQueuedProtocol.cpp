@@ -3,60 +3,98 @@
 #include "USBEventRelay.h"
 #include "USBRequestEvent.h"
 
-#include <QMutexLocker>
+namespace
+{
+// Longest single pause of a bounded wait, so a clock that moves in steps is asked often.
+const qint64 s_waitStepMicroseconds = 2000;
+}
 
-USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock)
-    : m_pClock(clock ? clock : USBProtocolClockPtr(new USBProtocolClock()))
+template <class Predicate>
+bool USBQueuedProtocol::waitUntil(Lock& lock, qint64 deadlineMs, Predicate keepWaiting)
+{
+    while (keepWaiting())
+    {
+        const qint64 remaining = deadlineMs - m_pClock->getMilliseconds();
+        if (remaining <= 0)
+            return false;
+        m_pClock->pauseMicroseconds(m_stateChanged, lock, (unsigned long)qMin(remaining * 1000, s_waitStepMicroseconds));
+    }
+    return true;
+}
+
+USBQueuedProtocol::USBQueuedProtocol(const USBProtocolClockPtr& clock, std::unique_ptr<USBIProtocolExchange> exchange)
+    : m_pClock(clock)
+    , m_pExchange(std::move(exchange))
+    , m_worker([this] { runWorker(); })
 {
 }
 
-// Each protocol ends its worker in its own destructor, while its overrides still exist.
 USBQueuedProtocol::~USBQueuedProtocol()
 {
-    Q_ASSERT_X(!QThread::isRunning(), "src\\USBQueuedProtocol", "!isRunning()");
+    {
+        Lock lock(m_mutex);
+        m_pSocket.reset();
+        m_queue.clear();
+        m_stop = true;
+        m_workerWake.notify_all();
+    }
+    m_worker.wait();
 }
 
 bool USBQueuedProtocol::isRunning() const
 {
-    return QThread::isRunning();
+    Lock lock(m_mutex);
+    return m_workerActive;
 }
 
 void USBQueuedProtocol::start()
 {
-    startWorker(false);
+    startWorker();
 }
 
 bool USBQueuedProtocol::stop()
 {
-    if (!QThread::isRunning())
-        return false;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
+        if (!m_workerActive)
+            return false;
         m_stop = true;
-        m_wakeUp.wakeAll();
+        m_workerWake.notify_all();
     }
-    const bool ended = QThread::wait();
-    QMutexLocker lock(&m_mutex);
+    const bool ended = m_worker.wait();
+    Lock lock(m_mutex);
     m_stop = false;
     return ended;
 }
 
 USBSocketPtr USBQueuedProtocol::getSocket() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_pWorkerSocket;
 }
 
 USBResult USBQueuedProtocol::transact(const USBCommRequestPtr& request)
 {
-    QMutexLocker exchangeLock(&m_exchangeMutex);
+    const qint64 deadline = m_pClock->getMilliseconds() + s_replyTimeoutMs;
     USBSocketPtr socket;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
+        ++m_directWaiting;
+        const bool turn = waitUntil(lock, deadline, [this] { return m_exchangeBusy; });
+        --m_directWaiting;
+        if (!turn)
+        {
+            lock.unlock();
+            m_workerWake.notify_all();
+            return failUnrun(request, USBResult(QStringLiteral("Communication timed out"), 2));
+        }
+        m_exchangeBusy = true;
         m_pWorkerSocket = m_pSocket;
         socket = m_pSocket;
     }
-    return exchange(request, socket);
+    const USBResult result = runExchange(request, socket, deadline);
+    endTurn(0);
+    return result;
 }
 
 void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver)
@@ -64,171 +102,234 @@ void USBQueuedProtocol::post(const USBCommRequestPtr& request, QObject* receiver
     USBQueueEntry entry;
     entry.m_pRequest = request;
     entry.m_receiver = receiver;
+    USBResult refusal;
+    bool startNeeded = false;
     {
-        QMutexLocker lock(&m_mutex);
-        Q_ASSERT_X(m_pWorkerSocket, "src\\USBQueuedProtocol", "m_pWorkerSocket");
-        entry.m_serial = m_nextSerial++;
-        m_queue.prepend(entry);
-        m_wakeUp.wakeAll();
+        Lock lock(m_mutex);
+        if (!m_pSocket)
+        {
+            refusal = USBResult(QStringLiteral("Invalid communication handle."), 2);
+        }
+        else if (!m_channelFailure.isOk() && !m_workerActive)
+        {
+            refusal = m_channelFailure;
+        }
+        else
+        {
+            entry.m_serial = m_nextSerial++;
+            m_queue.push_back(entry);
+            // Only after a stop: otherwise the worker runs while the socket is set.
+            startNeeded = !m_workerActive && !m_stop;
+        }
     }
-    startWorker(true);
+    m_workerWake.notify_all();
+    if (!refusal.isOk())
+    {
+        USBEventRelay::post(entry.m_receiver, new USBRequestEvent(request, failUnrun(request, refusal)));
+        return;
+    }
+    if (startNeeded)
+        startWorker();
 }
 
 void USBQueuedProtocol::clearQueue()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_queue.clear();
+    m_stateChanged.notify_all();
 }
 
 bool USBQueuedProtocol::isIdle() const
 {
-    if (!QThread::isRunning())
-        return true;
-    QMutexLocker lock(&m_mutex);
-    return m_queue.isEmpty();
+    Lock lock(m_mutex);
+    return !m_workerActive || m_queue.empty();
 }
 
 void USBQueuedProtocol::waitForIdle()
 {
-    while (!isIdle())
-        QThread::msleep(1);
+    Lock lock(m_mutex);
+    m_stateChanged.wait(lock, [this] { return !m_workerActive || m_queue.empty(); });
 }
 
 void USBQueuedProtocol::setSocket(const USBSocketPtr& socket)
 {
-    const USBSocketPtr clone = socket ? socket->clone() : USBSocketPtr();
-    bool queued = false;
+    if (socket)
     {
-        QMutexLocker lock(&m_mutex);
-        m_pSocket = clone;
-        m_wakeUp.wakeAll();
-        if (clone && !m_workerActive)
-            m_pWorkerSocket = clone;
-        queued = !m_queue.isEmpty();
-    }
-    if (clone)
-    {
+        const USBSocketPtr clone = socket->clone();
         // A channel that has died since it was opened cannot take its timeouts; the next
         // exchange on it reports that, so nothing may escape from here.
         try
         {
-            applyTimeouts(clone);
+            clone->applyTimeouts();
         }
         catch (const USBResult&)
         {
         }
-        if (queued)
-            startWorker(true);
+        {
+            Lock lock(m_mutex);
+            m_pSocket = clone;
+            m_channelFailure = USBResult();
+            if (!m_workerActive)
+                m_pWorkerSocket = clone;
+            m_workerWake.notify_all();
+        }
+        startWorker();
         return;
     }
 
-    // The worker ends at its next pass; an exchange in progress gives up as soon as it sees
-    // its socket gone, so this wait is short. Only then is the state torn down.
-    QThread::wait();
-    QMutexLocker exchangeLock(&m_exchangeMutex);
-    {
-        QMutexLocker lock(&m_mutex);
-        m_queue.clear();
-        m_pWorkerSocket.reset();
-    }
-    resetExchangeState();
+    Lock lock(m_mutex);
+    m_pSocket.reset();
+    m_pWorkerSocket.reset();
+    m_queue.clear();
+    m_workerWake.notify_all();
+    // An exchange in progress gives up as soon as it sees its socket gone, so the worker
+    // normally ends within a pass; a library call that does not return is waited for only
+    // this long, and the worker then cleans up itself.
+    waitUntil(lock, m_pClock->getMilliseconds() + s_workerEndTimeoutMs, [this] { return m_workerActive; });
+    if (m_workerActive || m_exchangeBusy)
+        return;
+    m_exchangeBusy = true;
+    lock.unlock();
+    m_pExchange->reset();
+    endTurn(0);
 }
 
-USBSocketPtr USBQueuedProtocol::getKeptSocket() const
+USBIProtocolExchange* USBQueuedProtocol::getExchange() const
 {
-    QMutexLocker lock(&m_mutex);
-    return m_pSocket;
+    return m_pExchange.get();
 }
 
-bool USBQueuedProtocol::isSocketGone(const USBSocketPtr& socket) const
+void USBQueuedProtocol::runWorker()
 {
-    QMutexLocker lock(&m_mutex);
-    return m_pSocket != socket;
-}
-
-void USBQueuedProtocol::run()
-{
+    USBSocketPtr served;
     for (;;)
     {
+        USBSocketPtr socket;
+        USBQueueEntry entry;
+        bool haveEntry = false;
+        USBResult channelFailure;
+        bool readUnasked = false;
+        bool ending = false;
+        bool socketChanged = false;
         {
-            QMutexLocker lock(&m_mutex);
-            if (!m_pSocket || m_stop)
+            Lock lock(m_mutex);
+            // A direct exchange holds the GUI thread: it goes first.
+            m_workerWake.wait(lock, [this] { return !m_exchangeBusy && m_directWaiting == 0; });
+            socket = m_pSocket;
+            socketChanged = served && served != socket;
+            served = socket;
+            channelFailure = m_channelFailure;
+            ending = !socket || m_stop || (!channelFailure.isOk() && m_queue.empty());
+            if (ending && !socketChanged)
             {
                 m_workerActive = false;
+                lock.unlock();
+                m_stateChanged.notify_all();
                 return;
             }
-            m_pWorkerSocket = m_pSocket;
+            m_exchangeBusy = true;
+            if (!ending)
+            {
+                m_pWorkerSocket = socket;
+                haveEntry = !m_queue.empty();
+                if (haveEntry)
+                    entry = m_queue.front();
+                else
+                    readUnasked = channelFailure.isOk() && m_pExchange->readsUnasked();
+            }
         }
 
-        while (runNextEntry())
+        // What the exchanges left on a socket that has gone is forgotten before anything else.
+        if (socketChanged)
+            m_pExchange->reset();
+        if (ending)
         {
+            endTurn(0);
+            continue;
         }
 
-        if (!idlePass())
+        if (haveEntry)
         {
-            endWorker();
-            return;
+            const USBResult result =
+                channelFailure.isOk() ? runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs)
+                                      : failUnrun(entry.m_pRequest, channelFailure);
+            endTurn(entry.m_serial);
+            USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
+            // The exchange has just read the socket: the next look at it may wait an idle time.
+            Lock lock(m_mutex);
+            pauseWhileIdle(lock, socket, m_channelFailure.isOk() && m_pExchange->readsUnasked());
+            continue;
         }
-        pause();
+
+        USBResult failure;
+        if (readUnasked)
+        {
+            // A socket closed under the protocol is dead as well, but nobody needs telling.
+            failure = socket->isOpen() ? m_pExchange->receiveUnasked(socket)
+                                       : USBResult(QStringLiteral("Device not open"), 2);
+        }
+        Lock lock(m_mutex);
+        m_exchangeBusy = false;
+        if (m_channelFailure.isOk())
+            m_channelFailure = failure;
+        m_stateChanged.notify_all();
+        pauseWhileIdle(lock, socket, readUnasked);
     }
 }
 
-void USBQueuedProtocol::pause()
+void USBQueuedProtocol::pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked)
 {
-    const unsigned long microseconds = getIdleSleep();
-    QMutexLocker lock(&m_mutex);
-    if (m_queue.isEmpty() && m_pSocket && !m_stop)
-        m_pClock->pauseMicroseconds(m_wakeUp, m_mutex, microseconds);
+    if (!m_channelFailure.isOk() || !m_queue.empty() || m_pSocket != socket || m_stop || m_directWaiting > 0)
+        return;
+    // Unasked data is read at least once per idle time; a protocol that reads none sleeps
+    // until there is work.
+    if (readsUnasked)
+        m_pClock->pauseMicroseconds(m_workerWake, lock, m_pExchange->getIdleSleep());
+    else
+        m_workerWake.wait(lock);
 }
 
-void USBQueuedProtocol::startWorker(bool forQueuedWork)
+void USBQueuedProtocol::startWorker()
 {
     QThread::Priority priority = QThread::InheritPriority;
     {
-        QMutexLocker lock(&m_mutex);
-        // The worker may have run the new entry and ended (on a dead channel) since it was
-        // queued: a fresh worker for an empty queue would only report that channel again.
-        if (m_workerActive || !m_pWorkerSocket || (forQueuedWork && m_queue.isEmpty()))
+        Lock lock(m_mutex);
+        if (m_workerActive || !m_pSocket || !m_channelFailure.isOk())
             return;
         m_workerActive = true;
-        priority = getWorkerPriority(m_pWorkerSocket);
+        priority = m_pExchange->getWorkerPriority(m_pSocket);
     }
-    // A worker that has just decided to end may still be leaving run().
-    QThread::wait();
-    QThread::start(priority);
+    // A worker that has just decided to end may still be leaving its loop.
+    m_worker.wait();
+    m_worker.start(priority);
 }
 
-bool USBQueuedProtocol::runNextEntry()
+USBResult USBQueuedProtocol::runExchange(const USBCommRequestPtr& request, const USBSocketPtr& socket, qint64 deadlineMs)
 {
-    USBQueueEntry entry;
+    const USBResult result = m_pExchange->exchange(request, socket, deadlineMs, [this, &socket] {
+        Lock lock(m_mutex);
+        return m_pSocket != socket;
+    });
+    // Only now is the outcome known.
+    request->setResult(result);
+    return result;
+}
+
+USBResult USBQueuedProtocol::failUnrun(const USBCommRequestPtr& request, const USBResult& failure)
+{
+    request->setResult(failure);
+    return failure;
+}
+
+void USBQueuedProtocol::endTurn(quint64 serial)
+{
     {
-        QMutexLocker lock(&m_mutex);
-        if (m_queue.isEmpty() || !m_pSocket)
-            return false;
-        m_pWorkerSocket = m_pSocket;
-        entry = m_queue.last();
+        Lock lock(m_mutex);
+        m_exchangeBusy = false;
+        // clearQueue may have dropped the entry while it ran.
+        if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
+            m_queue.pop_front();
     }
-    const USBResult result = transact(entry.m_pRequest);
-    USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
-    removeEntry(entry.m_serial);
-    return true;
-}
-
-void USBQueuedProtocol::removeEntry(quint64 serial)
-{
-    QMutexLocker lock(&m_mutex);
-    for (int i = m_queue.count() - 1; i >= 0; --i)
-    {
-        if (m_queue.at(i).m_serial == serial)
-        {
-            m_queue.remove(i);
-            return;
-        }
-    }
-}
-
-void USBQueuedProtocol::endWorker()
-{
-    QMutexLocker lock(&m_mutex);
-    m_workerActive = false;
+    m_workerWake.notify_all();
+    m_stateChanged.notify_all();
 }

@@ -1,0 +1,3 @@
+#include "USBIProtocolExchange.h"
+
+USBIProtocolExchange::~USBIProtocolExchange() = default;
