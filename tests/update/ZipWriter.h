@@ -120,7 +120,7 @@ private:
         }
         quint8 stream() const
         {
-            const quint16 t = quint16(k[2] | 2);
+            const quint32 t = quint16(k[2] | 2);
             return quint8((t * (t ^ 1)) >> 8);
         }
     };

@@ -8,8 +8,9 @@
 
 namespace
 {
-// Large enough that the reads cost little beside the checksum itself.
-const qint64 s_blockSize = 1 << 20;
+// Large enough that the reads cost little, small enough that the checksum reads the block
+// from the cache the read has just filled.
+const qint64 s_blockSize = 1 << 17;
 }
 
 quint32 computeFileCrc32(const QString& filePath, bool* ok)

@@ -289,7 +289,8 @@ void UnzipPrivate::updateKeys(unsigned char plain)
 
 unsigned char UnzipPrivate::decryptByte() const
 {
-    const quint16 temp = quint16(m_keys[2] | 2);
+    // Unsigned 32-bit: the product of two 16-bit values overflows an int.
+    const quint32 temp = quint16(m_keys[2] | 2);
     return quint8((temp * (temp ^ 1)) >> 8);
 }
 
