@@ -51,6 +51,8 @@ public:
         if (m_pid == 0)
         {
             close(fds[0]);
+            // A process of its own: it does not hold what its parent holds.
+            PackageAppData::releasePackageLock();
             const char taken = PackageAppData::takePackageLock() ? 1 : 0;
             if (release)
                 PackageAppData::releasePackageLock();
@@ -116,7 +118,8 @@ private slots:
         QVERIFY(PackageAppData::takePackageLock());
     }
 
-    // A live holder in another process blocks; one that released, or died holding it, does not.
+    // A live holder blocks the other process, whichever of the two holds it; one that released,
+    // or died holding it, does not.
     void lockAcrossProcesses()
     {
         {
@@ -128,6 +131,11 @@ private slots:
             holder.kill();
             QVERIFY(PackageAppData::takePackageLock());
         }
+        {
+            LockHolder blocked(false);
+            QVERIFY(!blocked.taken());
+        }
+        QVERIFY(PackageAppData::isPackageLockHeld());
         PackageAppData::releasePackageLock();
         {
             LockHolder releasing(true);
