@@ -269,11 +269,11 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
         if (m_archiveFile->read(fields, 4) != 4)
             return UnZip::ReadError;
         // The descriptor's own signature is optional.
-        const bool signed_ = isSignature(fields, 7, 8);
-        const int more = signed_ ? 12 : 8;
+        const bool hasSignature = isSignature(fields, 7, 8);
+        const int more = hasSignature ? 12 : 8;
         if (m_archiveFile->read(fields + 4, more) != more)
             return UnZip::ReadError;
-        const char* d = signed_ ? fields + 4 : fields;
+        const char* d = hasSignature ? fields + 4 : fields;
         if (read32(d) != entry.crc || read32(d + 4) != entry.compressedSize || read32(d + 8) != entry.uncompressedSize)
             return UnZip::HeaderMismatch;
     }
