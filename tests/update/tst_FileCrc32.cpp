@@ -1,0 +1,81 @@
+#include "TestRegistry.h"
+
+#include "FileCrc32.h"
+#include "InfoZip.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <zlib.h>
+
+class tst_FileCrc32 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checksum_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<quint32>("crc");
+        QTest::newRow("empty") << QByteArray() << quint32(0);
+        QTest::newRow("abc") << QByteArray("abc") << quint32(0x352441C2);
+        QTest::newRow("check string") << QByteArray("123456789") << quint32(0xCBF43926);
+    }
+
+    void checksum()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(quint32, crc);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("f"), contents));
+        bool ok = false;
+        QCOMPARE(computeFileCrc32(dir.filePath("f"), &ok), crc);
+        QVERIFY(ok);
+    }
+
+    void missingFile()
+    {
+        QTemporaryDir dir;
+        bool ok = true;
+        QCOMPARE(computeFileCrc32(dir.filePath("missing"), &ok), quint32(0));
+        QVERIFY(!ok);
+        QCOMPARE(computeFileCrc32(dir.filePath("missing")), quint32(0));
+        // A folder cannot be read as a file.
+        QCOMPARE(computeFileCrc32(dir.path(), &ok), quint32(0));
+        QVERIFY(!ok);
+    }
+
+    void sizes_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {1023, 1024, 1025, (1 << 20) - 1, 1 << 20, (1 << 20) + 1, 3 * 1000 * 1000})
+            QTest::addRow("%d bytes", size) << size;
+    }
+
+    // Any size, also around the read block, gives zlib's checksum of all bytes and Python's
+    // zlib.crc32 of the same file.
+    void sizes()
+    {
+        QFETCH(int, size);
+        QTemporaryDir dir;
+        QByteArray contents(size, '\0');
+        QRandomGenerator generator{quint32(size)};
+        for (char& c : contents)
+            c = char(generator.bounded(256));
+        const QString path = dir.filePath("f");
+        QVERIFY(writeFile(path, contents));
+        const quint32 zlibCrc = quint32(crc32(0, reinterpret_cast<const Bytef*>(contents.constData()), uInt(size)));
+        QCOMPARE(computeFileCrc32(path), zlibCrc);
+
+        QProcess python;
+        python.start("python3", {"-c", "import sys, zlib; print(zlib.crc32(open(sys.argv[1], 'rb').read()))", path});
+        if (!python.waitForFinished(30000) || python.exitCode() != 0)
+            QSKIP("python3 is not available");
+        QCOMPARE(python.readAllStandardOutput().trimmed().toULong(), ulong(zlibCrc));
+    }
+};
+
+TALVEX_TEST(tst_FileCrc32)
+#include "tst_FileCrc32.moc"

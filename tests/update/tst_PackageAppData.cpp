@@ -1,0 +1,320 @@
+#include "TestRegistry.h"
+
+#include "FileCrc32.h"
+#include "PackageAppData.h"
+#include "UpdateFolderFixture.h"
+#include "ZipWriter.h"
+
+#include <QDataStream>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+const char s_password[] = "Zq8Lm3Xv7Tn1Pk5";
+
+QStringList entriesBelow(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+QByteArray devicePackage(const QByteArray& contents)
+{
+    QByteArray file;
+    QDataStream out(&file, QIODevice::WriteOnly);
+    out << contents;
+    return file;
+}
+
+// A second process that takes the lock, says so through a pipe and then waits to be killed, or
+// (release true) releases it and ends.
+class LockHolder
+{
+public:
+    explicit LockHolder(bool release)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0)
+        {
+            close(fds[0]);
+            // A process of its own: it does not hold what its parent holds.
+            PackageAppData::releasePackageLock();
+            const char taken = PackageAppData::takePackageLock() ? 1 : 0;
+            if (release)
+                PackageAppData::releasePackageLock();
+            if (write(fds[1], &taken, 1) != 1)
+                _exit(2);
+            if (release)
+                _exit(0);
+            forever
+                pause();
+        }
+        close(fds[1]);
+        char taken = 0;
+        m_taken = m_pid > 0 && read(fds[0], &taken, 1) == 1 && taken == 1;
+        close(fds[0]);
+    }
+
+    ~LockHolder() { kill(); }
+
+    bool taken() const { return m_taken; }
+
+    // Ends the holder the hard way: it never releases anything.
+    void kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_taken = false;
+};
+}
+
+class tst_PackageAppData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        // A key of this run's own: a running studio's lock stays out of the tests.
+        UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        UpdateConstants::setArchivePassword(s_password);
+    }
+
+    void cleanup()
+    {
+        PackageAppData::releasePackageLock();
+        UpdateConstants::restoreDefaults();
+    }
+
+    void lockInThisProcess()
+    {
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        QVERIFY(PackageAppData::takePackageLock());
+        QVERIFY(PackageAppData::isPackageLockHeld());
+        QVERIFY(!PackageAppData::takePackageLock());
+        PackageAppData::releasePackageLock();
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        QVERIFY(PackageAppData::takePackageLock());
+    }
+
+    // A live holder blocks the other process, whichever of the two holds it; one that released,
+    // or died holding it, does not.
+    void lockAcrossProcesses()
+    {
+        {
+            LockHolder holder(false);
+            QVERIFY(holder.taken());
+            QVERIFY(!PackageAppData::takePackageLock());
+            QVERIFY(!PackageAppData::isPackageLockHeld());
+            QVERIFY(!PackageAppData::takePackageLock());
+            holder.kill();
+            QVERIFY(PackageAppData::takePackageLock());
+        }
+        {
+            LockHolder blocked(false);
+            QVERIFY(!blocked.taken());
+        }
+        QVERIFY(PackageAppData::isPackageLockHeld());
+        PackageAppData::releasePackageLock();
+        {
+            LockHolder releasing(true);
+            QVERIFY(releasing.taken());
+        }
+        QVERIFY(PackageAppData::takePackageLock());
+    }
+
+    void installRepository_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("right password") << s_password << true;
+        QTest::newRow("wrong password") << "Wr0ngPassword00" << false;
+    }
+
+    // The folder is cleared (subfolders and hidden files too) and holds the archive's contents
+    // with the manifest decompressed; a failure leaves it empty. The lock is free afterwards.
+    void installRepository()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, installed);
+        UpdateFolderFixture fixture("PAD");
+        QVERIFY(fixture.isolated());
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.getFolder() + "/old.pkg", "old"));
+        QVERIFY(writeFile(data.getFolder() + "/.hidden", "h"));
+        QVERIFY(writeFile(data.getFolder() + "/sub/deeper/.x", "x"));
+
+        QTemporaryDir source;
+        QTemporaryDir archives;
+        const QByteArray manifest = "<u><app MajorVersion=\"6\" MinorVersion=\"1\" Checksum=\"1\"/></u>";
+        QVERIFY(writeFile(source.filePath(fixture.application() + ".pkm"), qCompress(manifest)));
+        QVERIFY(writeFile(source.filePath(fixture.application() + ".pkg"), QByteArray(100000, 'p')));
+        QVERIFY(writeFile(source.filePath("002701.pkg"), devicePackage("firmware")));
+        const QString archive = archives.filePath("repository.zip");
+        QVERIFY(infoZip(source.path(), {"-r", "-P", password}, archive, {"."}));
+
+        QVERIFY(!data.installRepositoryArchive(source.filePath("missing.zip")));
+        QVERIFY(QFile::exists(data.getFolder() + "/old.pkg"));
+
+        QCOMPARE(data.installRepositoryArchive(archive), installed);
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        if (!installed)
+        {
+            QCOMPARE(entriesBelow(data.getFolder()), QStringList());
+            return;
+        }
+        QCOMPARE(entriesBelow(data.getFolder()),
+            (QStringList{"002701.pkg", fixture.application() + ".pkg", fixture.application() + ".pkm"}));
+        QCOMPARE(data.readManifestFile(), manifest);
+        QCOMPARE(data.readDevicePackage(BootloaderFirmwareId(27, 1, 0, 0, 0)), QByteArray("firmware"));
+    }
+
+    // While this process or another holds the lock, an install fails at once and changes nothing.
+    void installRepositoryWhileLocked()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.getFolder() + "/keep.pkg", "keep"));
+        QTemporaryDir source;
+        QVERIFY(writeFile(source.filePath("new.pkg"), "new"));
+        const QString archive = source.filePath("repository.zip");
+        QVERIFY(infoZip(source.path(), {"-P", s_password}, archive, {"new.pkg"}));
+
+        QVERIFY(PackageAppData::takePackageLock());
+        QVERIFY(!data.installRepositoryArchive(archive));
+        QVERIFY(PackageAppData::isPackageLockHeld());
+        PackageAppData::releasePackageLock();
+        {
+            LockHolder other(false);
+            QVERIFY(other.taken());
+            QVERIFY(!data.installRepositoryArchive(archive));
+        }
+        QCOMPARE(entriesBelow(data.getFolder()), QStringList{"keep.pkg"});
+        QVERIFY(data.installRepositoryArchive(archive));
+        QCOMPARE(entriesBelow(data.getFolder()), QStringList{"new.pkg"});
+    }
+
+    void installRepositoryWithUnsafeEntry()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QTemporaryDir source;
+        ZipWriter writer;
+        for (const char* name : {"a.pkg", "../escape.pkg"})
+        {
+            ZipWriter::Entry entry;
+            entry.name = name;
+            entry.data = "data";
+            entry.password = s_password;
+            writer.add(entry);
+        }
+        const QString archive = source.filePath("repository.zip");
+        QVERIFY(writeFile(archive, writer.archive()));
+        QVERIFY(!data.installRepositoryArchive(archive));
+        QCOMPARE(entriesBelow(data.getFolder()), QStringList());
+        QVERIFY(!QFile::exists(QFileInfo(data.getFolder()).absolutePath() + "/escape.pkg"));
+    }
+
+    void installFilePackage_data()
+    {
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<QString>("storedName");
+        QTest::addColumn<bool>("installed");
+        const QString program = UpdateConstants::executableFileName("Prog");
+        QTest::newRow("program") << true << program << true;
+        QTest::newRow("library") << false << "Prog" << true;
+        QTest::newRow("archive lacks the entry") << true << "Other" << false;
+    }
+
+    // The package replaces an older one; a failure leaves neither archive nor package.
+    void installFilePackage()
+    {
+        QFETCH(bool, executable);
+        QFETCH(QString, storedName);
+        QFETCH(bool, installed);
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        const UpdaterFileEntry entry{"Prog", executable, 0};
+        QTemporaryDir source;
+        QVERIFY(writeFile(source.filePath(storedName), "new program"));
+        QVERIFY(infoZip(source.path(), {"-P", s_password}, data.archivePath("Prog"), {storedName}));
+        QVERIFY(writeFile(data.packageFilePath("Prog"), "old package"));
+
+        QCOMPARE(data.installFilePackage(entry, true), installed);
+        QVERIFY(!QFile::exists(data.archivePath("Prog")));
+        QCOMPARE(entriesBelow(data.getFolder()), installed ? QStringList{"Prog.pkg"} : QStringList());
+        if (installed)
+            QCOMPARE(readFile(data.packageFilePath("Prog")), QByteArray("new program"));
+    }
+
+    void failedDownloadDeletesTheArchive()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.archivePath("Prog"), "partial"));
+        QVERIFY(data.installFilePackage({"Prog", false, 0}, false));
+        QVERIFY(!QFile::exists(data.archivePath("Prog")));
+        // A name from a manifest never reaches outside the folder.
+        QVERIFY(writeFile(data.getFolder() + "/../outside.pkz", "keep"));
+        QVERIFY(!data.installFilePackage({"../outside", false, 0}, false));
+        QVERIFY(QFile::exists(data.getFolder() + "/../outside.pkz"));
+        QFile::remove(data.getFolder() + "/../outside.pkz");
+    }
+
+    void devicePackages()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        const BootloaderFirmwareId id(1, 2, 3, 4, 0);
+        QCOMPARE(data.devicePackagePath(id), data.getFolder() + "/000102.pkg");
+        QVERIFY(!data.devicePackageExists(id));
+        QCOMPARE(data.readDevicePackage(id), QByteArray());
+        bool ok = true;
+        data.devicePackageCrc(id, &ok);
+        QVERIFY(!ok);
+
+        const QByteArray file = devicePackage("firmware bytes");
+        QVERIFY(data.saveDevicePackage(id, devicePackage("older")));
+        QVERIFY(data.saveDevicePackage(id, file));
+        QVERIFY(data.devicePackageExists(id));
+        QCOMPARE(readFile(data.devicePackagePath(id)), file);
+        QCOMPARE(data.readDevicePackage(id), QByteArray("firmware bytes"));
+        QCOMPARE(data.devicePackageCrc(id, &ok), computeFileCrc32(data.devicePackagePath(id)));
+        QVERIFY(ok);
+    }
+
+    void removeFolderContentsKeepsLinkedFolders()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("elsewhere/kept"), "kept"));
+        QVERIFY(writeFile(dir.filePath("clear/.hidden/file"), "f"));
+        QVERIFY(QFile::link(dir.filePath("elsewhere"), dir.filePath("clear/link")));
+        PackageAppData::removeFolderContents(dir.filePath("clear"));
+        QCOMPARE(entriesBelow(dir.filePath("clear")), QStringList());
+        QVERIFY(QFile::exists(dir.filePath("elsewhere/kept")));
+    }
+};
+
+TALVEX_TEST(tst_PackageAppData)
+#include "tst_PackageAppData.moc"

@@ -1,0 +1,482 @@
+#include "TestRegistry.h"
+
+#include "InfoZip.h"
+#include "UnZip.h"
+#include "ZipWriter.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(UnZip::ErrorCode)
+Q_DECLARE_METATYPE(UnZip::ExtractionOptions)
+
+namespace
+{
+typedef QMap<QString, QByteArray> Files;
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+// Every file below the folder by its relative path.
+Files filesBelow(const QString& folder)
+{
+    Files files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+    {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readFile(path));
+    }
+    return files;
+}
+
+QString writeArchive(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("made.zip"));
+    writeFile(path, bytes);
+    return path;
+}
+
+ZipWriter::Entry entry(const QString& name, const QByteArray& data)
+{
+    ZipWriter::Entry e;
+    e.name = name;
+    e.data = data;
+    return e;
+}
+}
+
+class tst_UnZip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void extractsInfoZipArchives_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("stored") << QStringList{"-0"};
+        QTest::newRow("deflated") << QStringList{"-9"};
+        QTest::newRow("deflated without folder entries") << QStringList{"-9", "-D"};
+        QTest::newRow("stored, password") << QStringList{"-0", "-P", "Secret4Update99"};
+        QTest::newRow("deflated, password") << QStringList{"-6", "-P", "Secret4Update99"};
+    }
+
+    // Contents and modification times come back as zip stored them, also for entries larger
+    // than one read buffer, empty files and files deep in folders.
+    void extractsInfoZipArchives()
+    {
+        QFETCH(QStringList, options);
+        QTemporaryDir source;
+        QTemporaryDir target;
+        const Files files{{"top.txt", "plain text\n"},
+            {"dir/sub/file.txt", QByteArray(5000, 'x') + "tail"},
+            {"dir/big.bin", randomBytes(700000, 7)},
+            {"dir/empty", QByteArray()}};
+        // Even seconds: MS-DOS times have a resolution of two.
+        const QDateTime stamp(QDate(2024, 11, 3), QTime(8, 15, 42), Qt::LocalTime);
+        int offset = 0;
+        for (auto it = files.begin(); it != files.end(); ++it)
+        {
+            QVERIFY(writeFile(source.filePath(it.key()), it.value()));
+            QFile file(source.filePath(it.key()));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(stamp.addSecs(offset += 3600), QFileDevice::FileModificationTime));
+        }
+        const QString archive = target.filePath(QStringLiteral("a.zip"));
+        QVERIFY(infoZip(source.path(), QStringList{"-r"} << options, archive, QStringList{"."}));
+
+        UnZip zip;
+        zip.setPassword(QStringLiteral("Secret4Update99"));
+        QCOMPARE(zip.openArchive(archive), UnZip::Success);
+        const QString out = target.filePath(QStringLiteral("out"));
+        QCOMPARE(zip.extractAll(out), UnZip::Success);
+        QCOMPARE(filesBelow(out), files);
+        for (auto it = files.begin(); it != files.end(); ++it)
+            QCOMPARE(QFileInfo(out + "/" + it.key()).lastModified(), QFileInfo(source.filePath(it.key())).lastModified());
+    }
+
+    void wrongPasswordSkipsEncryptedEntries_data()
+    {
+        QTest::addColumn<bool>("infoZip");
+        QTest::newRow("check byte from the time (Info-ZIP)") << true;
+        QTest::newRow("check byte from the CRC") << false;
+    }
+
+    // A wrong password skips the encrypted entries, the others are extracted, and the run does
+    // not report success. The right password opens entries of both check-byte forms.
+    void wrongPasswordSkipsEncryptedEntries()
+    {
+        QFETCH(bool, infoZip);
+        QTemporaryDir dir;
+        const QByteArray secret = randomBytes(3000, 11) + QByteArray(3000, 's');
+        QString archive;
+        if (infoZip)
+        {
+            QVERIFY(writeFile(dir.filePath("src/secret.bin"), secret));
+            QVERIFY(writeFile(dir.filePath("src/zz_open.txt"), "open"));
+            archive = dir.filePath("a.zip");
+            QVERIFY(::infoZip(dir.filePath("src"), {"-P", "right"}, archive, {"secret.bin"}));
+            QVERIFY(::infoZip(dir.filePath("src"), {}, archive, {"zz_open.txt"}));
+        }
+        else
+        {
+            ZipWriter writer;
+            ZipWriter::Entry stored = entry("secret.bin", secret);
+            stored.password = "right";
+            ZipWriter::Entry deflated = entry("secret2.bin", secret);
+            deflated.password = "right";
+            deflated.deflate = true;
+            writer.add(stored);
+            writer.add(deflated);
+            writer.add(entry("zz_open.txt", "open"));
+            archive = writeArchive(dir, writer.archive());
+        }
+
+        UnZip zip;
+        QCOMPARE(zip.openArchive(archive), UnZip::Success);
+        zip.setPassword("wrong");
+        QCOMPARE(zip.extractFile("secret.bin", dir.filePath("wrong")), UnZip::EntrySkipped);
+        QVERIFY(!QFile::exists(dir.filePath("wrong/secret.bin")));
+        QCOMPARE(zip.extractAll(dir.filePath("wrong")), UnZip::EntrySkipped);
+        QCOMPARE(filesBelow(dir.filePath("wrong")), (Files{{"zz_open.txt", "open"}}));
+
+        zip.setPassword("right");
+        QCOMPARE(zip.extractAll(dir.filePath("right")), UnZip::Success);
+        QCOMPARE(readFile(dir.filePath("right/secret.bin")), secret);
+        if (!infoZip)
+            QCOMPARE(readFile(dir.filePath("right/secret2.bin")), secret);
+    }
+
+    void resultCodes_data()
+    {
+        QTest::addColumn<QByteArray>("archive");
+        QTest::addColumn<UnZip::ErrorCode>("opened");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<UnZip::ErrorCode>("extracted");
+        QTest::addColumn<Files>("written");
+
+        const QByteArray endOnly = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+        QTest::newRow("end record only") << endOnly << UnZip::Success << "a" << UnZip::NotFound << Files{};
+        QTest::newRow("21 bytes") << endOnly.left(21) << UnZip::BadArchive << "" << UnZip::NoArchive << Files{};
+        QTest::newRow("no end record") << randomBytes(4000, 3) << UnZip::BadArchive << "" << UnZip::NoArchive
+                                       << Files{};
+
+        for (int length : {1, 3, 200})
+        {
+            ZipWriter writer;
+            writer.add(entry("a.txt", "alpha"));
+            writer.setComment(QByteArray(length, 'c'));
+            QTest::addRow("archive comment of %d bytes", length)
+                << writer.archive() << UnZip::Success << "a.txt" << UnZip::Success << Files{{"a.txt", "alpha"}};
+        }
+        {
+            ZipWriter writer;
+            ZipWriter::Entry odd = entry("odd.bin", "x");
+            odd.method = 12;
+            writer.add(odd);
+            writer.add(entry("z.txt", "zulu"));
+            QTest::newRow("method 12 skipped, next entry read")
+                << writer.archive() << UnZip::Success << "odd.bin" << UnZip::NotFound << Files{};
+            QTest::newRow("entry behind method 12") << writer.archive() << UnZip::Success << "z.txt" << UnZip::Success
+                                                    << Files{{"z.txt", "zulu"}};
+        }
+        {
+            ZipWriter writer;
+            ZipWriter::Entry newer = entry("new.bin", "x");
+            newer.version = 45;
+            writer.add(newer);
+            QTest::newRow("version 4.5 skipped")
+                << writer.archive() << UnZip::Success << "new.bin" << UnZip::NotFound << Files{};
+        }
+        {
+            ZipWriter writer;
+            ZipWriter::Entry empty = entry("empty", QByteArray());
+            writer.add(empty);
+            QTest::newRow("empty stored entry") << writer.archive() << UnZip::Success << "empty" << UnZip::Success
+                                                << Files{{"empty", QByteArray()}};
+            ZipWriter bad;
+            empty.crc = 0x1234;
+            bad.add(empty);
+            QTest::newRow("empty entry with a CRC")
+                << bad.archive() << UnZip::Success << "empty" << UnZip::ArchiveCorrupted << Files{};
+        }
+        {
+            ZipWriter writer;
+            ZipWriter::Entry wrong = entry("wrong.txt", QByteArray(400, 'w'));
+            wrong.deflate = true;
+            wrong.crc = 77;
+            writer.add(wrong);
+            QTest::newRow("CRC mismatch removes the file")
+                << writer.archive() << UnZip::Success << "wrong.txt" << UnZip::ArchiveCorrupted << Files{};
+        }
+        {
+            ZipWriter writer;
+            ZipWriter::Entry renamed = entry("a.txt", "alpha");
+            renamed.localName = "b.txt";
+            writer.add(renamed);
+            QTest::newRow("local name differs")
+                << writer.archive() << UnZip::Success << "a.txt" << UnZip::HeaderMismatch << Files{};
+            QByteArray archive = writer.archive();
+            archive[2] = 9;
+            QTest::newRow("local signature broken")
+                << archive << UnZip::Success << "a.txt" << UnZip::BadArchive << Files{};
+        }
+        {
+            // A "deflated" entry whose bytes are no deflate stream.
+            ZipWriter writer;
+            ZipWriter::Entry garbage = entry("g.bin", "\xff\xff\xff\xff\xff\xff");
+            garbage.method = 8;
+            writer.add(garbage);
+            QTest::newRow("bad deflate data")
+                << writer.archive() << UnZip::Success << "g.bin" << UnZip::ZlibFailed << Files{};
+        }
+        {
+            // Encrypted, but its data are shorter than the 12-byte encryption header.
+            ZipWriter writer;
+            writer.add(entry("short.bin", "abc"));
+            QByteArray archive = writer.archive();
+            archive[6] = 1;
+            const int central = archive.indexOf("PK\x01\x02");
+            archive[central + 8] = 1;
+            QTest::newRow("encrypted entry too short")
+                << archive << UnZip::Success << "short.bin" << UnZip::ArchiveCorrupted << Files{};
+        }
+        {
+            ZipWriter writer;
+            writer.add(entry("a.txt", "alpha"));
+            writer.add(entry("b.txt", "bravo"));
+            const QByteArray archive = writer.archive();
+            const int directory = archive.indexOf("PK\x01\x02");
+            const int end = archive.indexOf("PK\x05\x06");
+            const int second = archive.lastIndexOf("PK\x01\x02");
+            QByteArray cut = archive.left(second + 10) + archive.mid(end);
+            QTest::newRow("directory record cut short")
+                << cut << UnZip::ReadError << "a.txt" << UnZip::NoArchive << Files{};
+            // The end record before the directory, counting one record more than the directory
+            // holds: the directory runs into the end of the file.
+            QByteArray record = archive.mid(end);
+            const quint32 offset = quint32(directory + record.size());
+            for (int i = 0; i < 4; ++i)
+                record[16 + i] = char(offset >> (8 * i));
+            record[10] = 3;
+            QTest::newRow("directory runs to the end")
+                << archive.left(directory) + record + archive.mid(directory, end - directory)
+                << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+            QByteArray fewer = archive;
+            fewer[end + 10] = 1;
+            QTest::newRow("directory holds more than counted")
+                << fewer << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+            QByteArray none = archive;
+            none[end + 10] = 0;
+            QTest::newRow("count of 0 beside a directory")
+                << none << UnZip::ArchiveCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+            record = archive.mid(end);
+            const quint32 past = quint32(end + record.size());
+            for (int i = 0; i < 4; ++i)
+                record[16 + i] = char(past >> (8 * i));
+            QTest::newRow("directory past the end")
+                << archive.left(end) + record << UnZip::ArchiveCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+        }
+    }
+
+    // Each outcome of opening and extracting one entry, and what stays on disk.
+    void resultCodes()
+    {
+        QFETCH(QByteArray, archive);
+        QFETCH(UnZip::ErrorCode, opened);
+        QFETCH(QString, name);
+        QFETCH(UnZip::ErrorCode, extracted);
+        QFETCH(Files, written);
+        QTemporaryDir dir;
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, archive)), opened);
+        QCOMPARE(zip.extractFile(name, dir.filePath("out")), extracted);
+        QCOMPARE(filesBelow(dir.filePath("out")), written);
+    }
+
+    // An entry the reader cannot extract does not hide the others, but a whole extraction
+    // without it is not a success.
+    void unsupportedEntryFailsExtractAll()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry odd = entry("odd.bin", "x");
+        odd.method = 12;
+        writer.add(odd);
+        writer.add(entry("z.txt", "zulu"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.filePath("out")), UnZip::EntrySkipped);
+        QCOMPARE(filesBelow(dir.filePath("out")), (Files{{"z.txt", "zulu"}}));
+    }
+
+    void openAndExtractWithoutArchive()
+    {
+        QTemporaryDir dir;
+        UnZip zip;
+        QCOMPARE(zip.openArchive(dir.filePath("missing.zip")), UnZip::NotFound);
+        QCOMPARE(zip.extractAll(dir.path()), UnZip::NoArchive);
+        QCOMPARE(zip.extractFile("a", dir.path()), UnZip::NoArchive);
+
+        ZipWriter writer;
+        writer.add(entry("a.txt", "alpha"));
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        zip.closeArchive();
+        QCOMPARE(zip.extractAll(dir.path()), UnZip::NoArchive);
+
+        QCOMPARE(zip.openArchive(writeArchive(dir, QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'))),
+            UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.path()), UnZip::Success);
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<UnZip::ExtractionOptions>("options");
+        QTest::addColumn<Files>("written");
+        QTest::addColumn<bool>("folderMade");
+        QTest::newRow("keep folders") << UnZip::ExtractionOptions(UnZip::KeepFolders)
+                                      << Files{{"dir/sub/file.txt", "deep"}, {"top.txt", "top"}} << true;
+        QTest::newRow("flatten folders") << UnZip::ExtractionOptions(UnZip::FlattenFolders)
+                                         << Files{{"file.txt", "deep"}, {"top.txt", "top"}} << false;
+        QTest::newRow("check only") << UnZip::ExtractionOptions(UnZip::CheckOnly) << Files{} << false;
+    }
+
+    void options()
+    {
+        QFETCH(UnZip::ExtractionOptions, options);
+        QFETCH(Files, written);
+        QFETCH(bool, folderMade);
+        QTemporaryDir dir;
+        ZipWriter writer;
+        writer.add(entry("empty dir/", QByteArray()));
+        writer.add(entry("dir/sub/file.txt", "deep"));
+        writer.add(entry("top.txt", "top"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        const QString out = dir.filePath("out");
+        QCOMPARE(zip.extractAll(out, options), UnZip::Success);
+        QCOMPARE(filesBelow(out), written);
+        QCOMPARE(QFileInfo(out + "/empty dir").isDir(), folderMade);
+    }
+
+    void checkOnlyFindsCorruptData()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry wrong = entry("wrong.txt", "data");
+        wrong.crc = 1;
+        writer.add(wrong);
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.filePath("out"), UnZip::CheckOnly), UnZip::ArchiveCorrupted);
+        QVERIFY(!QFile::exists(dir.filePath("out")));
+    }
+
+    void unsafeNamesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("parent") << "../escaped.txt";
+        QTest::newRow("deeper parent") << "a/../../escaped.txt";
+        QTest::newRow("backslash parent") << "..\\escaped.txt";
+        QTest::newRow("absolute") << "/tmp/escaped.txt";
+        QTest::newRow("backslash absolute") << "\\escaped.txt";
+        QTest::newRow("drive") << "C:escaped.txt";
+        QTest::newRow("parent folder entry") << "../escaped/";
+    }
+
+    // Nothing lands outside the target folder; the archive's other entries are still extracted
+    // and the run reports the refusal.
+    void unsafeNamesAreRefused()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        ZipWriter writer;
+        writer.add(entry(name, "evil"));
+        writer.add(entry("safe.txt", "safe"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        const QString out = dir.filePath("deep/out");
+        QCOMPARE(zip.extractFile(name, out), UnZip::UnsafeName);
+        QCOMPARE(zip.extractAll(out), UnZip::UnsafeName);
+        QCOMPARE(filesBelow(dir.path()), (Files{{"deep/out/safe.txt", "safe"}, {"made.zip", writer.archive()}}));
+        QVERIFY(!QFileInfo::exists(dir.filePath("deep/escaped")));
+    }
+
+    // Damaged archives of every length and with random bytes changed give a result and write
+    // only inside the target; a success has the right contents.
+    void damagedArchivesNeverMisbehave()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry deflated = entry("d/deflated.txt", QByteArray(3000, 'd') + randomBytes(500, 5));
+        deflated.deflate = true;
+        ZipWriter::Entry encrypted = entry("encrypted.bin", randomBytes(700, 6));
+        encrypted.password = "pw";
+        writer.add(deflated);
+        writer.add(encrypted);
+        writer.add(entry("stored.txt", "stored"));
+        const QByteArray good = writer.archive();
+        const Files expected{{"d/deflated.txt", deflated.data}, {"encrypted.bin", encrypted.data}, {"stored.txt", "stored"}};
+
+        QRandomGenerator generator(99);
+        QList<QByteArray> damaged;
+        for (int length = 0; length < good.size(); ++length)
+            damaged << good.left(length);
+        for (int i = 0; i < 400; ++i)
+        {
+            QByteArray copy = good;
+            for (int flips = 0; flips < 3; ++flips)
+                copy[int(generator.bounded(copy.size()))] = char(generator.bounded(256));
+            damaged << copy;
+        }
+        const QString path = dir.filePath("damaged.zip");
+        const QString out = dir.filePath("out/inside");
+        for (const QByteArray& archive : damaged)
+        {
+            QVERIFY(writeFile(path, archive));
+            UnZip zip;
+            zip.setPassword("pw");
+            if (zip.openArchive(path) == UnZip::Success && zip.extractAll(out) == UnZip::Success)
+                QCOMPARE(filesBelow(out), expected);
+            for (const QString& file : filesBelow(dir.path()).keys())
+                QVERIFY2(file == "damaged.zip" || file.startsWith("out/inside/"), qPrintable(file));
+            QDir(dir.filePath("out")).removeRecursively();
+        }
+    }
+
+    void formatError_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "ZIP operation completed successfully.";
+        QTest::newRow("4") << 4 << "Partially corrupted archive. Some files might be extracted.";
+        QTest::newRow("5") << 5 << "Corrupted archive.";
+        QTest::newRow("6") << 6 << "Wrong password.";
+        QTest::newRow("8") << 8 << "File or directory does not exist.";
+        QTest::newRow("14") << 14 << "Invalid or incompatible zip archive.";
+        QTest::newRow("15") << 15 << "Inconsistent headers. Archive might be corrupted.";
+        QTest::newRow("16") << 16 << "Unknown error.";
+        QTest::newRow("17") << 17 << "Entry name leads outside the target folder.";
+        QTest::newRow("out of range") << 99 << "Unknown error.";
+    }
+
+    void formatError()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(UnZip::formatError(UnZip::ErrorCode(code)), text);
+    }
+};
+
+TALVEX_TEST(tst_UnZip)
+#include "tst_UnZip.moc"

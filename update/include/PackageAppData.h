@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BootloaderFirmwareId.h"
+#include "UpdaterAppData.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Everything that writes update material into the update data folder: installing an update
+// repository archive the user chose, installing one downloaded file package, saving and reading
+// device (firmware) packages, and clearing the folder. Update archives are ZIP archives with
+// the one password of UpdateConstants.
+//
+// The package lock keeps these writers apart, also between several running studios: a
+// shared-memory segment of one byte under UpdateConstants::packageLockKey(). Whoever holds it may
+// change the folder; a repository install takes it for its whole run, an update check from its
+// start to its end. A segment left behind by a holder that died is taken over. GUI thread only;
+// nothing throws.
+class PackageAppData : public UpdaterAppData
+{
+public:
+    PackageAppData(const QString& applicationName, const QString& subPath);
+
+    // False while this process or another live one holds the lock.
+    static bool takePackageLock();
+    // This process holds it.
+    static bool isPackageLockHeld();
+    static void releasePackageLock();
+
+    // Clears the folder and unpacks the archive into it, its manifest decompressed. False (and an
+    // empty folder) when the archive is missing, the lock is held or any entry fails.
+    bool installRepositoryArchive(const QString& archivePath) const;
+    // Unpacks the downloaded "<entry>.pkz" into "<entry>.pkg" (install true) or only deletes the
+    // archive (install false, the download failed). A failure leaves neither file.
+    bool installFilePackage(const UpdaterFileEntry& entry, bool install) const;
+
+    bool saveDevicePackage(const BootloaderFirmwareId& id, const QByteArray& bytes) const;
+    // The byte array the device package file holds as a data stream; empty when unreadable.
+    QByteArray readDevicePackage(const BootloaderFirmwareId& id) const;
+    bool devicePackageExists(const BootloaderFirmwareId& id) const;
+    quint32 devicePackageCrc(const BootloaderFirmwareId& id, bool* ok) const;
+    QString devicePackagePath(const BootloaderFirmwareId& id) const;
+    QString archivePath(const QString& entryName) const;
+
+    // Deletes every file and subfolder below the folder, hidden ones included; symbolic links
+    // are removed, never followed. Failures to delete are ignored.
+    static void removeFolderContents(const QString& folder);
+};

@@ -1,0 +1,527 @@
+#include "UnzipPrivate.h"
+
+#include <QDateTime>
+#include <QDebug>
+
+#include <zlib.h>
+
+namespace
+{
+const int s_bufferSize = 262144;
+const int s_endRecordSize = 22;
+const int s_centralRecordSize = 42;
+const int s_localRecordSize = 26;
+const int s_encryptionHeaderSize = 12;
+const int s_highestVersion = 20;
+
+quint16 read16(const char* p)
+{
+    return quint16(quint8(p[0]) | (quint8(p[1]) << 8));
+}
+
+quint32 read32(const char* p)
+{
+    return quint32(quint8(p[0])) | (quint32(quint8(p[1])) << 8) | (quint32(quint8(p[2])) << 16)
+        | (quint32(quint8(p[3])) << 24);
+}
+
+bool isSignature(const char* p, char third, char fourth)
+{
+    return p[0] == 'P' && p[1] == 'K' && p[2] == third && p[3] == fourth;
+}
+
+// The version needed to extract as its debug text: 45 is "4.5".
+QString versionText(qint8 version)
+{
+    QString text = QString::number(version);
+    if (text.size() == 2)
+        text.insert(1, QLatin1Char('.'));
+    return text;
+}
+
+// The local date-time of an MS-DOS date and time; invalid for impossible fields.
+QDateTime dosDateTime(const unsigned char time[2], const unsigned char date[2])
+{
+    const QDate day((date[1] >> 1) + 1980, ((date[1] & 1) << 3) | (date[0] >> 5), date[0] & 31);
+    const QTime clock(time[1] >> 3, ((time[1] & 7) << 3) | (time[0] >> 5), (time[0] & 31) * 2);
+    return QDateTime(day, clock, Qt::LocalTime);
+}
+}
+
+UnzipPrivate::UnzipPrivate()
+    : m_readBuffer(s_bufferSize)
+    , m_inflateBuffer(s_bufferSize)
+    , m_pCrcTable(reinterpret_cast<const quint32*>(get_crc_table()))
+{
+}
+
+UnZip::ErrorCode UnzipPrivate::openArchive(const QString& fileName)
+{
+    closeArchive();
+    QScopedPointer<QFile> file(new QFile(fileName));
+    if (!file->exists())
+        return UnZip::NotFound;
+    if (!file->open(QIODevice::ReadOnly))
+    {
+        qDebug() << "Unable to open device for reading";
+        return UnZip::FileOpenFailed;
+    }
+    m_archiveFile.swap(file);
+
+    UnZip::ErrorCode result = locateEndRecord();
+    if (result != UnZip::Success)
+    {
+        closeArchive();
+        return result;
+    }
+    // An empty archive has an empty directory: a count of 0 beside a directory is damage.
+    if (m_directoryEntryCount == 0)
+    {
+        if (m_centralDirectorySize == 0)
+            return UnZip::Success;
+        closeArchive();
+        return UnZip::ArchiveCorrupted;
+    }
+
+    char signature[4];
+    int records = 0;
+    forever
+    {
+        // The directory must hold as many records as the end record counts, or entries are lost.
+        const bool complete = records == m_directoryEntryCount;
+        const bool more = m_archiveFile->read(signature, 4) == 4 && isSignature(signature, 1, 2);
+        if (complete && !more)
+            return UnZip::Success;
+        if (complete || !more)
+        {
+            if (entries.isEmpty())
+            {
+                qDebug() << "Corrupted or invalid zip archive. Closing.";
+                result = UnZip::ArchiveCorrupted;
+            }
+            else
+            {
+                qDebug() << "Corrupted zip archive. Some files might be extracted.";
+                result = UnZip::PartlyCorrupted;
+            }
+            closeArchive();
+            return result;
+        }
+        ++records;
+        result = parseCentralDirectoryRecord();
+        if (result != UnZip::Success)
+        {
+            closeArchive();
+            return result;
+        }
+    }
+}
+
+void UnzipPrivate::closeArchive()
+{
+    entries.clear();
+    skippedEntries = false;
+    m_archiveFile.reset();
+    m_centralDirectoryOffset = 0;
+    m_centralDirectorySize = 0;
+    m_directoryEntryCount = 0;
+}
+
+UnZip::ErrorCode UnzipPrivate::locateEndRecord()
+{
+    const qint64 size = m_archiveFile->size();
+    if (size < s_endRecordSize)
+        return UnZip::BadArchive;
+
+    // The record sits behind everything but its comment: look from the end backwards. One read
+    // of the tail covers the longest comment (65535 bytes).
+    const qint64 tailStart = qMax<qint64>(0, size - s_endRecordSize - 0xFFFF);
+    if (!m_archiveFile->seek(tailStart))
+        return UnZip::SeekError;
+    const QByteArray tail = m_archiveFile->read(size - tailStart);
+    if (tail.size() != size - tailStart)
+        return UnZip::ReadError;
+    int at = tail.size() - s_endRecordSize;
+    while (at >= 0 && !isSignature(tail.constData() + at, 5, 6))
+        --at;
+    if (at < 0)
+        return UnZip::BadArchive;
+
+    const char* record = tail.constData() + at;
+    m_directoryEntryCount = read16(record + 10);
+    m_centralDirectorySize = read32(record + 12);
+    m_centralDirectoryOffset = read32(record + 16);
+    // The comment is not used, but it must be there.
+    if (tail.size() - at - s_endRecordSize < read16(record + 20))
+        return UnZip::ReadError;
+    return m_archiveFile->seek(m_centralDirectoryOffset) ? UnZip::Success : UnZip::SeekError;
+}
+
+UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
+{
+    char record[s_centralRecordSize];
+    if (m_archiveFile->read(record, s_centralRecordSize) != s_centralRecordSize)
+        return UnZip::ReadError;
+    // Offsets below are those of the whole record, whose signature is already read.
+    const char* r = record - 4;
+    const quint16 method = read16(r + 10);
+    const quint16 nameLength = read16(r + 28);
+    const quint16 extraLength = read16(r + 30);
+    const quint16 commentLength = read16(r + 32);
+    const qint8 version = qint8(r[6]);
+
+    QString name;
+    bool skip = false;
+    if (method != 0 && method != 8)
+    {
+        qDebug() << "Unsupported compression method. Skipping file.";
+        skip = true;
+    }
+    else if (nameLength == 0)
+    {
+        qDebug() << "Skipping file with no name.";
+        skip = true;
+    }
+    if (nameLength > 0)
+    {
+        const QByteArray bytes = m_archiveFile->read(nameLength);
+        if (bytes.size() != nameLength)
+            return UnZip::ReadError;
+        name = QString::fromLatin1(bytes);
+    }
+    if (!skip && version > s_highestVersion)
+    {
+        qDebug().noquote() << QStringLiteral("Unsupported PKZip version (%1). Skipping file: %2")
+                                  .arg(versionText(version), name.isEmpty() ? QStringLiteral("<undefined>") : name);
+        skip = true;
+    }
+    skippedEntries = skippedEntries || skip;
+    if (skip)
+        return m_archiveFile->seek(m_archiveFile->pos() + extraLength + commentLength) ? UnZip::Success
+                                                                                       : UnZip::SeekError;
+
+    ZipEntryP entry;
+    entry.localHeaderOffset = read32(r + 42);
+    entry.generalFlags[0] = quint8(r[8]);
+    entry.generalFlags[1] = quint8(r[9]);
+    entry.compressionMethod = method;
+    entry.modTime[0] = quint8(r[12]);
+    entry.modTime[1] = quint8(r[13]);
+    entry.modDate[0] = quint8(r[14]);
+    entry.modDate[1] = quint8(r[15]);
+    entry.crc = read32(r + 16);
+    entry.compressedSize = read32(r + 20);
+    entry.uncompressedSize = read32(r + 24);
+    if (!m_archiveFile->seek(m_archiveFile->pos() + extraLength))
+        return UnZip::SeekError;
+    const QByteArray comment = m_archiveFile->read(commentLength);
+    if (comment.size() != commentLength)
+        return UnZip::ReadError;
+    entry.comment = QString::fromLatin1(comment);
+    entries.insert(name, entry);
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEntryP& entry)
+{
+    if (!m_archiveFile->seek(entry.localHeaderOffset))
+        return UnZip::SeekError;
+    char signature[4];
+    if (m_archiveFile->read(signature, 4) != 4)
+        return UnZip::ReadError;
+    if (!isSignature(signature, 3, 4))
+        return UnZip::BadArchive;
+    char record[s_localRecordSize];
+    if (m_archiveFile->read(record, s_localRecordSize) != s_localRecordSize)
+        return UnZip::ReadError;
+    const char* r = record - 4;
+    const bool descriptor = entry.hasDataDescriptor();
+    if (quint8(r[6]) != entry.generalFlags[0] || quint8(r[7]) != entry.generalFlags[1]
+        || read16(r + 8) != entry.compressionMethod || quint8(r[10]) != entry.modTime[0]
+        || quint8(r[11]) != entry.modTime[1] || quint8(r[12]) != entry.modDate[0]
+        || quint8(r[13]) != entry.modDate[1])
+        return UnZip::HeaderMismatch;
+    if (!descriptor
+        && (read32(r + 14) != entry.crc || read32(r + 18) != entry.compressedSize
+            || read32(r + 22) != entry.uncompressedSize))
+        return UnZip::HeaderMismatch;
+    const quint16 nameLength = read16(r + 26);
+    const quint16 extraLength = read16(r + 28);
+    if (nameLength == 0)
+        return UnZip::HeaderMismatch;
+    const QByteArray localName = m_archiveFile->read(nameLength);
+    if (localName.size() != nameLength)
+        return UnZip::ReadError;
+    if (QString::fromLatin1(localName) != name)
+    {
+        qDebug() << "Filename in local header mismatches.";
+        return UnZip::HeaderMismatch;
+    }
+    if (!m_archiveFile->seek(m_archiveFile->pos() + extraLength))
+        return UnZip::SeekError;
+    entry.dataOffset = quint32(m_archiveFile->pos());
+
+    if (descriptor)
+    {
+        if (!m_archiveFile->seek(qint64(entry.dataOffset) + entry.compressedSize))
+            return UnZip::SeekError;
+        char fields[16];
+        if (m_archiveFile->read(fields, 4) != 4)
+            return UnZip::ReadError;
+        // The descriptor's own signature is optional.
+        const bool hasSignature = isSignature(fields, 7, 8);
+        const int more = hasSignature ? 12 : 8;
+        if (m_archiveFile->read(fields + 4, more) != more)
+            return UnZip::ReadError;
+        const char* d = hasSignature ? fields + 4 : fields;
+        if (read32(d) != entry.crc || read32(d + 4) != entry.compressedSize || read32(d + 8) != entry.uncompressedSize)
+            return UnZip::HeaderMismatch;
+    }
+    return UnZip::Success;
+}
+
+void UnzipPrivate::updateKeys(unsigned char plain)
+{
+    m_keys[0] = m_pCrcTable[(m_keys[0] ^ plain) & 0xFF] ^ (m_keys[0] >> 8);
+    m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813 + 1;
+    m_keys[2] = m_pCrcTable[(m_keys[2] ^ (m_keys[1] >> 24)) & 0xFF] ^ (m_keys[2] >> 8);
+}
+
+unsigned char UnzipPrivate::decryptByte() const
+{
+    // Unsigned 32-bit: the product of two 16-bit values overflows an int.
+    const quint32 temp = quint16(m_keys[2] | 2);
+    return quint8((temp * (temp ^ 1)) >> 8);
+}
+
+void UnzipPrivate::startKeys()
+{
+    m_keys[0] = 0x12345678;
+    m_keys[1] = 0x23456789;
+    m_keys[2] = 0x34567890;
+    for (const char c : password.toLatin1())
+        updateKeys(quint8(c));
+}
+
+void UnzipPrivate::decryptBuffer(char* data, qint64 size)
+{
+    for (qint64 i = 0; i < size; ++i)
+    {
+        const unsigned char plain = quint8(data[i]) ^ decryptByte();
+        updateKeys(plain);
+        data[i] = char(plain);
+    }
+}
+
+UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
+{
+    char header[s_encryptionHeaderSize];
+    if (m_archiveFile->read(header, s_encryptionHeaderSize) != s_encryptionHeaderSize)
+        return UnZip::ArchiveCorrupted;
+    startKeys();
+    decryptBuffer(header, s_encryptionHeaderSize);
+    // With a data descriptor the CRC was not known when the header was made: the time stands in.
+    const quint8 check = entry.hasDataDescriptor() ? entry.modTime[1] : quint8(entry.crc >> 24);
+    return quint8(header[s_encryptionHeaderSize - 1]) == check ? UnZip::Success : UnZip::EntrySkipped;
+}
+
+qint64 UnzipPrivate::readChunk(quint32& remaining)
+{
+    const qint64 wanted = qMin<qint64>(remaining, s_bufferSize);
+    const qint64 count = m_archiveFile->read(m_readBuffer.data(), wanted);
+    if (count > 0)
+        remaining -= quint32(count);
+    return count;
+}
+
+UnZip::ErrorCode UnzipPrivate::readStoredData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
+    quint32& crc)
+{
+    while (remaining > 0)
+    {
+        const qint64 count = readChunk(remaining);
+        if (count < 0)
+            return UnZip::ReadError;
+        if (count == 0)
+            break;
+        if (entry.isEncrypted())
+            decryptBuffer(m_readBuffer.data(), count);
+        crc = quint32(::crc32(crc, reinterpret_cast<const Bytef*>(m_readBuffer.data()), uInt(count)));
+        if (device && device->write(m_readBuffer.data(), count) != count)
+            return UnZip::WriteError;
+    }
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::readDeflatedData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
+    quint32& crc)
+{
+    z_stream stream = {};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return UnZip::ZlibFailed;
+    UnZip::ErrorCode result = UnZip::Success;
+    quint64 written = 0;
+    bool ended = false;
+    while (!ended && remaining > 0)
+    {
+        const qint64 count = readChunk(remaining);
+        if (count < 0)
+        {
+            result = UnZip::ReadError;
+            break;
+        }
+        if (count == 0)
+            break;
+        if (entry.isEncrypted())
+            decryptBuffer(m_readBuffer.data(), count);
+        stream.next_in = reinterpret_cast<Bytef*>(m_readBuffer.data());
+        stream.avail_in = uInt(count);
+        do
+        {
+            stream.next_out = reinterpret_cast<Bytef*>(m_inflateBuffer.data());
+            stream.avail_out = s_bufferSize;
+            const int status = inflate(&stream, Z_NO_FLUSH);
+            if (status == Z_NEED_DICT || status == Z_DATA_ERROR || status == Z_MEM_ERROR)
+            {
+                result = UnZip::ZlibFailed;
+                break;
+            }
+            const qint64 produced = s_bufferSize - stream.avail_out;
+            if (device && device->write(m_inflateBuffer.data(), produced) != produced)
+            {
+                result = UnZip::WriteError;
+                break;
+            }
+            crc = quint32(::crc32(crc, reinterpret_cast<const Bytef*>(m_inflateBuffer.data()), uInt(produced)));
+            written += quint64(produced);
+            ended = status == Z_STREAM_END;
+        } while (!ended && stream.avail_out == 0);
+        if (result != UnZip::Success)
+            break;
+    }
+    inflateEnd(&stream);
+    // A stream cut short can still inflate to something: its size tells.
+    if (result == UnZip::Success && written != entry.uncompressedSize)
+        result = UnZip::ArchiveCorrupted;
+    return result;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, QIODevice* device,
+    UnZip::ExtractionOptions options)
+{
+    if (options & UnZip::CheckOnly)
+        device = nullptr;
+    if (!entry.localHeaderChecked)
+    {
+        // A failed check runs again at the next attempt: it says nothing about a later read.
+        const UnZip::ErrorCode checked = parseLocalHeaderRecord(name, entry);
+        if (checked != UnZip::Success)
+            return checked;
+        entry.localHeaderChecked = true;
+    }
+    if (!m_archiveFile->seek(entry.dataOffset))
+        return UnZip::SeekError;
+    quint32 remaining = entry.compressedSize;
+    if (entry.isEncrypted())
+    {
+        const UnZip::ErrorCode checked =
+            remaining < quint32(s_encryptionHeaderSize) ? UnZip::ArchiveCorrupted : checkPassword(entry);
+        if (checked != UnZip::Success)
+        {
+            qDebug().noquote() << QStringLiteral("Unable to decrypt %1").arg(name);
+            return checked;
+        }
+        remaining -= s_encryptionHeaderSize;
+    }
+    if (remaining == 0)
+        return entry.crc == 0 && entry.uncompressedSize == 0 ? UnZip::Success : UnZip::ArchiveCorrupted;
+
+    quint32 crc = quint32(::crc32(0L, Z_NULL, 0));
+    const UnZip::ErrorCode result = entry.compressionMethod == 0
+        ? readStoredData(entry, remaining, device, crc)
+        : readDeflatedData(entry, remaining, device, crc);
+    if (result != UnZip::Success)
+        return result;
+    return crc == entry.crc ? UnZip::Success : UnZip::ArchiveCorrupted;
+}
+
+bool UnzipPrivate::isUnsafeName(const QString& name)
+{
+    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\'))
+        || (name.size() >= 2 && name.at(1) == QLatin1Char(':')))
+        return true;
+    const QVector<QStringRef> parts = name.splitRef(QRegExp(QStringLiteral("[/\\\\]")));
+    for (const QStringRef& part : parts)
+    {
+        if (part == QLatin1String(".."))
+            return true;
+    }
+    return false;
+}
+
+bool UnzipPrivate::createDirectory(const QString& path) const
+{
+    if (QDir(path).exists() || QDir().mkpath(path))
+        return true;
+    qDebug().noquote() << QStringLiteral("Unable to create directory: %1").arg(path);
+    return false;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
+    UnZip::ExtractionOptions options)
+{
+    if (isUnsafeName(name))
+    {
+        qDebug().noquote() << QStringLiteral("Refusing entry outside the target folder: %1").arg(name);
+        return UnZip::UnsafeName;
+    }
+    const QString target = folder.absolutePath();
+    if (name.endsWith(QLatin1Char('/')))
+    {
+        if (options & (UnZip::CheckOnly | UnZip::FlattenFolders))
+            return UnZip::Success;
+        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name))) ? UnZip::Success
+                                                                                          : UnZip::MakeFolderFailed;
+    }
+    if (options & UnZip::CheckOnly)
+        return extractFile(name, entry, static_cast<QIODevice*>(nullptr), options);
+
+    QString fileName = name;
+    QString receiving = target;
+    const int slash = name.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0)
+    {
+        fileName = name.mid(slash + 1);
+        if (!(options & UnZip::FlattenFolders))
+        {
+            receiving = QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name.left(slash)));
+            if (!createDirectory(receiving))
+                return UnZip::MakeFolderFailed;
+        }
+    }
+    if (!(options & UnZip::NoFolderCreation) && !QDir(receiving).exists() && !QDir().mkpath(receiving))
+    {
+        qDebug().noquote() << QStringLiteral("Unable to create output directory %1").arg(receiving);
+        return UnZip::MakeFolderFailed;
+    }
+
+    QFile file(QStringLiteral("%1/%2").arg(receiving, fileName));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    {
+        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(file.fileName());
+        return UnZip::FileOpenFailed;
+    }
+    UnZip::ErrorCode result = extractFile(name, entry, &file, options);
+    if (result == UnZip::Success && !file.flush())
+        result = UnZip::WriteError;
+    if (result == UnZip::Success)
+    {
+        const QDateTime modified = dosDateTime(entry.modTime, entry.modDate);
+        if (!modified.isValid() || !file.setFileTime(modified, QFileDevice::FileModificationTime))
+            qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(file.fileName());
+    }
+    file.close();
+    if (result != UnZip::Success && !file.remove())
+        qDebug().noquote() << QStringLiteral("Unable to remove corrupted file: %1").arg(file.fileName());
+    return result;
+}

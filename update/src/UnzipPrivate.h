@@ -1,0 +1,61 @@
+#pragma once
+
+#include "UnZip.h"
+#include "ZipEntryP.h"
+
+#include <QFile>
+#include <QMap>
+#include <QScopedPointer>
+
+#include <vector>
+
+// The state of one UnZip: the open archive, its entries by name and the two buffers that every
+// entry streams through, so memory does not grow with the size of an entry.
+class UnzipPrivate
+{
+public:
+    UnzipPrivate();
+
+    UnZip::ErrorCode openArchive(const QString& fileName);
+    void closeArchive();
+    bool isOpen() const { return !m_archiveFile.isNull(); }
+
+    // Into the folder, under the rules of the options.
+    UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
+        UnZip::ExtractionOptions options);
+    // Into an open device, or nowhere with CheckOnly (device null).
+    UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, QIODevice* device,
+        UnZip::ExtractionOptions options);
+
+    // Absolute, drive-qualified, or with a ".." part (also separated by "\").
+    static bool isUnsafeName(const QString& name);
+
+    QString password;
+    QMap<QString, ZipEntryP> entries;
+    // The directory named entries that the reader cannot extract (method, version or no name).
+    bool skippedEntries = false;
+
+private:
+    UnZip::ErrorCode locateEndRecord();
+    UnZip::ErrorCode parseCentralDirectoryRecord();
+    UnZip::ErrorCode parseLocalHeaderRecord(const QString& name, ZipEntryP& entry);
+    UnZip::ErrorCode checkPassword(const ZipEntryP& entry);
+    void startKeys();
+    void updateKeys(unsigned char plain);
+    unsigned char decryptByte() const;
+    void decryptBuffer(char* data, qint64 size);
+    UnZip::ErrorCode readStoredData(const ZipEntryP& entry, quint32 remaining, QIODevice* device, quint32& crc);
+    UnZip::ErrorCode readDeflatedData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
+        quint32& crc);
+    qint64 readChunk(quint32& remaining);
+    bool createDirectory(const QString& path) const;
+
+    QScopedPointer<QFile> m_archiveFile;
+    std::vector<char> m_readBuffer;
+    std::vector<char> m_inflateBuffer;
+    const quint32* m_pCrcTable;
+    quint32 m_keys[3] = {0, 0, 0};
+    quint32 m_centralDirectoryOffset = 0;
+    quint32 m_centralDirectorySize = 0;
+    quint16 m_directoryEntryCount = 0;
+};
