@@ -1,11 +1,12 @@
-// Frames the board sends, read by the packet protocol through its public interface: a socket
-// that replays the fuzz bytes and a clock on which time-outs pass at once. Each request takes
+// Frames the board sends, read by the packet protocol's exchange (what its worker runs) on one
+// thread, so a run is repeatable: a socket that replays the fuzz bytes and a clock on which
+// time-outs pass at once. Each request takes
 // the next frames; a long frame that leads a request's turn is addressed to that request, so
 // replies are matched and checked, not only dropped. Input: per request one byte (the reply
 // data length it expects), then the bytes the board sends, until they run out.
 #include "FuzzSupport.h"
 #include "USBDefaultCommRequest.h"
-#include "USBPacketProtocol.h"
+#include "USBPacketExchange.h"
 
 #include <boost/make_shared.hpp>
 
@@ -17,7 +18,10 @@ class InstantClock : public USBProtocolClock
 public:
     qint64 getMilliseconds() const override { return m_milliseconds; }
     void sleepMicroseconds(unsigned long) override { m_milliseconds += 1000; }
-    void pauseMicroseconds(QWaitCondition&, QMutex&, unsigned long) override { m_milliseconds += 1000; }
+    void pauseMicroseconds(std::condition_variable&, std::unique_lock<std::mutex>&, unsigned long) override
+    {
+        m_milliseconds += 1000;
+    }
 
 private:
     qint64 m_milliseconds = 0;
@@ -53,11 +57,11 @@ class ReplaySocket : public USBISocket
 public:
     explicit ReplaySocket(const boost::shared_ptr<ReplayChannel>& channel) : m_pChannel(channel) {}
 
-boost::shared_ptr<USBISocket> clone() const override { return boost::make_shared<ReplaySocket>(*this); }
+    boost::shared_ptr<USBISocket> clone() const override { return boost::make_shared<ReplaySocket>(*this); }
     USBResult open(int) override { return USBResult(); }
     USBResult close() override { return USBResult(); }
     void resetAndClose() override {}
-    QThread::Priority getThreadPriority() const override { return QThread::NormalPriority; }
+    bool isFifo() const override { return false; }
     int getDeviceIndex() const override { return 0; }
     bool isOpen() const override { return true; }
     USBSocketStatus getStatus() override
@@ -95,8 +99,7 @@ boost::shared_ptr<USBISocket> clone() const override { return boost::make_shared
         readInto(data.data(), count);
     }
     int getRxQueueCount() override { return m_pChannel->bytes.size() - m_pChannel->position; }
-    void applyHandshakeTimeouts() override {}
-    void applyPacketTimeouts() override {}
+    void applyTimeouts() override {}
     void setExpectedReadCount(int) override {}
 
 private:
@@ -119,17 +122,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int expected = data[0];
     const auto channel = boost::make_shared<ReplayChannel>();
     channel->bytes = FuzzSupport::bytesOf(data + 1, size - 1);
-    USBPacketProtocol protocol(boost::make_shared<InstantClock>());
-    protocol.setSocket(boost::make_shared<ReplaySocket>(channel));
+    const auto clock = boost::make_shared<InstantClock>();
+    USBPacketExchange exchange(clock);
+    const USBSocketPtr socket = boost::make_shared<ReplaySocket>(channel);
     // A few requests at most: a failed exchange leaves the rest of the stream unread.
     for (int i = 0; i < 8 && channel->position < channel->bytes.size(); ++i)
     {
         const auto request = boost::make_shared<ReplayedRequest>(expected);
         addressNextFrame(*channel, quint32(request->getId()));
-        const USBResult result = protocol.transact(request);
+        const USBResult result = exchange.exchange(request, socket, clock->getMilliseconds() + 4000, [] { return false; });
         if (result.isOk() && request->getReplyData().count() != expected)
             FuzzSupport::fail("a reply of the wrong length was taken");
     }
-    protocol.setSocket(USBSocketPtr());
+    // What is left is what the board sent unasked, as an idle worker reads it.
+    if (channel->position < channel->bytes.size())
+        exchange.receiveUnasked(socket);
+    exchange.reset();
     return 0;
 }

@@ -1,8 +1,9 @@
 // Sample stream packets under any settings a document can hold. Input: sample period index,
 // over-sampling, output mask, ADC gain, micro-stepping (signed), then the packet.
+#include "StreamSample.h"
 #include "TalvexStreamInterpreter.h"
 
-#include <QByteArray>
+#include <QVector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     TalvexStreamInterpreter interpreter;
     interpreter.setConfigurations(sampling, input, motion);
-    const QByteArray packet(reinterpret_cast<const char*>(data + 5), int(size - 5));
-    interpreter.interpret(12.5, packet);
+    const QVector<quint8> packet(data + 5, data + size);
+    StreamSample sample;
+    interpreter.interpret(12.5, packet, sample);
     return 0;
 }
