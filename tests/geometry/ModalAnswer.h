@@ -1,25 +1,35 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
-// Answers the next modal dialog (file dialog or message box) once it shows, from a timer, so
-// that a slot that opens one can run in a test. `answer` gets the dialog.
+// Answers modal dialogs (file dialogs, message boxes) once they show, from a timer, so that a
+// slot that opens one can run in a test. Answers are given in the order they were queued, one
+// per dialog; `answer` gets the dialog.
 inline void answerNextModal(std::function<void(QWidget*)> answer)
 {
-    auto* timer = new QTimer;
+    static std::deque<std::function<void(QWidget*)>> answers;
+    static QTimer* timer = nullptr;
+    answers.push_back(std::move(answer));
+    if (timer)
+        return;
+    timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    QObject::connect(timer, &QTimer::timeout, [] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
+        // A dialog that was just answered may still be the modal widget while it closes.
+        if (!modal || !modal->isVisible() || modal->property("answered").toBool() || answers.empty())
             return;
-        timer->stop();
-        timer->deleteLater();
-        answer(modal);
+        modal->setProperty("answered", true);
+        const auto next = answers.front();
+        answers.pop_front();
+        next(modal);
     });
     timer->start();
 }
@@ -40,7 +50,7 @@ inline void chooseFile(const QString& fileName)
             return;
         }
         dialog->selectFile(fileName);
-        dialog->accept();
+        QMetaObject::invokeMethod(dialog, "accept");
     });
 }
 
