@@ -207,6 +207,40 @@ def big_badge(main, edge, glyph):
     ]
 
 
+def plus_badge(cx, cy, r):
+    """A green round badge with a white plus, for icons that add something."""
+    white = hex_colour("ffffff")
+    arm = r * 0.55
+    bar = r * 0.28
+    return [
+        (circle(cx, cy, r), hex_colour("1d6b34")),
+        (circle(cx, cy, r - 1.0), hex_colour("2e9e4f")),
+        (rounded_rect(cx - arm, cy - bar, cx + arm, cy + bar, 0.4), white),
+        (rounded_rect(cx - bar, cy - arm, cx + bar, cy + arm, 0.4), white),
+    ]
+
+
+def floppy(x0, y0, size):
+    """A blue floppy disk with a white label and a grey shutter, its corner at (x0, y0)."""
+    x1, y1 = x0 + size, y0 + size
+    k = size / 24.0
+    return [
+        (rounded_rect(x0, y0, x1, y1, 2.0 * k), hex_colour("1b4a99")),
+        (rounded_rect(x0 + 1.0 * k, y0 + 1.0 * k, x1 - 1.0 * k, y1 - 1.0 * k, 1.5 * k), hex_colour("2f6fd6")),
+        (rounded_rect(x0 + 4.0 * k, y0 + 1.0 * k, x1 - 4.0 * k, y0 + 10.0 * k, 0.8 * k), hex_colour("fbfcfd")),
+        (rounded_rect(x0 + 6.0 * k, y1 - 8.0 * k, x1 - 6.0 * k, y1 - 1.0 * k, 0.6 * k), hex_colour("c9ced5")),
+        (rounded_rect(x0 + 12.5 * k, y1 - 7.0 * k, x0 + 15.0 * k, y1 - 2.0 * k, 0.3 * k), hex_colour("5f6670")),
+    ]
+
+
+def forward_arrow():
+    """A blue arrow to the right."""
+    return [
+        (arrow(True, 3.0, 30.0, 16.0, 10.0, 14.0, 24.0), hex_colour("1b4a99")),
+        (arrow(True, 4.4, 27.4, 16.0, 7.2, 11.6, 19.0), hex_colour("2f6fd6")),
+    ]
+
+
 ICONS = {
     # Error tip: a red badge with an exclamation mark.
     "ui/rc/error_small.png": (16, badge("d93a2f", "9e2018", [
@@ -274,10 +308,7 @@ ICONS = {
         (arrow(False, 2.0, 29.0, 16.0, 10.0, 14.0, 24.0), hex_colour("1b4a99")),
         (arrow(False, 4.6, 27.6, 16.0, 7.2, 11.6, 19.0), hex_colour("2f6fd6")),
     ]),
-    "app/rc/forward.png": (32, [
-        (arrow(True, 3.0, 30.0, 16.0, 10.0, 14.0, 24.0), hex_colour("1b4a99")),
-        (arrow(True, 4.4, 27.4, 16.0, 7.2, 11.6, 19.0), hex_colour("2f6fd6")),
-    ]),
+    "app/rc/forward.png": (32, forward_arrow()),
     # Stop: a red square.
     "app/rc/stop.png": (32, [
         (rounded_rect(5.0, 5.0, 27.0, 27.0, 3.0), hex_colour("9e2018")),
@@ -299,6 +330,28 @@ ICONS = {
         (rotated(rounded_rect(2.3, 5.8, 8.0, 10.2, 0.7), 8.0, 8.0, -40.0), hex_colour("f08ca0")),
         (rotated(rounded_rect(8.0, 5.8, 13.7, 10.2, 0.7), 8.0, 8.0, -40.0), hex_colour("6f9be0")),
     ]),
+    # XY application: import a drawing (a brick with a plus), a new page, open, save, save all,
+    # and send to the table (the forward arrow).
+    "geometry/rc/add_brick.png": (32, [
+        (rounded_rect(2.0, 8.0, 26.0, 22.0, 1.5), hex_colour("8a3b12")),
+        (rounded_rect(3.2, 9.2, 24.8, 20.8, 1.0), hex_colour("d2691e")),
+        (rounded_rect(3.2, 14.4, 24.8, 15.6, 0.0), hex_colour("8a3b12")),
+        (rounded_rect(13.4, 9.2, 14.6, 14.4, 0.0), hex_colour("8a3b12")),
+        (rounded_rect(8.4, 15.6, 9.6, 20.8, 0.0), hex_colour("8a3b12")),
+        (rounded_rect(18.4, 15.6, 19.6, 20.8, 0.0), hex_colour("8a3b12")),
+    ] + plus_badge(24.0, 24.0, 7.0)),
+    "geometry/rc/pageadd.png": (32, sheet([
+        (rounded_rect(10.0, 12.0 + 4.0 * row, 22.0, 13.5 + 4.0 * row, 0.5), hex_colour("c9ced5")) for row in range(3)
+    ]) + plus_badge(24.0, 24.0, 7.0)),
+    "geometry/rc/open.png": (32, [
+        (polygon([(2.0, 7.0), (12.0, 7.0), (14.5, 10.0), (28.0, 10.0), (28.0, 27.0), (2.0, 27.0)]), hex_colour("9c6f12")),
+        (polygon([(3.0, 8.0), (11.5, 8.0), (14.0, 11.0), (27.0, 11.0), (27.0, 26.0), (3.0, 26.0)]), hex_colour("e3ab2c")),
+        (polygon([(6.0, 14.0), (31.0, 14.0), (27.0, 27.0), (2.0, 27.0)]), hex_colour("9c6f12")),
+        (polygon([(6.8, 15.0), (29.6, 15.0), (26.3, 26.0), (3.4, 26.0)]), hex_colour("f2c94c")),
+    ]),
+    "geometry/rc/save.png": (32, floppy(4.0, 4.0, 24.0)),
+    "geometry/rc/saveall.png": (32, floppy(2.0, 2.0, 19.0) + floppy(11.0, 11.0, 19.0)),
+    "geometry/rc/forward.png": (32, forward_arrow()),
 }
 
 
