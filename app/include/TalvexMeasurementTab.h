@@ -14,6 +14,8 @@
 #include <boost/shared_ptr.hpp>
 
 class Plot;
+class PlotSeries;
+class QCheckBox;
 class QFormLayout;
 class QLabel;
 class QPushButton;
@@ -22,6 +24,8 @@ class TalvexDocument;
 class TalvexStreamInterpreter;
 class UIIUserInput;
 class UIUserInputRegister;
+template <class W>
+class UIWidgetFor;
 
 // The "Measurements" tab: the sampling options, start and stop of a measurement with the live
 // plot of the sampled channels (refreshed every 100 ms while measuring), an options page per
@@ -102,12 +106,17 @@ private:
     UIIUserInput* externalInput(const QString& key);
     void onExternalInputDestroyed(const QString& key, const UIIUserInput* input);
     void removePages();
+    QFormLayout* channelForm(QWidget* page);
+    boost::shared_ptr<PlotSeries> seriesOf(int channel) const;
+    // A check box bound to a plot setting that redraws the plot when the user changes it.
+    UIWidgetFor<QCheckBox>* addCheckRow(QFormLayout* form, const QString& text, const QString& key, int id);
+    // Invert, scale and offset: the last processors of a channel, with the keys name + "Inverted",
+    // "Factor" and "Offset".
+    void addInvertAndScaleRows(QFormLayout* form, int channel, const QString& name);
     void fillVoltagePage(QWidget* page);
     void fillQuadraturePage(QWidget* page);
     void fillEventsPage(QWidget* page);
     void fillStepsPage(QWidget* page);
-    void addScaleOffsetRows(QFormLayout* form, int channel, const QString& factorKey, int factorId,
-        const QString& offsetKey, int offsetId);
     void addClearButton(QWidget* page, const QString& toolTip, const char* slot);
     void fillCursorsPage(QWidget* page);
 

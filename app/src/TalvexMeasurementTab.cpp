@@ -20,6 +20,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -552,42 +553,77 @@ void TalvexMeasurementTab::onExternalInputDestroyed(const QString& key, const UI
         rebuild();
 }
 
-void TalvexMeasurementTab::fillVoltagePage(QWidget* page)
+QFormLayout* TalvexMeasurementTab::channelForm(QWidget* page)
 {
-    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(VoltageKey));
-    Q_ASSERT_X(series, s_source, "series");
     QHBoxLayout* layout = new QHBoxLayout(page);
     QFormLayout* form = new QFormLayout;
     layout->addLayout(form);
-    CheckBox* invert = new CheckBox;
-    invert->setText(QStringLiteral("Invert"));
-    form->addRow(invert);
-    registerInput(QStringLiteral("VoltageInverted"), invert);
-    bind(invert, m_pDocument->plotSettings(), Settings::VoltageInverted);
-    invert->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
-    series->addPostProcessor(new PlotInvertPostProcessor(invert));
-    addScaleOffsetRows(form, VoltageKey, QStringLiteral("VoltageFactor"), Settings::VoltageFactor,
-        QStringLiteral("VoltageOffset"), Settings::VoltageOffset);
-    layout->addStretch(1);
+    return form;
+}
+
+boost::shared_ptr<PlotSeries> TalvexMeasurementTab::seriesOf(int channel) const
+{
+    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(channel));
+    Q_ASSERT_X(series, s_source, "series");
+    return series;
+}
+
+UIWidgetFor<QCheckBox>* TalvexMeasurementTab::addCheckRow(QFormLayout* form, const QString& text,
+    const QString& key, int id)
+{
+    CheckBox* check = new CheckBox;
+    check->setText(text);
+    form->addRow(check);
+    registerInput(key, check);
+    bind(check, m_pDocument->plotSettings(), id);
+    check->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
+    return check;
+}
+
+void TalvexMeasurementTab::addInvertAndScaleRows(QFormLayout* form, int channel, const QString& name)
+{
+    static const QHash<int, QVector<int>> s_ids{
+        {VoltageKey, {Settings::VoltageInverted, Settings::VoltageFactor, Settings::VoltageOffset}},
+        {QuadratureKey, {Settings::QuadratureInverted, Settings::QuadratureFactor, Settings::QuadratureOffset}},
+        {EventsKey, {Settings::EventsInverted, Settings::EventsFactor, Settings::EventsOffset}},
+        {StepsKey, {Settings::StepsInverted, Settings::StepsFactor, Settings::StepsOffset}}};
+    const QVector<int> ids = s_ids.value(channel);
+    const boost::shared_ptr<PlotSeries> series = seriesOf(channel);
+    CheckBox* invert = addCheckRow(form, QStringLiteral("Invert"), name + QStringLiteral("Inverted"), ids.at(0));
+    if (series)
+        series->addPostProcessor(new PlotInvertPostProcessor(invert));
+
+    const auto addRow = [&](const QString& label, const QString& key, int id, const QString& initial) {
+        LineEdit* edit = new LineEdit;
+        edit->setValidator(new TalvexDoubleValidator(-10000000000.0, 10000000000.0, 5, edit));
+        edit->setText(initial);
+        form->addRow(label, edit);
+        registerInput(key, edit);
+        bind(edit, m_pDocument->plotSettings(), id);
+        edit->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::EditingFinished);
+        return edit;
+    };
+    LineEdit* scale = addRow(QStringLiteral("Scale"), name + QStringLiteral("Factor"), ids.at(1), QStringLiteral("1"));
+    LineEdit* offset = addRow(QStringLiteral("Offset"), name + QStringLiteral("Offset"), ids.at(2), QStringLiteral("0"));
+    if (series)
+        series->addPostProcessor(new PlotScaleOffsetPostProcessor(scale, offset));
+}
+
+void TalvexMeasurementTab::fillVoltagePage(QWidget* page)
+{
+    addInvertAndScaleRows(channelForm(page), VoltageKey, QStringLiteral("Voltage"));
+    static_cast<QHBoxLayout*>(page->layout())->addStretch(1);
 }
 
 void TalvexMeasurementTab::fillQuadraturePage(QWidget* page)
 {
-    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(QuadratureKey));
-    Q_ASSERT_X(series, s_source, "series");
-    QHBoxLayout* layout = new QHBoxLayout(page);
-    QFormLayout* form = new QFormLayout;
-    layout->addLayout(form);
-
-    CheckBox* phasor = new CheckBox;
-    phasor->setText(QStringLiteral("Show as phasor"));
-    form->addRow(phasor);
-    registerInput(QStringLiteral("QuadratureAsPhasor"), phasor);
-    bind(phasor, m_pDocument->plotSettings(), Settings::QuadratureAsPhasor);
-    phasor->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
+    QFormLayout* form = channelForm(page);
+    CheckBox* phasor = addCheckRow(form, QStringLiteral("Show as phasor"), QStringLiteral("QuadratureAsPhasor"),
+        Settings::QuadratureAsPhasor);
     // The counts per revolution are the IO tab's input: without it there is no phase to show.
     UIIUserInput* countsPerRevolution = externalInput(QStringLiteral("QuadratureCPR"));
-    if (countsPerRevolution)
+    const boost::shared_ptr<PlotSeries> series = seriesOf(QuadratureKey);
+    if (countsPerRevolution && series)
     {
         series->addPostProcessor(new PlotToPhasorPostProcessor(phasor, countsPerRevolution));
         countsPerRevolution->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::ValueChanged);
@@ -599,46 +635,19 @@ void TalvexMeasurementTab::fillQuadraturePage(QWidget* page)
         phasor->setEnabled(false);
         phasor->setToolTip(QStringLiteral("The encoder's counts per revolution are not known."));
     }
-
-    CheckBox* invert = new CheckBox;
-    invert->setText(QStringLiteral("Invert"));
-    form->addRow(invert);
-    registerInput(QStringLiteral("QuadratureInverted"), invert);
-    bind(invert, m_pDocument->plotSettings(), Settings::QuadratureInverted);
-    invert->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
-    series->addPostProcessor(new PlotInvertPostProcessor(invert));
-    addScaleOffsetRows(form, QuadratureKey, QStringLiteral("QuadratureFactor"), Settings::QuadratureFactor,
-        QStringLiteral("QuadratureOffset"), Settings::QuadratureOffset);
+    addInvertAndScaleRows(form, QuadratureKey, QStringLiteral("Quadrature"));
     addClearButton(page, QStringLiteral("Clear quadrature counter."), SLOT(onClearQuadratureCountClicked()));
 }
 
 void TalvexMeasurementTab::fillEventsPage(QWidget* page)
 {
-    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(EventsKey));
-    Q_ASSERT_X(series, s_source, "series");
-    QHBoxLayout* layout = new QHBoxLayout(page);
-    QFormLayout* form = new QFormLayout;
-    layout->addLayout(form);
-    CheckBox* invert = new CheckBox;
-    invert->setText(QStringLiteral("Invert"));
-    form->addRow(invert);
-    registerInput(QStringLiteral("EventsInverted"), invert);
-    bind(invert, m_pDocument->plotSettings(), Settings::EventsInverted);
-    invert->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
-    series->addPostProcessor(new PlotInvertPostProcessor(invert));
-    addScaleOffsetRows(form, EventsKey, QStringLiteral("EventsFactor"), Settings::EventsFactor,
-        QStringLiteral("EventsOffset"), Settings::EventsOffset);
+    addInvertAndScaleRows(channelForm(page), EventsKey, QStringLiteral("Events"));
     addClearButton(page, QStringLiteral("Clear event counter."), SLOT(onClearEventCountClicked()));
 }
 
 void TalvexMeasurementTab::fillStepsPage(QWidget* page)
 {
-    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(StepsKey));
-    Q_ASSERT_X(series, s_source, "series");
-    QHBoxLayout* layout = new QHBoxLayout(page);
-    QFormLayout* form = new QFormLayout;
-    layout->addLayout(form);
-
+    QFormLayout* form = channelForm(page);
     ComboBox* unit = new ComboBox;
     unit->addItem(QStringLiteral("Phasor"), 0);
     unit->addItem(QStringLiteral("Number of full steps"), 1);
@@ -652,7 +661,8 @@ void TalvexMeasurementTab::fillStepsPage(QWidget* page)
     UIIUserInput* pitch = externalInput(QStringLiteral("Pitch"));
     UIIUserInput* stepDegrees = externalInput(QStringLiteral("StepDegrees"));
     UIIUserInput* factor = externalInput(QStringLiteral("MicroSteppingFactor"));
-    if (pitch && stepDegrees && factor)
+    const boost::shared_ptr<PlotSeries> series = seriesOf(StepsKey);
+    if (pitch && stepDegrees && factor && series)
     {
         series->addPostProcessor(new TalvexMeasurementStepProcessor(unit, pitch, stepDegrees, factor));
         for (UIIUserInput* input : {stepDegrees, pitch, externalInput(QStringLiteral("MicroStepping")), factor})
@@ -664,37 +674,8 @@ void TalvexMeasurementTab::fillStepsPage(QWidget* page)
         unit->setEnabled(false);
         unit->setToolTip(QStringLiteral("The motor's settings are not known."));
     }
-
-    CheckBox* invert = new CheckBox;
-    invert->setText(QStringLiteral("Invert"));
-    form->addRow(invert);
-    registerInput(QStringLiteral("StepsInverted"), invert);
-    bind(invert, m_pDocument->plotSettings(), Settings::StepsInverted);
-    invert->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::UserEdited);
-    series->addPostProcessor(new PlotInvertPostProcessor(invert));
-    addScaleOffsetRows(form, StepsKey, QStringLiteral("StepsFactor"), Settings::StepsFactor,
-        QStringLiteral("StepsOffset"), Settings::StepsOffset);
+    addInvertAndScaleRows(form, StepsKey, QStringLiteral("Steps"));
     addClearButton(page, QStringLiteral("Clear step counter."), SLOT(onClearStepCountClicked()));
-}
-
-void TalvexMeasurementTab::addScaleOffsetRows(QFormLayout* form, int channel, const QString& factorKey,
-    int factorId, const QString& offsetKey, int offsetId)
-{
-    const auto addRow = [&](const QString& label, const QString& key, int id, const QString& initial) {
-        LineEdit* edit = new LineEdit;
-        edit->setValidator(new TalvexDoubleValidator(-10000000000.0, 10000000000.0, 5, edit));
-        edit->setText(initial);
-        form->addRow(label, edit);
-        registerInput(key, edit);
-        bind(edit, m_pDocument->plotSettings(), id);
-        edit->connectSignal(m_pPlot, SLOT(updatePlotData()), UIIUserInput::EditingFinished);
-        return edit;
-    };
-    LineEdit* scale = addRow(QStringLiteral("Scale"), factorKey, factorId, QStringLiteral("1"));
-    LineEdit* offset = addRow(QStringLiteral("Offset"), offsetKey, offsetId, QStringLiteral("0"));
-    const boost::shared_ptr<PlotSeries> series = m_pPlot->series(m_seriesIds.value(channel));
-    if (series)
-        series->addPostProcessor(new PlotScaleOffsetPostProcessor(scale, offset));
 }
 
 void TalvexMeasurementTab::addClearButton(QWidget* page, const QString& toolTip, const char* slot)
@@ -711,16 +692,16 @@ void TalvexMeasurementTab::fillCursorsPage(QWidget* page)
 {
     QVBoxLayout* layout = new QVBoxLayout(page);
     QHBoxLayout* checks = new QHBoxLayout;
-    CheckBox* show1 = new CheckBox;
-    show1->setText(QStringLiteral("Show cursor 1"));
-    registerInput(QStringLiteral("ShowCursor1"), show1);
-    bind(show1, m_pDocument->plotSettings(), Settings::ShowCursor1);
-    CheckBox* show2 = new CheckBox;
-    show2->setText(QStringLiteral("Show cursor 2"));
-    registerInput(QStringLiteral("ShowCursor2"), show2);
-    bind(show2, m_pDocument->plotSettings(), Settings::ShowCursor2);
-    checks->addWidget(show1);
-    checks->addWidget(show2);
+    const auto showCursor = [&](int number, int id) {
+        CheckBox* show = new CheckBox;
+        show->setText(QStringLiteral("Show cursor %1").arg(number));
+        registerInput(QStringLiteral("ShowCursor%1").arg(number), show);
+        bind(show, m_pDocument->plotSettings(), id);
+        checks->addWidget(show);
+        return show;
+    };
+    CheckBox* show1 = showCursor(1, Settings::ShowCursor1);
+    CheckBox* show2 = showCursor(2, Settings::ShowCursor2);
     checks->addStretch(1);
     layout->addLayout(checks);
 

@@ -349,13 +349,26 @@ private slots:
 
         // The board's late packets reach a stream that no longer listens.
         tab.advance(100);
-        waitFor([] { return false; }, 300);
+        waitFor([] { return false; }, 1000);
         QCOMPARE(tab.stateText(), QString("Stopped"));
         tab.m_startsSeen = tab.count(R::StartSampling);
         QTest::mousePress(tab.startStop(), Qt::LeftButton);
         QVERIFY(tab.runs());
         tab.refresh();
         QVERIFY(tab.points(0) > 0);
+    }
+
+    // A start the board refuses ends at once, and the tab can start again.
+    void refusedStartEnds()
+    {
+        MeasurementTabOnBoard tab;
+        tab.configure(0x8);
+        tab.m_board.m_pRecorder->refuse(R::commandCode(tab.m_board.m_model, R::StartSampling), 3);
+        QTest::mousePress(tab.startStop(), Qt::LeftButton);
+        QVERIFY(waitFor([&] { return tab.stateText() == "Stopped"; }));
+        QVERIFY(tab.startStop()->isEnabled());
+        QVERIFY(tab.buttonWithTip("Save graph in CSV format.")->isEnabled());
+        QCOMPARE(tab.m_stream.state(), int(PlotUSBDataStream::Stopped));
     }
 
     // The board goes away during a run: its tab goes, and after a reconnect a new one measures.
@@ -370,6 +383,9 @@ private slots:
         delete tab.m_pTab;
         tab.m_pTab = nullptr;
         QCOMPARE(tab.m_stream.state(), int(PlotUSBDataStream::Stopped));
+        // A board plugged in again starts idle.
+        tab.m_board.configureBoard(R::StopStreaming, QByteArray());
+        tab.advance(100);
 
         const USBDevicePtr device = tab.m_board.m_state.getDriver()->enumerateDevices(true).value(0);
         QVERIFY(device);
