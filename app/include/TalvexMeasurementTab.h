@@ -101,6 +101,8 @@ private:
 
     // The pages, one function each; the registered keys are remembered for removal.
     void registerInput(const QString& key, UIIUserInput* input);
+    // Takes this tab's inputs out of the register.
+    void forgetInputs(QMap<QString, UIIUserInput*>& inputs);
     // An input of another tab, or null when none is registered; should it go away, the pages
     // that use it are rebuilt without it.
     UIIUserInput* externalInput(const QString& key);
@@ -143,7 +145,7 @@ private:
     // Inputs of other tabs whose destruction this tab watches.
     QSet<QObject*> m_watchedInputs;
     // Keys that this tab put into the register, for the sampling page and for the channel pages.
-    QStringList m_samplingKeys;
-    QStringList m_pageKeys;
-    QStringList* m_pKeysBeingRegistered = &m_samplingKeys;
+    QMap<QString, UIIUserInput*> m_samplingKeys;
+    QMap<QString, UIIUserInput*> m_pageKeys;
+    QMap<QString, UIIUserInput*>* m_pKeysBeingRegistered = &m_samplingKeys;
 };

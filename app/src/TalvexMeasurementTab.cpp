@@ -174,8 +174,8 @@ TalvexMeasurementTab::~TalvexMeasurementTab()
             static_cast<TalvexDriverSamplingConfiguration::IDriverSamplingChangeObserver*>(this));
     }
     // No key may point to an input that goes with this tab.
-    for (const QString& key : m_samplingKeys + m_pageKeys)
-        m_pInputs->remove(key);
+    forgetInputs(m_samplingKeys);
+    forgetInputs(m_pageKeys);
     // The series (and their processors, which read the pages' inputs) go before the pages.
     delete m_pPlot;
     m_pPlot = nullptr;
@@ -186,7 +186,16 @@ TalvexMeasurementTab::~TalvexMeasurementTab()
 void TalvexMeasurementTab::registerInput(const QString& key, UIIUserInput* input)
 {
     m_pInputs->add(key, input);
-    m_pKeysBeingRegistered->append(key);
+    m_pKeysBeingRegistered->insert(key, input);
+}
+
+void TalvexMeasurementTab::forgetInputs(QMap<QString, UIIUserInput*>& inputs)
+{
+    // A key that another tab has taken over since stays with it.
+    for (auto it = inputs.cbegin(); it != inputs.cend(); ++it)
+        if (m_pInputs->contains(it.key()) && m_pInputs->get(it.key()) == it.value())
+            m_pInputs->remove(it.key());
+    inputs.clear();
 }
 
 void TalvexMeasurementTab::buildSamplingPage()
@@ -457,9 +466,7 @@ void TalvexMeasurementTab::removePages()
         delete page;
     }
     m_pages.clear();
-    for (const QString& key : m_pageKeys)
-        m_pInputs->remove(key);
-    m_pageKeys.clear();
+    forgetInputs(m_pageKeys);
 }
 
 void TalvexMeasurementTab::rebuild()

@@ -10,6 +10,7 @@
 #include "TalvexStreamInterpreter.h"
 #include "UIUserInputRegister.h"
 #include "UIWidgetFor.h"
+#include "USBPacketStreamEvent.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,6 +48,23 @@ void answerNextDialog(const std::function<void(QWidget*)>& answer)
     });
     poll->start(10);
 }
+
+// Notes the board's last packet on its way to the stream.
+class LastPacketSpy : public QObject
+{
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == USBPacketStreamEvent::s_type)
+        {
+            const QVector<quint8> data = static_cast<USBPacketStreamEvent*>(event)->getData();
+            m_lastSeen = m_lastSeen || (data.size() > 1 && data.at(1) != 0);
+        }
+        return false;
+    }
+
+    bool m_lastSeen = false;
+};
 
 // The Measurements tab on a board of one model, with the sample stream as the main window
 // wires it and the inputs that the Motion and IO tabs register.
@@ -255,10 +273,14 @@ private slots:
         QVERIFY(!tab.widget<QComboBox>("StepsUnit")->isEnabled());
         tab.refresh();
 
+        // A key another tab registered since stays when this tab goes.
+        LineEdit newer;
+        tab.m_inputs.add("Trigger", &newer);
         delete tab.m_pTab;
         tab.m_pTab = nullptr;
         for (const char* key : {"SampleCount", "SamplePeriod", "StepsUnit", "ShowCursor1"})
             QVERIFY2(!tab.m_inputs.contains(key), key);
+        QCOMPARE(tab.m_inputs.get("Trigger"), static_cast<UIIUserInput*>(&newer));
     }
 
     void samplePeriodsFollowTheAdcMode()
@@ -337,20 +359,24 @@ private slots:
         tab.widget<QSpinBox>("SampleCount")->setValue(5000);
         QTest::mousePress(tab.startStop(), Qt::LeftButton);
         QVERIFY(tab.runs());
+        // The board takes no stop, so its last packet never comes.
+        tab.m_board.m_pRecorder->refuse(R::commandCode(tab.m_board.m_model, R::StopStreaming), 3);
         QTest::mousePress(tab.startStop(), Qt::LeftButton);
         QCOMPARE(tab.stateText(), QString("Stopping"));
         QVERIFY(!tab.startStop()->isEnabled());
         QVERIFY(!tab.startStop()->toolTip().isEmpty());
-        // The board's clock stands still: no last packet.
+        QVERIFY(waitFor([&] { return tab.count(R::StopStreaming) == 1; }));
         QMetaObject::invokeMethod(tab.m_pTab, "onStopTimedOut");
         QCOMPARE(tab.stateText(), QString("Stopped"));
         QVERIFY(tab.startStop()->isEnabled());
         QCOMPARE(tab.m_stream.state(), int(PlotUSBDataStream::Stopped));
 
-        // The board's late packets reach a stream that no longer listens.
-        tab.advance(100);
-        waitFor([] { return false; }, 1000);
-        QCOMPARE(tab.stateText(), QString("Stopped"));
+        // Once the board is idle again, a new run works.
+        LastPacketSpy spy;
+        tab.m_stream.installEventFilter(&spy);
+        tab.m_board.configureBoard(R::StopStreaming, QByteArray());
+        tab.advance(50);
+        QVERIFY(waitFor([&] { return spy.m_lastSeen; }));
         tab.m_startsSeen = tab.count(R::StartSampling);
         QTest::mousePress(tab.startStop(), Qt::LeftButton);
         QVERIFY(tab.runs());
