@@ -472,12 +472,13 @@ void TalvexMeasurementTab::removePages()
 void TalvexMeasurementTab::rebuild()
 {
     endMeasurement();
-    fitSamplePeriods();
-    onSamplingChanged();
-    // The series go first: their processors read the inputs of the pages.
+    // The series go first: their processors read inputs of the pages and of other tabs, one of
+    // which may be going away right now.
     m_pPlot->clear();
     m_seriesIds.clear();
     removePages();
+    fitSamplePeriods();
+    onSamplingChanged();
     const int mask = m_input.getOutputMask();
     m_pStartStopButton->setEnabled(mask != 0 && !m_stopping);
     if (!m_pStream || !m_pDocument)
