@@ -366,6 +366,7 @@ void TalvexMeasurementTab::endMeasurement()
     {
         // The board sends its last packet; until then a second press would stop nothing.
         m_stopping = true;
+        m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/waiting.png")));
         m_pStateLabel->setText(QStringLiteral("Stopping"));
         m_pStartStopButton->setEnabled(false);
         m_pStartStopButton->setToolTip(QStringLiteral("Waiting for the last packet of the board."));
