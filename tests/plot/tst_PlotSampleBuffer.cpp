@@ -116,6 +116,15 @@ private slots:
         QVERIFY(buffer.process().isEmpty());
         QCOMPARE(PlotSampleBuffer(true).channel(), 0);
     }
+
+    // The board's counter was cleared at a high count: what follows is a new count, no wrap.
+    void clearedCounterStartsWithoutWrap()
+    {
+        PlotSampleBuffer buffer(2, true);
+        QCOMPARE(valuesOf(feed(buffer, numbers("30000 50000"))), numbers("30000 50000"));
+        buffer.resetOffset();
+        QCOMPARE(valuesOf(feed(buffer, numbers("5 65530"))), numbers("5 -6"));
+    }
 };
 
 TALVEX_TEST(tst_PlotSampleBuffer)

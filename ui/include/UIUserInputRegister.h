@@ -14,6 +14,8 @@ public:
     // The key must be present.
     UIIUserInput* get(const QString& key) const;
     bool contains(const QString& key) const;
+    // For a page that goes away with its inputs.
+    void remove(const QString& key);
     void clear();
 
 private:

@@ -16,6 +16,11 @@ bool UIUserInputRegister::contains(const QString& key) const
     return m_inputs.contains(key);
 }
 
+void UIUserInputRegister::remove(const QString& key)
+{
+    m_inputs.remove(key);
+}
+
 void UIUserInputRegister::clear()
 {
     m_inputs.clear();

@@ -324,6 +324,14 @@ ICONS = {
     "app/rc/running.png": (16, badge("2e9e4f", "1d6b34", [
         polygon([(6.0, 4.4), (12.2, 8.0), (6.0, 11.6)]),
     ])),
+    # Measurement states: stopped, waiting for the trigger (an hourglass); running is above.
+    "app/rc/stopped.png": (16, badge("6b7480", "444b55", [
+        rounded_rect(5.2, 5.2, 10.8, 10.8, 0.8),
+    ])),
+    "app/rc/waiting.png": (16, badge("e0a21b", "a8740c", [
+        polygon([(5.0, 4.2), (11.0, 4.2), (8.0, 8.0)]),
+        polygon([(8.0, 8.0), (11.0, 11.8), (5.0, 11.8)]),
+    ])),
     # Clear error: an eraser.
     "app/rc/clear.png": (16, [
         (rotated(rounded_rect(1.5, 5.0, 14.5, 11.0, 1.2), 8.0, 8.0, -40.0), hex_colour("8a4b5c")),

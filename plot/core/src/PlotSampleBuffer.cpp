@@ -111,6 +111,8 @@ void PlotSampleBuffer::clear()
 void PlotSampleBuffer::resetOffset()
 {
     m_offset = 0.0;
+    // The cleared counter starts afresh: measured against the old count it would look wrapped.
+    m_first = 1;
 }
 
 void PlotSampleBuffer::setOffset(double offset)
