@@ -22,61 +22,55 @@ void showAndWait(QWidget& window)
         QCoreApplication::processEvents();
 }
 
-// The whole program: process start, splash, main window shown, then it quits.
-void programStart(benchmark::State& state)
+// Times each run of start (which returns false on a failure) and reports the median.
+template <class Start>
+void timeEach(benchmark::State& state, Start start)
 {
     std::vector<double> microseconds;
     for (auto _ : state)
     {
         QElapsedTimer clock;
         clock.start();
-        QProcess program;
-        program.start(QStringLiteral(TALVEX_STUDIO_PROGRAM), {QStringLiteral("--quit-when-shown")});
-        const bool ended = program.waitForFinished(30000) && program.exitCode() == 0;
-        const double elapsed = clock.nsecsElapsed() / 1000.0;
-        if (!ended)
+        if (!start())
         {
-            state.SkipWithError("the program did not start and quit");
+            state.SkipWithError("the start failed");
             return;
         }
+        const double elapsed = clock.nsecsElapsed() / 1000.0;
         state.SetIterationTime(elapsed / 1e6);
         microseconds.push_back(elapsed);
     }
     BenchSupport::setMedian(state, microseconds);
+}
+
+// The whole program: process start, splash, main window shown, then it quits.
+void programStart(benchmark::State& state)
+{
+    timeEach(state, [] {
+        QProcess program;
+        program.start(QStringLiteral(TALVEX_STUDIO_PROGRAM), {QStringLiteral("--quit-when-shown")});
+        return program.waitForFinished(30000) && program.exitCode() == 0;
+    });
 }
 
 void mainWindowShown(benchmark::State& state)
 {
-    std::vector<double> microseconds;
-    for (auto _ : state)
-    {
-        QElapsedTimer clock;
-        clock.start();
+    timeEach(state, [] {
         TalvexMainWindow window;
         showAndWait(window);
-        const double elapsed = clock.nsecsElapsed() / 1000.0;
-        state.SetIterationTime(elapsed / 1e6);
-        microseconds.push_back(elapsed);
-    }
-    BenchSupport::setMedian(state, microseconds);
+        return true;
+    });
 }
 
 void bareWindowShown(benchmark::State& state)
 {
-    std::vector<double> microseconds;
-    for (auto _ : state)
-    {
-        QElapsedTimer clock;
-        clock.start();
+    timeEach(state, [] {
         QTabWidget window;
         window.addTab(new QWidget, QStringLiteral("Home"));
         window.resize(800, 400);
         showAndWait(window);
-        const double elapsed = clock.nsecsElapsed() / 1000.0;
-        state.SetIterationTime(elapsed / 1e6);
-        microseconds.push_back(elapsed);
-    }
-    BenchSupport::setMedian(state, microseconds);
+        return true;
+    });
 }
 
 BENCHMARK(programStart)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
