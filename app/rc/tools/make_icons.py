@@ -355,6 +355,21 @@ ICONS = {
 }
 
 
+def program_icon():
+    """The program's icon for the desktop, 64 x 64: the stepper motor of the splash."""
+    return [
+        (rounded_rect(4, 4, 60, 60, 6), hex_colour("3d4653")),
+        (rounded_rect(7, 7, 57, 57, 4), hex_colour("6b7584")),
+        (circle(32, 32, 20), hex_colour("3d4653")),
+        (circle(32, 32, 17), hex_colour("9aa3b0")),
+        (circle(32, 32, 5), hex_colour("2f6fd6")),
+        (circle(13, 13, 3), hex_colour("232931")),
+        (circle(51, 13, 3), hex_colour("232931")),
+        (circle(13, 51, 3), hex_colour("232931")),
+        (circle(51, 51, 3), hex_colour("232931")),
+    ]
+
+
 def splash():
     """The splash picture, 540 x 280: a light sky for the version texts at the top right, a
     stepper motor at the left and a sampled trace along a dark floor."""
@@ -397,6 +412,9 @@ def main():
         path = os.path.join(ROOT, name)
         write_png(path, size, render(size, layers))
         print("wrote", os.path.relpath(path, ROOT))
+    path = os.path.join(ROOT, "app/rc/talvex-studio.png")
+    write_png(path, 64, render(64, program_icon()))
+    print("wrote", os.path.relpath(path, ROOT))
     width, height, background, layers = splash()
     path = os.path.join(ROOT, "app/rc/splash.png")
     write_png(path, width, render_rect(width, height, background, layers, 2), height)
