@@ -2,6 +2,7 @@
 
 #include "TalvexApplicationTraits.h"
 #include "TalvexDriverModel.h"
+#include "TalvexFirmwareVersionCheck.h"
 #include "TalvexHomeTab.h"
 #include "TalvexMotionTab.h"
 #include "TalvexStreamInterpreter.h"
@@ -30,6 +31,7 @@ TalvexMainWindow::TalvexMainWindow()
     m_sampleStream.setDispatcher(m_pDispatcher);
     m_sampleStream.setInterpreter(m_pInterpreter);
     m_connectionState.setDeviceTraits(m_pTraits);
+    m_connectionState.setDeviceUpdater(boost::make_shared<TalvexFirmwareVersionCheck>());
 
     m_pTabWidget = new QTabWidget(this);
     // The Home tab connects to the connection state first, so it reacts to a change before

@@ -116,6 +116,23 @@ private slots:
         QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion"}));
     }
 
+    // The reply layouts of (1,2) changed with its firmware: the board's version must be known
+    // before the first request, or its replies fail.
+    void readsTheBoardWithItsFirmwaresLayouts()
+    {
+        StudioBus bus;
+        TalvexSimulatedBoards::plug(StudioBus::bus(), 1, 2, USBVersion(4, 0), 1);
+        TalvexMainWindow window;
+        QStringList messages;
+        connect(window.statusBar(), &QStatusBar::messageChanged, [&messages](const QString& text) {
+            if (!text.isEmpty())
+                messages << text;
+        });
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QTest::qWait(500);
+        QCOMPARE(messages.filter("Warning").count() + messages.filter("failed").count(), 0);
+    }
+
     void statusMessages_data()
     {
         QTest::addColumn<int>("code");
