@@ -16,7 +16,7 @@ namespace
 {
 const int s_statusMs = 3000;
 const int s_connectionStatusMs = 2000;
-const int s_errorSocket = 0;
+const int s_commandSocket = 0;
 const int s_streamId = 0;
 }
 
@@ -58,6 +58,9 @@ TalvexMainWindow::~TalvexMainWindow()
 {
     m_pDispatcher->removeResultObserver(this);
     disconnect(&m_connectionState, nullptr, this, nullptr);
+    // The protocol's worker must not post to the Home tab or the sample stream once they are gone.
+    m_connectionState.getDriver()->setErrorReceiver(nullptr, s_commandSocket);
+    m_connectionState.getDriver()->unregisterStreamReceiver(s_streamId, s_commandSocket);
     // The tabs go before the document and the dispatcher they observe.
     delete m_pTabWidget;
 }
@@ -82,8 +85,8 @@ void TalvexMainWindow::onConnectionStatusChanged()
     {
         m_pConnectionIcon->setPixmap(QPixmap(QStringLiteral(":/rc/disconnect.png")));
         statusBar()->showMessage(QStringLiteral("Disconnected"), s_connectionStatusMs);
-        driver->setErrorReceiver(nullptr, s_errorSocket);
-        driver->unregisterStreamReceiver(s_streamId, s_errorSocket);
+        driver->setErrorReceiver(nullptr, s_commandSocket);
+        driver->unregisterStreamReceiver(s_streamId, s_commandSocket);
         // A measurement that was running must not keep the next connection from starting one.
         m_sampleStream.reset();
         removeDeviceTabs();
@@ -99,8 +102,8 @@ void TalvexMainWindow::onConnectionStatusChanged()
         return;
 
     createDeviceTabs();
-    driver->setErrorReceiver(m_pHomeTab, s_errorSocket);
-    driver->registerStreamReceiver(s_streamId, &m_sampleStream, s_errorSocket);
+    driver->setErrorReceiver(m_pHomeTab, s_commandSocket);
+    driver->registerStreamReceiver(s_streamId, &m_sampleStream, s_commandSocket);
 }
 
 void TalvexMainWindow::onAvailableDevicesChanged()
