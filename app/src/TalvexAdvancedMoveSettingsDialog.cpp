@@ -1,5 +1,6 @@
 #include "TalvexAdvancedMoveSettingsDialog.h"
 
+#include "TalvexDialogButtons.h"
 #include "TalvexDocument.h"
 #include "UIPropertyBinding.h"
 #include "UIWidgetFor.h"
@@ -7,7 +8,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace
@@ -107,19 +107,7 @@ TalvexAdvancedMoveSettingsDialog::TalvexAdvancedMoveSettingsDialog(QWidget* pare
     for (QLabel* caption : captions)
         caption->setMinimumWidth(widest);
 
-    layout->addStretch(1);
-    QHBoxLayout* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* ok = new QPushButton(QStringLiteral("Ok"));
-    ok->setDefault(true);
-    ok->setAutoDefault(true);
-    connect(ok, &QPushButton::pressed, this, &QDialog::accept);
-    buttons->addWidget(ok);
-    QPushButton* cancel = new QPushButton(QStringLiteral("Cancel"));
-    connect(cancel, &QPushButton::pressed, this, &QDialog::reject);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    TalvexDialogButtons::addTo(this, layout);
 }
 
 TalvexDriverAdvancedMotorMoveConfiguration TalvexAdvancedMoveSettingsDialog::configuration() const

@@ -20,7 +20,8 @@ private slots:
         for (const char* name : {":/rc/lock.png", ":/rc/error_small.png", ":/rc/info_small.png", ":/rc/commit.png",
                  ":/rc/settings.png", ":/rc/zero.png", ":/rc/power.png", ":/rc/house.png", ":/rc/backward.png",
                  ":/rc/forward.png", ":/rc/stop.png", ":/rc/lightbulb_on.png", ":/rc/lightbulb_off.png",
-                 ":/rc/error.png", ":/rc/running.png", ":/rc/clear.png"})
+                 ":/rc/error.png", ":/rc/running.png", ":/rc/clear.png", ":/rc/splash.png", ":/rc/connect.png",
+                 ":/rc/disconnect.png", ":/rc/open.png", ":/rc/save.png"})
             QVERIFY2(!QPixmap(name).isNull(), name);
     }
 };

@@ -90,14 +90,38 @@ def render(size, layers):
     return rows
 
 
-def write_png(path, size, rows):
+def render_rect(width, height, background, layers, samples):
+    """A width x height picture: background(x, y) gives each pixel's colour under the layers."""
+    rows = []
+    n = samples * samples
+    for py in range(height):
+        row = bytearray()
+        for px in range(width):
+            acc = [0.0, 0.0, 0.0]
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = px + (sx + 0.5) / samples
+                    y = py + (sy + 0.5) / samples
+                    colour = background(x, y)
+                    for shape, fill in layers:
+                        if shape(x, y):
+                            a = fill[3] / 255.0
+                            colour = tuple(colour[i] * (1 - a) + fill[i] * a for i in range(3))
+                    for i in range(3):
+                        acc[i] += colour[i]
+            row += bytes(round(c / n) for c in acc) + b"\xff"
+        rows.append(bytes(row))
+    return rows
+
+
+def write_png(path, size, rows, height=None):
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
     raw = b"".join(b"\x00" + row for row in rows)
     png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, height or size, 8, 6, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(raw, 9))
     png += chunk(b"IEND", b"")
     with open(path, "wb") as f:
@@ -332,6 +356,35 @@ ICONS = {
         polygon([(5.0, 4.2), (11.0, 4.2), (8.0, 8.0)]),
         polygon([(8.0, 8.0), (11.0, 11.8), (5.0, 11.8)]),
     ])),
+    # Connection state of the status bar: a green plug in its socket, a red plug pulled out.
+    "app/rc/connect.png": (16, [
+        (rounded_rect(1.0, 5.0, 7.5, 11.0, 1.2), hex_colour("1d6b34")),
+        (segment(7.0, 6.5, 9.5, 6.5, 1.2), hex_colour("5f6670")),
+        (segment(7.0, 9.5, 9.5, 9.5, 1.2), hex_colour("5f6670")),
+        (rounded_rect(9.0, 4.0, 15.0, 12.0, 1.2), hex_colour("2e9e4f")),
+    ]),
+    "app/rc/disconnect.png": (16, [
+        (rounded_rect(0.5, 5.0, 6.0, 11.0, 1.2), hex_colour("9e2018")),
+        (segment(6.0, 6.5, 7.5, 6.5, 1.2), hex_colour("5f6670")),
+        (segment(6.0, 9.5, 7.5, 9.5, 1.2), hex_colour("5f6670")),
+        (rounded_rect(10.0, 4.0, 15.5, 12.0, 1.2), hex_colour("d93a2f")),
+    ]),
+    # Open a configuration: a yellow folder.
+    "app/rc/open.png": (32, [
+        (polygon([(3.0, 7.0), (12.0, 7.0), (15.0, 10.0), (29.0, 10.0), (29.0, 27.0), (3.0, 27.0)]),
+         hex_colour("b07d12")),
+        (polygon([(4.0, 8.0), (11.5, 8.0), (14.5, 11.0), (28.0, 11.0), (28.0, 26.0), (4.0, 26.0)]),
+         hex_colour("e8b23a")),
+        (polygon([(4.0, 26.0), (8.0, 15.0), (31.0, 15.0), (27.5, 26.0)]), hex_colour("f5cd62")),
+    ]),
+    # Save the configuration: a blue disk with its label and shutter.
+    "app/rc/save.png": (32, [
+        (rounded_rect(4.0, 4.0, 28.0, 28.0, 2.5), hex_colour("1b4a99")),
+        (rounded_rect(5.2, 5.2, 26.8, 26.8, 1.8), hex_colour("2f6fd6")),
+        (rounded_rect(9.0, 5.2, 23.0, 13.0, 0.8), hex_colour("c9ced5")),
+        (rounded_rect(18.0, 6.5, 21.0, 11.8, 0.5), hex_colour("3d4653")),
+        (rounded_rect(8.0, 17.0, 24.0, 26.8, 1.0), hex_colour("fbfcfd")),
+    ]),
     # Clear error: an eraser.
     "app/rc/clear.png": (16, [
         (rotated(rounded_rect(1.5, 5.0, 14.5, 11.0, 1.2), 8.0, 8.0, -40.0), hex_colour("8a4b5c")),
@@ -363,11 +416,70 @@ ICONS = {
 }
 
 
+def program_icon():
+    """The program's icon for the desktop, 64 x 64: the stepper motor of the splash."""
+    return [
+        (rounded_rect(4, 4, 60, 60, 6), hex_colour("3d4653")),
+        (rounded_rect(7, 7, 57, 57, 4), hex_colour("6b7584")),
+        (circle(32, 32, 20), hex_colour("3d4653")),
+        (circle(32, 32, 17), hex_colour("9aa3b0")),
+        (circle(32, 32, 5), hex_colour("2f6fd6")),
+        (circle(13, 13, 3), hex_colour("232931")),
+        (circle(51, 13, 3), hex_colour("232931")),
+        (circle(13, 51, 3), hex_colour("232931")),
+        (circle(51, 51, 3), hex_colour("232931")),
+    ]
+
+
+def splash():
+    """The splash picture, 540 x 280: a light sky for the version texts at the top right, a
+    stepper motor at the left and a sampled trace along a dark floor."""
+    width, height = 540, 280
+
+    def background(x, y):
+        if y > 220:
+            return (27, 42, 66)
+        t = y / 220.0
+        return (250 - 40 * t, 252 - 30 * t, 255 - 12 * t)
+
+    def trace(x, y):
+        if not 190 <= x <= 520:
+            return False
+        centre = 150 + 38 * math.sin((x - 190) / 26.0) * math.exp(-(x - 190) / 260.0)
+        return abs(y - centre) <= 2.2
+
+    steps = [(190 + 22 * i, 210 - 8 * (i % 4)) for i in range(15)]
+    return width, height, background, [
+        # The motor: a flange with its screw holes, the body and the shaft.
+        (rounded_rect(40, 80, 170, 210, 10), hex_colour("3d4653")),
+        (rounded_rect(46, 86, 164, 204, 7), hex_colour("6b7584")),
+        (circle(105, 145, 44), hex_colour("3d4653")),
+        (circle(105, 145, 38), hex_colour("9aa3b0")),
+        (circle(105, 145, 9), hex_colour("232931")),
+        (segment(105, 145, 105, 62, 7), hex_colour("c9ced5")),
+        (circle(60, 100, 6), hex_colour("232931")),
+        (circle(150, 100, 6), hex_colour("232931")),
+        (circle(60, 190, 6), hex_colour("232931")),
+        (circle(150, 190, 6), hex_colour("232931")),
+        # The sampled trace and its step markers.
+        (trace, hex_colour("2f6fd6")),
+    ] + [(circle(x, y, 3.2), hex_colour("d93a2f")) for x, y in steps] + [
+        (rounded_rect(0, 236, 540, 240, 0), hex_colour("2f6fd6")),
+    ]
+
+
 def main():
     for name, (size, layers) in ICONS.items():
         path = os.path.join(ROOT, name)
         write_png(path, size, render(size, layers))
         print("wrote", os.path.relpath(path, ROOT))
+    path = os.path.join(ROOT, "app/rc/talvex-studio.png")
+    write_png(path, 64, render(64, program_icon()))
+    print("wrote", os.path.relpath(path, ROOT))
+    width, height, background, layers = splash()
+    path = os.path.join(ROOT, "app/rc/splash.png")
+    write_png(path, width, render_rect(width, height, background, layers, 2), height)
+    print("wrote", os.path.relpath(path, ROOT))
 
 
 if __name__ == "__main__":

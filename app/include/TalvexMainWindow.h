@@ -1,0 +1,63 @@
+#pragma once
+
+#include "PlotUSBDataStream.h"
+#include "TalvexDocument.h"
+#include "TalvexRequestDispatcher.h"
+#include "UIUserInputRegister.h"
+#include "USBConnectionState.h"
+#include "USBResult.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <boost/shared_ptr.hpp>
+
+class QLabel;
+class QTabWidget;
+class TalvexApplicationTraits;
+class TalvexHomeTab;
+class TalvexStreamInterpreter;
+
+// The studio's window and composition root, built by main and living for the whole run. It
+// owns the document, the connection state, the input register and the sample stream, shares
+// the dispatcher, interpreter and traits, and wires them to each other. The Home tab is always
+// there; the device tabs exist while a board of a supported model is connected. Request
+// failures, whether a tab reports them or the dispatcher learns of them from a reply, and
+// connection changes go to the status bar. GUI thread only.
+class TalvexMainWindow : public QMainWindow, private TalvexRequestDispatcher::IResultObserver
+{
+    Q_OBJECT
+
+public:
+    TalvexMainWindow();
+    ~TalvexMainWindow() override;
+
+    TalvexHomeTab* homeTab() const { return m_pHomeTab; }
+
+public slots:
+    // "Operation failed: %1" for code 1, "Warning: %1" for code 2; a success shows nothing.
+    void onStatusMessage(const USBResult& result);
+
+private slots:
+    void onConnectionStatusChanged();
+    void onAvailableDevicesChanged();
+
+private:
+    void reportFailure(const USBResult& result) override;
+    void createDeviceTabs();
+    template <class Tab>
+    Tab* addDeviceTab(Tab* tab, const QString& title);
+    void removeDeviceTabs();
+
+    QTabWidget* m_pTabWidget;
+    TalvexHomeTab* m_pHomeTab;
+    QList<QPointer<QWidget>> m_deviceTabs;
+    TalvexDocument m_document;
+    USBConnectionState m_connectionState;
+    UIUserInputRegister m_inputs;
+    PlotUSBDataStream m_sampleStream;
+    boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher;
+    boost::shared_ptr<TalvexStreamInterpreter> m_pInterpreter;
+    boost::shared_ptr<TalvexApplicationTraits> m_pTraits;
+    QLabel* m_pConnectionIcon;
+};

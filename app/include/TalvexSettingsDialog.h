@@ -1,0 +1,30 @@
+#pragma once
+
+#include "TalvexGlobalSettings.h"
+
+#include <QDialog>
+
+class TalvexDocument;
+
+// The "Global Settings" dialog: edits a copy of the document's global settings (auto-load of a
+// configuration file on connect). The Home tab runs it modally and, when it is accepted, takes
+// the copy back and stores it; the dialog itself writes nothing. GUI thread only.
+class TalvexSettingsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TalvexSettingsDialog(QWidget* parent, TalvexDocument* document);
+
+    TalvexGlobalSettings settings() const;
+
+    // Ends in ".tcf" whatever the case of the name's end.
+    static QString withConfigurationSuffix(const QString& path);
+
+public slots:
+    void browseConfigFile();
+
+private:
+    TalvexDocument* m_pDocument;
+    TalvexGlobalSettings m_settings;
+};

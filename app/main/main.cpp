@@ -1,0 +1,43 @@
+#include "SimUsbBackend.h"
+#include "SimUsbBus.h"
+#include "TalvexMainWindow.h"
+#include "TalvexSimulatedBoards.h"
+#include "TalvexSplash.h"
+
+#include <QApplication>
+#include <QSplashScreen>
+#include <QTimer>
+
+namespace
+{
+const int s_splashMs = 3000;
+}
+
+// Usage: TalvexStudio [--quit-when-shown]
+// TALVEX_USB_BACKEND=simulator runs the studio on simulated boards, one of each model; without
+// it the studio talks to real boards through libftdi1. --quit-when-shown ends the program once
+// its window is up, for checking that it starts.
+int main(int argc, char** argv)
+{
+    // Before any device is opened, and gone only after the window has closed them all.
+    const SimUsbBackend backend;
+    if (backend.getBus())
+        TalvexSimulatedBoards::plugInto(*backend.getBus());
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Veltramonde"));
+    QApplication::setApplicationName(QStringLiteral("TalvexStudio"));
+    Q_INIT_RESOURCE(rc);
+
+    const QDate built = TalvexSplash::buildDate(__DATE__);
+    QSplashScreen splash(TalvexSplash::pixmap(built), Qt::WindowStaysOnTopHint);
+    splash.show();
+    QApplication::processEvents();
+
+    TalvexMainWindow window;
+    window.show();
+    QTimer::singleShot(s_splashMs, &splash, &QWidget::close);
+    if (QApplication::arguments().contains(QStringLiteral("--quit-when-shown")))
+        QTimer::singleShot(0, &app, &QApplication::quit);
+    return QApplication::exec();
+}

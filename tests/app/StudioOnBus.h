@@ -1,0 +1,85 @@
+#pragma once
+
+#include "SettingsSandbox.h"
+#include "SimulatedBus.h"
+#include "SimUsbBus.h"
+#include "TalvexSimulatedBoards.h"
+#include "Waiting.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+// The simulated bus emptied for one test, the settings kept in a folder of their own.
+struct StudioBus
+{
+    static SimUsbBus& bus() { return SimUsbBus::instance(); }
+
+    StudioBus() { bus().reset(); }
+    ~StudioBus() { bus().reset(); }
+
+    SimFtdiChip& plug(quint32 productCode, quint32 revision, int unit = 1)
+    {
+        return TalvexSimulatedBoards::plug(bus(), productCode, revision, USBVersion(1, 0), unit);
+    }
+
+    SettingsSandbox m_settings;
+};
+
+// The push button of a widget by its text; null when there is none.
+inline QPushButton* buttonNamed(QWidget* widget, const QString& text)
+{
+    for (QPushButton* button : widget->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Lists the boards (the connection state polls every 2 s) and connects the first through the
+// Home tab's Connect button.
+inline bool connectFirstBoard(QWidget* homeTab)
+{
+    QComboBox* devices = homeTab->findChild<QComboBox*>();
+    if (!waitFor([devices] { return devices->count() > 0; }, 5000))
+        return false;
+    QPushButton* connect = buttonNamed(homeTab, "Connect");
+    if (!connect)
+        return false;
+    connect->pressed();
+    return buttonNamed(homeTab, "Disconnect") != nullptr;
+}
+
+// Answers the next modal message box with its first button and keeps its title and text.
+class MessageBoxCatcher : public QObject
+{
+public:
+    MessageBoxCatcher()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QMessageBox* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_boxes << box->windowTitle() + ": " + box->text();
+            box->buttons().value(0)->click();
+        });
+        m_timer.start();
+    }
+
+    QStringList m_boxes;
+
+private:
+    QTimer m_timer;
+};
+
+// Keeps a picture of the widget in TALVEX_GRAB_DIR, when it is set, for looking at by eye.
+inline void grabWhenAsked(QWidget* widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
+    if (!folder.isEmpty())
+        widget->grab().save(QDir(folder).filePath(name + ".png"));
+}

@@ -1,0 +1,159 @@
+#include "TestRegistry.h"
+
+#include "SimFtdiChip.h"
+#include "StudioOnBus.h"
+#include "TalvexHomeTab.h"
+#include "TalvexMainWindow.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+namespace
+{
+QStringList tabTitles(const TalvexMainWindow& window)
+{
+    QTabWidget* tabs = window.findChild<QTabWidget*>();
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    return titles;
+}
+
+// The status bar's permanent connection icon shows this picture.
+bool showsIcon(const TalvexMainWindow& window, const QString& icon)
+{
+    for (QLabel* label : window.statusBar()->findChildren<QLabel*>())
+        if (label->pixmap(Qt::ReturnByValue).toImage() == QPixmap(icon).toImage())
+            return true;
+    return false;
+}
+}
+
+// The studio's window on the simulated bus: its start, the device tabs a connect builds and an
+// unplug removes, and the status bar texts.
+class tst_TalvexMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(rc);
+        if (!runsOnSimulatedBus())
+            QSKIP("needs the simulated bus");
+    }
+
+    void startsWithTheHomeTabOnly()
+    {
+        StudioBus bus;
+        TalvexMainWindow window;
+        window.show();
+        QCOMPARE(window.windowTitle(), QString("Talvex Studio"));
+        QCOMPARE(window.size(), QSize(800, 400));
+        QCOMPARE(tabTitles(window), QStringList{"Home"});
+        QVERIFY(showsIcon(window, ":/rc/disconnect.png"));
+        grabWhenAsked(&window, "mainwindow-disconnected");
+    }
+
+    void connectBuildsDeviceTabsAndUnplugRemovesThem_data()
+    {
+        QTest::addColumn<quint32>("productCode");
+        QTest::addColumn<quint32>("revision");
+        QTest::addColumn<QStringList>("tabs");
+
+        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "Measurements"};
+        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "Measurements"};
+        QTest::newRow("23,1: a model without commands") << 23u << 1u << QStringList{"Home"};
+    }
+
+    void connectBuildsDeviceTabsAndUnplugRemovesThem()
+    {
+        QFETCH(quint32, productCode);
+        QFETCH(quint32, revision);
+        QFETCH(QStringList, tabs);
+
+        StudioBus bus;
+        SimFtdiChip& chip = bus.plug(productCode, revision);
+        TalvexMainWindow window;
+        window.show();
+        QStringList messages;
+        connect(window.statusBar(), &QStatusBar::messageChanged, [&messages](const QString& text) {
+            if (!text.isEmpty())
+                messages << text;
+        });
+
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QCOMPARE(tabTitles(window), tabs);
+        QVERIFY(messages.contains("Connected"));
+        QVERIFY(showsIcon(window, ":/rc/connect.png"));
+        if (productCode == 27)
+            grabWhenAsked(&window, "mainwindow-connected");
+
+        // The board goes away: the next poll notices it, and the device tabs are deleted.
+        QTabWidget* tabWidget = window.findChild<QTabWidget*>();
+        const QPointer<QWidget> deviceTab = tabWidget->count() > 1 ? tabWidget->widget(1) : nullptr;
+        messages.clear();
+        StudioBus::bus().removeChip(chip);
+        QVERIFY(waitFor([&messages] { return messages.contains("Disconnected"); }, 6000));
+        QCOMPARE(tabTitles(window), QStringList{"Home"});
+        QVERIFY(showsIcon(window, ":/rc/disconnect.png"));
+        QVERIFY(waitFor([&deviceTab] { return deviceTab.isNull(); }));
+    }
+
+    // A reconnect after a disconnect builds the tabs afresh, once.
+    void reconnectBuildsTheTabsAgain()
+    {
+        StudioBus bus;
+        bus.plug(27, 1);
+        TalvexMainWindow window;
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        buttonNamed(window.homeTab(), "Disconnect")->pressed();
+        QCOMPARE(tabTitles(window), QStringList{"Home"});
+        buttonNamed(window.homeTab(), "Connect")->pressed();
+        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements"}));
+    }
+
+    // The reply layouts of (1,2) changed with its firmware: the board's version must be known
+    // before the first request, or its replies fail.
+    void readsTheBoardWithItsFirmwaresLayouts()
+    {
+        StudioBus bus;
+        TalvexSimulatedBoards::plug(StudioBus::bus(), 1, 2, USBVersion(4, 0), 1);
+        TalvexMainWindow window;
+        QStringList messages;
+        connect(window.statusBar(), &QStatusBar::messageChanged, [&messages](const QString& text) {
+            if (!text.isEmpty())
+                messages << text;
+        });
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QTest::qWait(500);
+        QCOMPARE(messages.filter("Warning").count() + messages.filter("failed").count(), 0);
+    }
+
+    void statusMessages_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("failure") << 1 << "Operation failed: Motor is turned off";
+        QTest::newRow("error") << 2 << "Warning: Motor is turned off";
+        QTest::newRow("success shows nothing") << 0 << "";
+    }
+
+    void statusMessages()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, shown);
+
+        StudioBus bus;
+        TalvexMainWindow window;
+        window.onStatusMessage(USBResult("Motor is turned off", code));
+        QCOMPARE(window.statusBar()->currentMessage(), shown);
+    }
+};
+
+TALVEX_TEST(tst_TalvexMainWindow)
+#include "tst_TalvexMainWindow.moc"
