@@ -106,8 +106,22 @@ int PlotSampleBuffer::processRange(
     }
     else if (m_averageCount == 1)
     {
+        // Wrap-arounds are rare: a first pass without a branch takes the offset as it is and
+        // notes whether any step was too far; only then does the exact pass below redo it.
+        bool wraps = false;
+        double last = previous;
         for (int i = 0; i < count; ++i)
-            output[i] = PlotPoint(keys[i], unwrapped(values[i], offset, previous), true);
+        {
+            const double value = values[i] + offset;
+            wraps |= std::abs(last - value) > s_wrapThreshold;
+            output[i] = PlotPoint(keys[i], value, true);
+            last = value;
+        }
+        if (wraps)
+            for (int i = 0; i < count; ++i)
+                output[i] = PlotPoint(keys[i], unwrapped(values[i], offset, previous), true);
+        else
+            previous = last;
         written = count;
     }
     else
