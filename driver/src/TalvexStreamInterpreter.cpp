@@ -3,7 +3,6 @@
 #include "ValueConversions.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace
@@ -98,26 +97,16 @@ void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>&
     const int groupSize = int(voltage) + int(counter) + int(steps);
     const int groups = groupSize > 0 ? wordCount / groupSize : 0;
 
-    // Every enabled channel gets the same keys: they are written into the first and copied.
-    std::array<double*, 4> keys{};
-    int keyCount = 0;
-    for (int channel : {VoltageChannel, EventsChannel, QuadratureChannel, StepsChannel})
-    {
-        if (!(m_mask & channel))
-            continue;
-        sample.resizeChannel(channel, groups);
-        keys[size_t(keyCount++)] = sample.keyData(channel);
-    }
+    // Every enabled channel gets the same keys: one array for all of them.
+    sample.resizeChannels(m_mask & (VoltageChannel | EventsChannel | QuadratureChannel | StepsChannel), groups);
     GroupTargets targets;
-    targets.keys = keys[0];
+    targets.keys = sample.commonKeyData();
     targets.voltages = voltage ? sample.valueData(VoltageChannel) : nullptr;
     targets.counters = events ? sample.valueData(EventsChannel) : quadrature ? sample.valueData(QuadratureChannel) : nullptr;
     targets.stepCounts = steps ? sample.valueData(StepsChannel) : nullptr;
     if (groups > 0)
         s_groupDecoders[int(voltage) | int(counter) << 1 | int(steps) << 2](
             bytes + s_headSize, groups, startTime, m_timeStep, m_resolution, targets);
-    for (int i = 1; i < keyCount; ++i)
-        std::copy(keys[0], keys[0] + groups, keys[size_t(i)]);
     if (events && quadrature)
         std::copy(targets.counters, targets.counters + groups, sample.valueData(QuadratureChannel));
 

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <vector>
+
 namespace
 {
 QVector<double> numbers(const QString& text)
@@ -98,6 +100,35 @@ private slots:
         for (const PlotPoint& point : points)
             QVERIFY(point.isValid());
         QCOMPARE(keysOf(feed(buffer, numbers("8 9"), 17.0)), numbers("16"));
+    }
+
+    // Lent samples are read where they are, in their order among copied ones, and kept on
+    // request before their arrays change.
+    void borrowedSamples()
+    {
+        PlotSampleBuffer buffer(4, true);
+        std::vector<double> keys{3.0, 4.0};
+        std::vector<double> values{65535.0, 1.0};
+        buffer.append({1.0, 2.0}, {5.0, 6.0});
+        buffer.appendBorrowed(keys.data(), values.data(), 2);
+        QCOMPARE(keysOf(buffer.process()), numbers("1 2 3 4"));
+        QCOMPARE(valuesOf(buffer.process()), QVector<double>());
+
+        buffer.appendBorrowed(keys.data(), values.data(), 2);
+        buffer.keepBorrowed();
+        keys.assign({5.0, 6.0});
+        values.assign({2.0, 3.0});
+        buffer.appendBorrowed(keys.data(), values.data(), 2);
+        buffer.append({7.0}, {65534.0});
+        const QVector<PlotPoint> points = buffer.process();
+        QCOMPARE(keysOf(points), numbers("3 4 5 6 7"));
+        // The counter goes on from the last value before the borrowed ones, across both parts.
+        QCOMPARE(valuesOf(points), numbers("-1 1 2 3 -2"));
+
+        buffer.appendBorrowed(keys.data(), values.data(), 2);
+        buffer.clear();
+        buffer.keepBorrowed();
+        QVERIFY(buffer.process().isEmpty());
     }
 
     void clearStartsAfresh()

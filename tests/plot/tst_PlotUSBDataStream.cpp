@@ -69,6 +69,20 @@ public:
     int m_detached = 0;
 };
 
+// Takes the points only every second time it is told of new ones, as a client that draws
+// less often than packets arrive.
+class EverySecondCallClient : public ClientLog
+{
+public:
+    void appendSamples(PlotSampleBuffer& buffer) override
+    {
+        if (++m_calls % 2 == 0)
+            ClientLog::appendSamples(buffer);
+    }
+
+    int m_calls = 0;
+};
+
 class StateLog : public PlotUSBDataStream::IStateObserver
 {
 public:
@@ -302,6 +316,28 @@ private slots:
     }
 
     // Clients on one channel each get their own buffer; the average count comes with the start.
+    // The samples that a client leaves in its buffer outlive the packet they came with.
+    void pointsTakenLater()
+    {
+        StreamRig rig;
+        EverySecondCallClient late;
+        rig.m_stream.registerClient(&late, 8, true);
+        rig.m_pInterpreter->m_samples << sampleOf(8, {1, 2}, 0.0, 0.5) << sampleOf(8, {3}, 1.0, 0.5)
+                                      << sampleOf(8, {4, 5}, 1.5, 0.5) << sampleOf(8, {6}, 2.5, 0.5, true);
+        rig.m_stream.start(1);
+        rig.packet();
+        rig.packet();
+        QCOMPARE(late.values(), QVector<double>({1, 2, 3}));
+        rig.packet();
+        QCOMPARE(late.values(), QVector<double>({1, 2, 3}));
+        // A reset client starts afresh: what it left behind is dropped.
+        rig.m_stream.resetClient(&late);
+        rig.packet();
+        QCOMPARE(late.values(), QVector<double>({1, 2, 3, 6}));
+        QCOMPARE(rig.m_client.values(), QVector<double>({1, 2, 3, 4, 5, 6}));
+        rig.m_stream.removeClient(&late);
+    }
+
     void clientsAndChannels()
     {
         StreamRig rig;

@@ -14,7 +14,7 @@ public:
     USBPacketStreamEvent(int streamId, const QVector<quint8>& data, const USBResult& result);
 
     int getStreamId() const { return m_streamId; }
-    QVector<quint8> getData() const { return m_data; }
+    const QVector<quint8>& getData() const { return m_data; }
     const USBResult& getResult() const { return m_result; }
 
 private:

@@ -23,6 +23,10 @@ public:
     // Gives the channel an entry of count keys and values, to be written through keyData and
     // valueData. Any other channel than 1, 2, 4 and 8 is ignored.
     void resizeChannel(int channel, int count);
+    // Gives every channel bit of channels an entry of count values that all share one array of
+    // keys, written through commonKeyData: the channels of one packet are sampled together.
+    void resizeChannels(int channels, int count);
+    double* commonKeyData() { return m_commonKeys.data(); }
     double* keyData(int channel);
     double* valueData(int channel);
 
@@ -38,7 +42,9 @@ public:
     const QVector<double>& keys(int channel) const
     {
         const Channel* entry = channelAt(channel);
-        return entry && entry->m_present ? entry->m_keys : s_none;
+        if (!entry || !entry->m_present)
+            return s_none;
+        return entry->m_commonKeys ? m_commonKeys : entry->m_keys;
     }
     const QVector<double>& values(int channel) const
     {
@@ -59,6 +65,8 @@ private:
     {
         bool m_present = false;
         bool m_hasScalar = false;
+        // The keys are the sample's common ones rather than m_keys.
+        bool m_commonKeys = false;
         double m_scalar = 0.0;
         QVector<double> m_keys;
         QVector<double> m_values;
@@ -98,6 +106,7 @@ private:
     }
 
     std::array<Channel, s_channelCount> m_channels;
+    QVector<double> m_commonKeys;
     double m_endTime = 0.0;
     quint8 m_last = 0;
     quint8 m_followOn = 0;

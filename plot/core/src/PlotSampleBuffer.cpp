@@ -36,24 +36,67 @@ PlotSampleBuffer::PlotSampleBuffer(bool unwrap)
 void PlotSampleBuffer::append(const QVector<double>& keys, const QVector<double>& values)
 {
     Q_ASSERT_X(keys.count() == values.count(), "src\\PlotSampleBuffer", "keys.count() == values.count()");
+    // Borrowed samples came first: they go ahead of these in the buffer's own storage.
+    keepBorrowed();
     const int count = qMin(keys.count(), values.count());
     m_rawKeys.insert(m_rawKeys.end(), keys.constData(), keys.constData() + count);
     m_rawValues.insert(m_rawValues.end(), values.constData(), values.constData() + count);
 }
 
+void PlotSampleBuffer::appendBorrowed(const double* keys, const double* values, int count)
+{
+    keepBorrowed();
+    m_pBorrowedKeys = keys;
+    m_pBorrowedValues = values;
+    m_borrowedCount = qMax(0, count);
+}
+
+void PlotSampleBuffer::keepBorrowed()
+{
+    if (m_borrowedCount == 0)
+        return;
+    m_rawKeys.insert(m_rawKeys.end(), m_pBorrowedKeys, m_pBorrowedKeys + m_borrowedCount);
+    m_rawValues.insert(m_rawValues.end(), m_pBorrowedValues, m_pBorrowedValues + m_borrowedCount);
+    m_borrowedCount = 0;
+}
+
 const QVector<PlotPoint>& PlotSampleBuffer::process()
 {
-    const int count = int(m_rawKeys.size());
+    const int ownCount = int(m_rawKeys.size());
+    const int count = ownCount + m_borrowedCount;
     // Every raw point completes at most one averaging group: count points are room enough.
     // A batch as long as the one before needs no resizing at all.
     m_output.resize(count);
     PlotPoint* output = m_output.data();
-    const double* keys = m_rawKeys.data();
-    const double* values = m_rawValues.data();
-    // Locals, so that the loops keep them in registers. Counters start around zero and run
-    // both ways: the first point is measured against the offset itself.
+    // Counters start around zero and run both ways: the first point is measured against the
+    // offset itself.
+    double previous = m_first ? m_offset : m_lastValue;
+    int written = 0;
+    if (ownCount > 0)
+        written = processRange(m_rawKeys.data(), m_rawValues.data(), ownCount, output, previous);
+    if (m_borrowedCount > 0)
+        written += processRange(m_pBorrowedKeys, m_pBorrowedValues, m_borrowedCount, output + written, previous);
+    m_rawKeys.clear();
+    m_rawValues.clear();
+    m_borrowedCount = 0;
+    if (written < count)
+        m_output.resize(written);
+
+    if (written > 0)
+    {
+        m_lastKey = m_output.constLast().getKey();
+        m_lastValue = m_output.constLast().getValue();
+        m_first = 0;
+    }
+    return m_output;
+}
+
+int PlotSampleBuffer::processRange(
+    const double* keys, const double* values, int count, PlotPoint* output, double& lastRaw)
+{
+    // Locals, so that the loops keep them in registers.
     double offset = m_offset;
-    double previous = m_first ? offset : m_lastValue;
+    double previous = lastRaw;
     int written = 0;
     if (m_averageCount == 1 && !m_unwrap)
     {
@@ -63,8 +106,22 @@ const QVector<PlotPoint>& PlotSampleBuffer::process()
     }
     else if (m_averageCount == 1)
     {
+        // Wrap-arounds are rare: a first pass without a branch takes the offset as it is and
+        // notes whether any step was too far; only then does the exact pass below redo it.
+        bool wraps = false;
+        double last = previous;
         for (int i = 0; i < count; ++i)
-            output[i] = PlotPoint(keys[i], unwrapped(values[i], offset, previous), true);
+        {
+            const double value = values[i] + offset;
+            wraps |= std::abs(last - value) > s_wrapThreshold;
+            output[i] = PlotPoint(keys[i], value, true);
+            last = value;
+        }
+        if (wraps)
+            for (int i = 0; i < count; ++i)
+                output[i] = PlotPoint(keys[i], unwrapped(values[i], offset, previous), true);
+        else
+            previous = last;
         written = count;
     }
     else
@@ -83,24 +140,15 @@ const QVector<PlotPoint>& PlotSampleBuffer::process()
         }
     }
     m_offset = offset;
-    m_rawKeys.clear();
-    m_rawValues.clear();
-    if (written < count)
-        m_output.resize(written);
-
-    if (written > 0)
-    {
-        m_lastKey = m_output.constLast().getKey();
-        m_lastValue = m_output.constLast().getValue();
-        m_first = 0;
-    }
-    return m_output;
+    lastRaw = previous;
+    return written;
 }
 
 void PlotSampleBuffer::clear()
 {
     m_rawKeys.clear();
     m_rawValues.clear();
+    m_borrowedCount = 0;
     m_pendingKey = 0.0;
     m_pendingSum = 0.0;
     m_pendingCount = 0;

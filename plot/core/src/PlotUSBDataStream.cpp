@@ -152,10 +152,8 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
         setState(Receiving);
     }
 
-    const USBPacketStreamEvent* pPacketEvent = dynamic_cast<const USBPacketStreamEvent*>(event);
-    Q_ASSERT_X(pPacketEvent, "src\\PlotUSBDataStream", "pPacketEvent");
-    if (!pPacketEvent)
-        return;
+    // customEvent has checked the type.
+    const USBPacketStreamEvent* pPacketEvent = static_cast<const USBPacketStreamEvent*>(event);
 
     const int status = pPacketEvent->getResult().getStatus();
     if (status != 0 && status != 1)
@@ -167,6 +165,9 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
     Q_ASSERT_X(m_pInterpreter != nullptr, "src\\PlotUSBDataStream", "m_pInterpreter != NULL");
     if (!m_pInterpreter)
         return;
+    // The buffers read the previous packet's samples from m_sample: what a client has not
+    // taken yet must be copied before the next packet is decoded into it.
+    m_registrations.forEach([](Registration* registration) { registration->m_buffer.keepBorrowed(); });
     m_pInterpreter->interpret(m_time, pPacketEvent->getData(), m_sample);
 
     if (m_sample.isEmpty() && !m_sample.isLast())
@@ -181,7 +182,7 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
                 return;
             if (first && m_sample.hasScalar(channel))
                 buffer.setOffset(m_sample.scalar(channel));
-            buffer.append(keys, m_sample.values(channel));
+            buffer.appendBorrowed(keys.constData(), m_sample.values(channel).constData(), keys.count());
             // The client may remove itself meanwhile: the registration is not touched after.
             registration->m_pClient->appendSamples(buffer);
         });

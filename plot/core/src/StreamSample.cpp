@@ -8,6 +8,7 @@ void StreamSample::clear()
     {
         channel.m_present = false;
         channel.m_hasScalar = false;
+        channel.m_commonKeys = false;
         channel.m_scalar = 0.0;
     }
     m_endTime = 0.0;
@@ -21,14 +22,31 @@ void StreamSample::resizeChannel(int channel, int count)
     if (!entry)
         return;
     entry->m_present = true;
+    entry->m_commonKeys = false;
     entry->m_keys.resize(count);
     entry->m_values.resize(count);
+}
+
+void StreamSample::resizeChannels(int channels, int count)
+{
+    m_commonKeys.resize(count);
+    for (int channel = 1; channel <= 8; channel <<= 1)
+    {
+        if (!(channels & channel))
+            continue;
+        Channel& entry = *channelAt(channel);
+        entry.m_present = true;
+        entry.m_commonKeys = true;
+        entry.m_values.resize(count);
+    }
 }
 
 double* StreamSample::keyData(int channel)
 {
     Channel* entry = channelAt(channel);
-    return entry ? entry->m_keys.data() : nullptr;
+    if (!entry)
+        return nullptr;
+    return entry->m_commonKeys ? m_commonKeys.data() : entry->m_keys.data();
 }
 
 double* StreamSample::valueData(int channel)
@@ -42,6 +60,7 @@ void StreamSample::setKeys(int channel, const QVector<double>& keys)
     if (Channel* entry = channelAt(channel))
     {
         enter(*entry);
+        entry->m_commonKeys = false;
         entry->m_keys = keys;
     }
 }
