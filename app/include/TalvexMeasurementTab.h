@@ -96,8 +96,6 @@ private:
     void endMeasurement();
     void showStopped();
     void clearCounter(int action, int channel);
-    // Appends the first extension to a name that ends in none of them (in any case).
-    QString askFileName(const QString& caption, const QString& filter, const QStringList& extensions);
 
     // The pages, one function each; the registered keys are remembered for removal.
     void registerInput(const QString& key, UIIUserInput* input);

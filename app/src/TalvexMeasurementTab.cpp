@@ -1,5 +1,7 @@
 #include "TalvexMeasurementTab.h"
 
+#include "PlotFileExport.h"
+
 #include "Plot.h"
 #include "PlotInvertPostProcessor.h"
 #include "PlotScaleOffsetPostProcessor.h"
@@ -16,7 +18,6 @@
 #include "UIWidgetFor.h"
 #include "ValueConversions.h"
 
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,7 +25,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -782,34 +782,13 @@ void TalvexMeasurementTab::onClearQuadratureCountClicked()
     clearCounter(R::ClearCounters, QuadratureKey);
 }
 
-QString TalvexMeasurementTab::askFileName(const QString& caption, const QString& filter,
-    const QStringList& extensions)
-{
-    const QString name = QFileDialog::getSaveFileName(this, caption, QString(), filter);
-    if (name.isEmpty())
-        return name;
-    const QString lower = name.toLower();
-    for (const QString& extension : extensions)
-        if (lower.endsWith(extension))
-            return name;
-    return name + extensions.first();
-}
 
 void TalvexMeasurementTab::onSaveCSV()
 {
-    const QString name = askFileName(QStringLiteral("Save to CSV"), QStringLiteral("*.csv;;*.dat"),
-        {QStringLiteral(".csv"), QStringLiteral(".dat")});
-    if (name.isEmpty())
-        return;
-    if (!m_pPlot->exportCSV(QFileInfo(name)))
-        QMessageBox::critical(this, QStringLiteral("Save error"), QStringLiteral("Unable to save CSV file to %1").arg(name));
+    PlotFileExport::saveCSV(this, m_pPlot);
 }
 
 void TalvexMeasurementTab::onSavePNG()
 {
-    const QString name = askFileName(QStringLiteral("Save to PNG"), QStringLiteral("*.png"), {QStringLiteral(".png")});
-    if (name.isEmpty())
-        return;
-    if (!m_pPlot->exportPNG(QFileInfo(name)))
-        QMessageBox::critical(this, QStringLiteral("Save error"), QStringLiteral("Unable to save PNG file to %1").arg(name));
+    PlotFileExport::savePNG(this, m_pPlot);
 }

@@ -38,10 +38,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Asks for a file name; a name without one of the extensions gets the first. Empty when
-    // the user cancelled.
-    QString askFileName(const QString& caption, const QString& filter, const QStringList& extensions);
-
     QPushButton* m_pPngButton;
     QPushButton* m_pCsvButton;
     Plot* m_pPlot;

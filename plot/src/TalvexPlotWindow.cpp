@@ -1,12 +1,12 @@
 #include "TalvexPlotWindow.h"
 
+#include "PlotFileExport.h"
+
 #include "Plot.h"
 #include "PlotSeries.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <boost/make_shared.hpp>
@@ -107,21 +107,12 @@ void TalvexPlotWindow::showPlot()
 
 void TalvexPlotWindow::onSaveCSV()
 {
-    const QString name = askFileName(tr("Save to CSV"), QStringLiteral("*.csv;;*.dat"),
-                                     {QStringLiteral(".csv"), QStringLiteral(".dat")});
-    if (name.isEmpty())
-        return;
-    if (!m_pPlot->exportCSV(QFileInfo(name)))
-        QMessageBox::critical(this, tr("Save error"), tr("Unable to save CSV file to %1").arg(name));
+    PlotFileExport::saveCSV(this, m_pPlot);
 }
 
 void TalvexPlotWindow::onSavePNG()
 {
-    const QString name = askFileName(tr("Save to PNG"), QStringLiteral("*.png"), {QStringLiteral(".png")});
-    if (name.isEmpty())
-        return;
-    if (!m_pPlot->exportPNG(QFileInfo(name)))
-        QMessageBox::critical(this, tr("Save error"), tr("Unable to save PNG file to %1").arg(name));
+    PlotFileExport::savePNG(this, m_pPlot);
 }
 
 void TalvexPlotWindow::keyPressEvent(QKeyEvent* event)
@@ -132,14 +123,3 @@ void TalvexPlotWindow::keyPressEvent(QKeyEvent* event)
         event->ignore();
 }
 
-QString TalvexPlotWindow::askFileName(const QString& caption, const QString& filter, const QStringList& extensions)
-{
-    QString name = QFileDialog::getSaveFileName(this, caption, QString(), filter);
-    if (name.isEmpty())
-        return name;
-    const QString lower = name.toLower();
-    for (const QString& extension : extensions)
-        if (lower.endsWith(extension))
-            return name;
-    return name + extensions.first();
-}
