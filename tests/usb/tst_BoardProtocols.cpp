@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(board.m_pFirmware->commands().first().first, quint8(0x22));
         QCOMPARE(request->getReplyData(), (Bytes{0x0A, 0x0B, 0x0C}));
 
-        // What the board sends, read raw from the channel.
+        // What the board sends, read raw from the channel: the protocol's worker no longer reads it.
+        QVERIFY(board.protocol->stop());
         const USBSocketPtr socket = board.driver.getDevice()->getFirstSocket();
         board.m_pFirmware->script({reply(0, {0x0A, 0x0B, 0x0C})});
         socket->writeBytes({0x05, 0x65, 0x00, 0x00, 0x00, 0x22, 0x02, 0x00, 0x01, 0x02});
