@@ -24,6 +24,7 @@ typedef TalvexDriverCommRequest R;
 const int s_diagramWidth = 560;
 const int s_diagramHeight = 500;
 const int s_bufferCount = 2;
+const int s_diagramStretch = 100;
 // The encoder pins of a model that has them, as extra channels.
 const int s_encoderChannelA = 100;
 const int s_encoderChannelB = 101;
@@ -67,7 +68,8 @@ void TalvexIODiagramWidget::createWidgets()
     m_initializing = true;
     QVBoxLayout* layout = new QVBoxLayout(this);
     QHBoxLayout* row = new QHBoxLayout;
-    layout->addLayout(row);
+    // The diagram takes the room it has up to its own size; the stretches get the rest.
+    layout->addLayout(row, s_diagramStretch);
     layout->addStretch(1);
 
     const TalvexDriverDescriptor descriptor = m_pDispatcher->deviceDescriptor();
@@ -141,7 +143,7 @@ void TalvexIODiagramWidget::createWidgets()
     const int frame = 2 * view->frameWidth();
     view->setMaximumSize(s_diagramWidth + frame, s_diagramHeight + frame);
     row->addStretch(1);
-    row->addWidget(view);
+    row->addWidget(view, s_diagramStretch);
     row->addWidget(m_pPages, 0, Qt::AlignTop);
     row->addStretch(1);
 
