@@ -5,6 +5,7 @@
 #include "TalvexRequestDispatcher.h"
 #include "USBResult.h"
 
+#include <QMap>
 #include <QSet>
 #include <QVector>
 #include <QWidget>
@@ -14,6 +15,7 @@ class QPushButton;
 class QStackedWidget;
 class TalvexDocument;
 class TalvexIODiagram;
+class UIIUserInput;
 class UIUserInputRegister;
 
 // The "IO" tab: the board's inputs and outputs as an I/O diagram on the left and the settings
@@ -72,6 +74,8 @@ private:
     QStackedWidget* m_pPages = nullptr;
     QVector<QPushButton*> m_commitButtons;
     QSet<int> m_blockKinds;
+    // The inputs this tab's pages put into the register, taken out again when it goes.
+    QMap<QString, UIIUserInput*> m_registeredInputs;
     bool m_uploading = false;
     bool m_initializing = true;
     // Whether the document holds an input configuration that came from the board (or a file)

@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QGridLayout;
@@ -54,6 +55,9 @@ public:
     void addPullConfigurationRow(UIUserInputRegister* inputs, const QString& label, const QString& key,
         QGridLayout* grid);
     void addEdgeSenseRow(UIUserInputRegister* inputs, const QString& label, const QString& key, QGridLayout* grid);
+
+    // Every key under which the pages register an input.
+    static QStringList inputKeys();
 
     QVector<QPushButton*> commitButtons() const { return m_commitButtons; }
     // slot is a Qt member string such as SLOT(onUpload()).

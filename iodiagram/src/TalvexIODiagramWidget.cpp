@@ -59,6 +59,10 @@ TalvexIODiagramWidget::TalvexIODiagramWidget(QWidget* parent, TalvexDocument* do
 TalvexIODiagramWidget::~TalvexIODiagramWidget()
 {
     m_pDispatcher->removeResultObserver(this);
+    // A key that another tab has taken over since stays with it.
+    for (auto it = m_registeredInputs.cbegin(); it != m_registeredInputs.cend(); ++it)
+        if (m_pInputRegister->contains(it.key()) && m_pInputRegister->get(it.key()) == it.value())
+            m_pInputRegister->remove(it.key());
     if (m_pDocument)
         m_pDocument->inputConfiguration()->removeInputObserver(this);
 }
@@ -146,6 +150,9 @@ void TalvexIODiagramWidget::createWidgets()
     row->addWidget(view, s_diagramStretch);
     row->addWidget(m_pPages, 0, Qt::AlignTop);
     row->addStretch(1);
+    for (const QString& key : TalvexIOWidgetFactory::inputKeys())
+        if (m_pInputRegister->contains(key) && isAncestorOf(m_pInputRegister->get(key)->widget()))
+            m_registeredInputs.insert(key, m_pInputRegister->get(key));
 
     m_pIODiagram->setOption(TalvexIODiagram::OptionFixedChannels, false);
     m_pIODiagram->setChannelCount(TalvexDriverModel::inputCount(descriptor));

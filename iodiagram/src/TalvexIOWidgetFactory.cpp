@@ -257,6 +257,14 @@ void TalvexIOWidgetFactory::addEdgeSenseRow(UIUserInputRegister* inputs, const Q
     addRow(inputs, grid, label, key, comboBox({"Rising", "Falling"}));
 }
 
+QStringList TalvexIOWidgetFactory::inputKeys()
+{
+    return {"ADCGain", "ADCMode", "QuadAPullConfig", "QuadBPullConfig", "QuadratureCPR", "EventPullConfig", "EventEdge",
+        "LimitStartPullConfig", "LimitStartEdge", "LimitEndPullConfig", "LimitEndEdge", "StopPullConfig", "StopEdge",
+        "SlowMotionTime", "PWMMode", "PWMDutyCycle", "PWMDutyCycleLimit", "PWM1DutyCycle", "PWM1DutyCycleLimit",
+        "PWM2DutyCycle", "PWM2DutyCycleLimit", "RelayOnOff"};
+}
+
 void TalvexIOWidgetFactory::connectCommitButtons(QObject* receiver, const char* slot)
 {
     for (QPushButton* button : qAsConst(m_commitButtons))

@@ -6,6 +6,7 @@
 #include "Plot.h"
 #include "SettingsSandbox.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
+#include "TalvexIODiagramWidget.h"
 #include "TalvexMeasurementTab.h"
 #include "TalvexStreamInterpreter.h"
 #include "UIUserInputRegister.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -183,6 +185,26 @@ struct MeasurementTabOnBoard
     }
 
     void refresh() { QMetaObject::invokeMethod(m_pTab, "updatePlot"); }
+
+    // A measurement while the motor turns, so the counts are not all zero: the first graph's
+    // values once it has stopped.
+    bool measureWhileTheMotorTurns(QVector<double>& values)
+    {
+        m_board.configureBoard(R::MotorOn, QByteArray());
+        m_board.configureBoard(R::Move,
+            TalvexDriverMotorMoveConfiguration(TalvexDriverMotorMoveConfiguration::Continuous,
+                TalvexDriverMotorMoveConfiguration::Forward, 0).toByteArray(m_board.m_model));
+        QTest::mousePress(startStop(), Qt::LeftButton);
+        if (!runs())
+            return false;
+        advance(1000);
+        if (!waitFor([&] { return stateText() == "Stopped"; }))
+            return false;
+        plot()->updatePlotData();
+        for (const QCPGraphData& point : *customPlot()->graph(0)->data())
+            values << point.value;
+        return !values.isEmpty();
+    }
 
     int points(int graph) { return customPlot()->graph(graph)->data()->size(); }
 
@@ -448,19 +470,8 @@ private slots:
         tab.widget<QSpinBox>("SampleCount")->setValue(100);
         tab.widget<QComboBox>("StepsUnit")->setCurrentIndex(3);
         tab.m_inputs.get("MicroSteppingFactor")->setValue(1);
-        // The motor turns, so the counts are not all zero.
-        tab.m_board.configureBoard(R::MotorOn, QByteArray());
-        tab.m_board.configureBoard(R::Move,
-            TalvexDriverMotorMoveConfiguration(TalvexDriverMotorMoveConfiguration::Continuous,
-                TalvexDriverMotorMoveConfiguration::Forward, 0).toByteArray(tab.m_board.m_model));
-        QTest::mousePress(tab.startStop(), Qt::LeftButton);
-        QVERIFY(tab.runs());
-        tab.advance(1000);
-        QVERIFY(waitFor([&] { return tab.stateText() == "Stopped"; }));
-        tab.plot()->updatePlotData();
         QVector<double> distance;
-        for (const QCPGraphData& point : *tab.customPlot()->graph(0)->data())
-            distance << point.value;
+        QVERIFY(tab.measureWhileTheMotorTurns(distance));
         QVERIFY(distance.last() != 0.0);
 
         tab.widget<QCheckBox>("StepsInverted")->setChecked(true);
@@ -470,6 +481,31 @@ private slots:
         int i = 0;
         for (const QCPGraphData& point : *tab.customPlot()->graph(0)->data())
             QCOMPARE(point.value, -2.0 * distance.at(i++) + 1.0);
+    }
+
+    // The quadrature phasor counts the periods of the IO tab's counts per revolution.
+    void quadraturePhasorTakesTheIOTabsCountsPerRevolution()
+    {
+        MeasurementTabOnBoard tab(false);
+        TalvexIODiagramWidget ioTab(nullptr, &tab.m_board.m_document, tab.m_board.m_pDispatcher, &tab.m_inputs);
+        tab.configure(0x4);
+        QCheckBox* phasor = tab.widget<QCheckBox>("QuadratureAsPhasor");
+        QVERIFY(phasor->isEnabled());
+        tab.widget<QSpinBox>("SampleCount")->setValue(100);
+        QVector<double> counts;
+        QVERIFY(tab.measureWhileTheMotorTurns(counts));
+        QVERIFY(counts.last() > 200.0);
+
+        // 50 counts per revolution: four counts a period, 200 a turn.
+        qobject_cast<QSpinBox*>(tab.m_inputs.get("QuadratureCPR")->widget())->setValue(50);
+        phasor->setChecked(true);
+        tab.plot()->updatePlotData();
+        int i = 0;
+        for (const QCPGraphData& point : *tab.customPlot()->graph(0)->data())
+        {
+            const double turn = std::fmod(std::trunc(counts.at(i++)), 200.0);
+            QVERIFY(qAbs(point.value - std::sin(turn * 1.8 / 180.0 * 3.14159265359)) < 1e-9);
+        }
     }
 
     void exportsCsvAndPng_data()

@@ -10,6 +10,7 @@
 #include "TestRegistry.h"
 #include "UIIUserInput.h"
 #include "UIUserInputRegister.h"
+#include "UIWidgetFor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,6 +179,16 @@ private slots:
         QCOMPARE(tab.opcodes(), expected);
         QCOMPARE(tab.m_board.m_pRecorder->payload(0).count(), pwmBytes);
         QVERIFY(tab.m_messages.isEmpty());
+
+        // The tab's inputs leave the register with it; another tab's stay.
+        QVERIFY(tab.m_inputs.contains("QuadratureCPR"));
+        QVERIFY(tab.m_inputs.contains(model == D::s_model27_1 ? "PWM2DutyCycleLimit" : "PWMDutyCycleLimit"));
+        UIWidgetFor<QComboBox> otherTabs;
+        tab.m_inputs.add("ADCGain", &otherTabs);
+        tab.m_pTab.reset();
+        QVERIFY(!tab.m_inputs.contains("QuadratureCPR"));
+        QVERIFY(!tab.m_inputs.contains("LimitEndEdge"));
+        QCOMPARE(tab.m_inputs.get("ADCGain"), static_cast<UIIUserInput*>(&otherTabs));
     }
 
     // The wiring of (1,1) uploaded: the input configuration's bytes, then its read-back, whose
