@@ -43,8 +43,6 @@ public:
     TalvexIODiagram* ioDiagram() const { return m_pIODiagram; }
     QStackedWidget* pages() const { return m_pPages; }
     const QVector<QPushButton*>& commitButtons() const { return m_commitButtons; }
-    // The block kinds (TalvexIODiagramItemType) of the connected model.
-    const QSet<int>& blockKinds() const { return m_blockKinds; }
 
     void inputConfigurationChanged(TalvexDriverInputConfiguration* configuration) override;
     void inputConfigurationDestroyed(TalvexDriverInputConfiguration* configuration) override;
@@ -73,6 +71,7 @@ private:
     UIUserInputRegister* m_pInputRegister;
     QStackedWidget* m_pPages = nullptr;
     QVector<QPushButton*> m_commitButtons;
+    // The block kinds (TalvexIODiagramItemType) of the connected model.
     QSet<int> m_blockKinds;
     // The inputs this tab's pages put into the register, taken out again when it goes.
     QMap<QString, UIIUserInput*> m_registeredInputs;

@@ -3,6 +3,7 @@
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
+#include "TalvexIODiagramWidget.h"
 #include "TalvexMainWindow.h"
 
 #include <QLabel>
@@ -90,7 +91,12 @@ private slots:
         QVERIFY(messages.contains("Connected"));
         QVERIFY(showsIcon(window, ":/rc/connect.png"));
         if (productCode == 27)
+        {
             grabWhenAsked(&window, "mainwindow-connected");
+            QTabWidget* tabs = window.findChild<QTabWidget*>();
+            tabs->setCurrentIndex(tabs->indexOf(tabs->findChild<TalvexIODiagramWidget*>()));
+            grabWhenAsked(&window, "mainwindow-io");
+        }
 
         // The board goes away: the next poll notices it, and the device tabs are deleted.
         QTabWidget* tabWidget = window.findChild<QTabWidget*>();
