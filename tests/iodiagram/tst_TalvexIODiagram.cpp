@@ -105,8 +105,14 @@ private slots:
         adapter.setChannelCount(5);
         adapter.setFixedChannelInput(1, 32);
         adapter.setFixedChannelInput(2, 33);
+        // Fixed to the coupling's pin, whose block this page does not show.
+        adapter.setFixedChannelInput(3, 66);
+        adapter.setChannelLabel(100, "ENCA");
+        adapter.setFixedChannelInput(100, 16);
         adapter.buildScene(&pages, {{LimitStart, 0}, {LimitEnd, 1}});
         Diagram* diagram = adapter.diagram();
+        // Without a terminal to sit on, the extra channel takes a place in the column.
+        QCOMPARE(diagram->channelItem(100)->pos(), QPointF(3, 36 * 5 + 3));
         // Fixed channels sit on their terminals once a configuration is shown; channel 5 has no
         // input of its own and gets none.
         adapter.setInputConfiguration(configuration({{1, 0}}, 9));
@@ -114,6 +120,7 @@ private slots:
         QCOMPARE(diagram->channelFunction(5), 255);
         QVERIFY(!diagram->channelItem(1)->isMovable());
         QVERIFY(!diagram->channelItem(5)->isMovable());
+        QCOMPARE(diagram->channelItem(3)->pos(), diagram->channelItem(3)->homePosition());
         Input written = configuration({}, 9);
         adapter.writeInputConfiguration(written);
         QCOMPARE(written.getOutputMask(), 9);
