@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 
 // The update's progress dialog: what it shows with and without progress, the progress of the
@@ -41,6 +42,8 @@ private slots:
 
         dialog.setMessage("The firmware will now be updated.\nUploading new firmware.");
         QCOMPARE(labels.at(1)->text(), QString("The firmware will now be updated.\nUploading new firmware."));
+        const QRect screen = parent.screen()->geometry();
+        QCOMPARE(dialog.frameGeometry().center(), screen.center());
         dialog.show();
         dialog.reject();
         QVERIFY(dialog.isVisible());

@@ -53,6 +53,8 @@ void PackageFirmwareUpdaterDialog::setMessage(const QString& text)
     const QScreen* screen = shown->screen() ? shown->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // The size the new text needs, before it is centred (the first message comes before show()).
+    adjustSize();
     QRect frame = frameGeometry();
     frame.moveCenter(screen->geometry().center());
     move(frame.topLeft());
