@@ -1,8 +1,8 @@
 #include "TalvexMainWindow.h"
 
+#include "PackageFirmwareUpdater.h"
 #include "TalvexApplicationTraits.h"
 #include "TalvexDriverModel.h"
-#include "TalvexFirmwareVersionCheck.h"
 #include "TalvexHomeTab.h"
 #include "TalvexMeasurementTab.h"
 #include "TalvexMotionTab.h"
@@ -32,7 +32,8 @@ TalvexMainWindow::TalvexMainWindow()
     m_sampleStream.setDispatcher(m_pDispatcher);
     m_sampleStream.setInterpreter(m_pInterpreter);
     m_connectionState.setDeviceTraits(m_pTraits);
-    m_connectionState.setDeviceUpdater(boost::make_shared<TalvexFirmwareVersionCheck>());
+    m_connectionState.setDeviceUpdater(
+        boost::make_shared<PackageFirmwareUpdater>(this, QStringLiteral("TalvexStudio"), QString(), true));
 
     m_pTabWidget = new QTabWidget(this);
     // The Home tab connects to the connection state first, so it reacts to a change before

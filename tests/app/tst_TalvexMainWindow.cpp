@@ -1,11 +1,16 @@
 #include "TestRegistry.h"
 
+#include "BootloaderFirmwareId.h"
+#include "PackageAppData.h"
+#include "PackageFirmwareUpdaterDialog.h"
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexMainWindow.h"
 
+#include <QAbstractButton>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -131,6 +136,46 @@ private slots:
         QVERIFY(connectFirstBoard(window.homeTab()));
         QTest::qWait(500);
         QCOMPARE(messages.filter("Warning").count() + messages.filter("failed").count(), 0);
+    }
+
+    // What the quick start shows: the (27,1) board runs 1.0 and a 1.1 package lies in the update
+    // data folder. The connect offers the update, runs it with the progress dialog and connects
+    // the board with its new version.
+    void updatesTheBoardOnConnect()
+    {
+        StudioBus bus;
+        QVERIFY(bus.m_settings.isolated());
+        bus.plug(27, 1);
+        const BootloaderFirmwareId model(27, 1, 0, 0, 0);
+        TalvexSimulatedBoards::placeFirmwarePackage("TalvexStudio");
+        TalvexMainWindow window;
+        window.show();
+        QStringList questions;
+        bool progressShown = false;
+        QTimer answer;
+        answer.setInterval(0);
+        connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+            {
+                questions << box->text();
+                box->button(QMessageBox::Yes)->click();
+            }
+            else if (qobject_cast<PackageFirmwareUpdaterDialog*>(modal))
+                progressShown = progressShown || modal->findChild<QProgressBar*>();
+        });
+        answer.start();
+
+        const bool connected = connectFirstBoard(window.homeTab());
+        QFile::remove(PackageAppData("TalvexStudio", QString()).devicePackagePath(model));
+        QVERIFY(connected);
+        QCOMPARE(questions, QStringList{"New firmware is available for the target device.\nUpdate firmware now?"});
+        QVERIFY(progressShown);
+        bool showsNewVersion = false;
+        for (QLabel* label : window.homeTab()->findChildren<QLabel*>())
+            showsNewVersion = showsNewVersion || label->text().contains("Firmware version</b></td><td>&nbsp;&nbsp;1.1<");
+        QVERIFY(showsNewVersion);
+        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements"}));
     }
 
     void statusMessages_data()
