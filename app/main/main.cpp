@@ -1,5 +1,6 @@
 #include "SimUsbBackend.h"
 #include "SimUsbBus.h"
+#include "TalvexAxisKinds.h"
 #include "TalvexMainWindow.h"
 #include "TalvexSimulatedBoards.h"
 #include "TalvexSplash.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Veltramonde"));
     QApplication::setApplicationName(QStringLiteral("TalvexStudio"));
     Q_INIT_RESOURCE(rc);
+    TalvexAxisKinds::registerAll();
 
     const QDate built = TalvexSplash::buildDate(__DATE__);
     QSplashScreen splash(TalvexSplash::pixmap(built), Qt::WindowStaysOnTopHint);
