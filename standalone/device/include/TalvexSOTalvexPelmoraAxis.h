@@ -38,10 +38,6 @@ public:
     USBVersion firmwareVersion() const { return m_firmwareVersion; }
     bool isConnected() const { return m_driver.isOpen(); }
 
-    // Only boards of these models and firmware majors can be axes.
-    static bool isSupported(int deviceId, int deviceVersion, int firmwareMajor);
-    static bool isSupportedModel(int deviceId, int deviceVersion);
-
     TalvexSOIAxis* clone() const override;
     QString typeName() const override;
     void accept(IVisitor& visitor) override;
@@ -59,6 +55,9 @@ public:
     void read(QDataStream& in) override;
 
 private:
+    // Only boards of these models and firmware majors can be axes.
+    static bool isSupported(int deviceId, int deviceVersion, int firmwareMajor);
+    static bool isSupportedModel(int deviceId, int deviceVersion);
     // "Driver <serial>: <text>", code 2.
     USBResult failure(const QString& text) const;
     // Sends one action with the connected board's layouts; "Is not connected." without a board.
