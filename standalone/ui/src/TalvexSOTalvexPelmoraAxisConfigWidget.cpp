@@ -1,5 +1,8 @@
 #include "TalvexSOTalvexPelmoraAxisConfigWidget.h"
 
+#include "TalvexIODiagram.h"
+#include "TalvexIODiagramItemType.h"
+#include "TalvexIOWidgetFactory.h"
 #include "TalvexMotionWidgetFactory.h"
 #include "TalvexSOTalvexPelmoraAxis.h"
 #include "UIWidgetFor.h"
@@ -7,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace
@@ -14,6 +18,17 @@ namespace
 const char* const s_serialNumberKey = "SerialNumber";
 // Step sizes are computed, so one that is 0.001 mm on paper may miss it in the last bit.
 const double s_stepSizeTolerance = 1e-9;
+
+// The diagram's scene and the width of its view, a frame's breadth wider.
+const int s_diagramWidth = 250;
+const int s_diagramHeight = 200;
+const int s_viewWidth = 254;
+// The input functions of the two pins that link the drivers of two axes.
+const int s_firstLinkFunction = 66;
+const int s_secondLinkFunction = 67;
+// The board's four channels are wired for stand-alone operation once and for all.
+const QMap<int, int> s_fixedChannelInputs{{1, TalvexDriverInputConfiguration::s_startLimitFunction},
+    {2, TalvexDriverInputConfiguration::s_endLimitFunction}, {3, s_firstLinkFunction}, {4, s_secondLinkFunction}};
 }
 
 TalvexSOTalvexPelmoraAxisConfigWidget::TalvexSOTalvexPelmoraAxisConfigWidget(
@@ -47,6 +62,47 @@ TalvexSOTalvexPelmoraAxisConfigWidget::TalvexSOTalvexPelmoraAxisConfigWidget(
     axis->accept(*this);
     left->addWidget(factory.createMotorParametersGroup(&m_inputs));
     left->addStretch(1);
+
+    layout->addWidget(createIOSettingsGroup(), 1);
+    m_busy = false;
+}
+
+QWidget* TalvexSOTalvexPelmoraAxisConfigWidget::createIOSettingsGroup()
+{
+    QGroupBox* group = new QGroupBox(QStringLiteral("IO settings"));
+    QHBoxLayout* layout = new QHBoxLayout(group);
+    m_pIODiagram = new TalvexIODiagram(this, s_diagramWidth, s_diagramHeight, 0, TalvexDriverDescriptor());
+    m_pIODiagram->view()->setFixedWidth(s_viewWidth);
+    QStackedWidget* pages = new QStackedWidget;
+    layout->addWidget(m_pIODiagram->view());
+    layout->addWidget(pages, 1);
+
+    TalvexIOWidgetFactory factory(m_model, m_firmwareVersion);
+    factory.setOption(TalvexIOWidgetFactory::CommitButtons, false);
+    const int startPage = pages->addWidget(factory.createLimitStartSettingsWidget(&m_inputs, &m_inputConfiguration));
+    const int endPage = pages->addWidget(factory.createLimitEndSettingsWidget(&m_inputs, &m_inputConfiguration));
+    // The link of the drivers has no settings.
+    const int linkPage = pages->addWidget(new QWidget);
+    factory.connectInputChanges(&m_inputs, this, SLOT(onInputConfigurationChanged()));
+
+    // The board's channels are drawn on the blocks they are fixed to.
+    m_pIODiagram->setChannelCount(s_fixedChannelInputs.count());
+    m_pIODiagram->setBufferCount(0);
+    m_pIODiagram->setOption(TalvexIODiagram::OptionFixedChannels, true);
+    for (auto it = s_fixedChannelInputs.constBegin(); it != s_fixedChannelInputs.constEnd(); ++it)
+        m_pIODiagram->setFixedChannelInput(it.key(), it.value());
+    m_inputConfiguration.setChannelAssignments(s_fixedChannelInputs);
+    m_pIODiagram->buildScene(pages, {{LimitStart, startPage}, {LimitEnd, endPage}, {Pelmora, linkPage}});
+    m_pIODiagram->setInputConfiguration(m_inputConfiguration);
+    return group;
+}
+
+void TalvexSOTalvexPelmoraAxisConfigWidget::onInputConfigurationChanged()
+{
+    if (m_busy)
+        return;
+    m_pIODiagram->updateSymbols(m_inputConfiguration);
+    m_pIODiagram->validateConnections(m_inputConfiguration);
 }
 
 QString TalvexSOTalvexPelmoraAxisConfigWidget::serialNumberText() const

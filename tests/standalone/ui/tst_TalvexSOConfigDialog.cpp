@@ -5,7 +5,11 @@
 #include "TalvexSOConfigDialog.h"
 #include "TalvexSONullAxis.h"
 
+#include "Diagram.h"
+
 #include <QDoubleSpinBox>
+#include <QGraphicsView>
+#include <QStackedWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -154,6 +158,35 @@ private slots:
         QCOMPARE(serialNumberField(axisPage(&dialog, 2))->text(), s_serial2);
         QVERIFY(serialNumberField(axisPage(&dialog, 2))->isVisibleTo(axisPage(&dialog, 2)));
         QCOMPARE(dialog.document().axis(2)->linearStepSize(), document.axis(2)->linearStepSize());
+    }
+
+    // The board's four channels are drawn wired to the limit blocks and the drivers' link, and
+    // a change of a limit's settings is drawn at once.
+    void driverPageDiagram()
+    {
+        TalvexSOConfigDialog dialog(nullptr, xyTable(s_serial1, s_serial2));
+        TalvexSOAxisConfigWidget* page = axisPage(&dialog, 1);
+        QGraphicsView* view = page->findChild<QGraphicsView*>();
+        QVERIFY(view);
+        QCOMPARE(view->width(), 254);
+        Diagram* diagram = qobject_cast<Diagram*>(view->scene());
+        QVERIFY(diagram);
+        QMap<int, int> wiring;
+        for (int channel = 1; channel <= 4; ++channel)
+            wiring.insert(channel, diagram->channelFunction(channel));
+        QCOMPARE(wiring, (QMap<int, int>{{1, 32}, {2, 33}, {3, 66}, {4, 67}}));
+        for (int function : {32, 33, 66})
+            QVERIFY(diagram->acquisitionItemByFunction(function));
+        QCOMPARE(diagram->acquisitionItems().count(), 3);
+
+        const QImage before = view->grab().toImage();
+        // The start limit's page, beside the diagram: its first row is the pull configuration.
+        QStackedWidget* settings = view->parentWidget()->findChild<QStackedWidget*>();
+        QVERIFY(settings);
+        QComboBox* pull = settings->widget(0)->findChild<QComboBox*>();
+        QVERIFY(pull);
+        pull->setCurrentIndex((pull->currentIndex() + 1) % pull->count());
+        QVERIFY(view->grab().toImage() != before);
     }
 
     void createDocument()
