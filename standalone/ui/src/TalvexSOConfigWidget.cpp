@@ -37,6 +37,8 @@ TalvexSOConfigWidget::TalvexSOConfigWidget(TalvexSOConfigDialogITabControl* tabC
 
     QGroupBox* application = new QGroupBox(QStringLiteral("Application"));
     QFormLayout* applicationForm = new QFormLayout(application);
+    // The pages of the axes make the dialog wide; short values keep their own width.
+    applicationForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     UIWidgetFor<QComboBox>* type = new UIWidgetFor<QComboBox>;
     type->addItem(QStringLiteral("XY table"), s_xyTable);
     type->bindMethodCall(new Binding(&m_configuration, C::ApplicationType));
@@ -47,11 +49,16 @@ TalvexSOConfigWidget::TalvexSOConfigWidget(TalvexSOConfigDialogITabControl* tabC
     m_pPages = new QStackedWidget;
     QGroupBox* xyTable = new QGroupBox(QStringLiteral("XY table settings"));
     QFormLayout* xyForm = new QFormLayout(xyTable);
-    xyForm->addRow(QStringLiteral("Speed [mm/s]"), boundSpinBox(&m_configuration, C::Speed, 1.0, 500.0));
-    xyForm->addRow(QStringLiteral("Table size x-direction [mm]"),
-        boundSpinBox(&m_configuration, C::TableSizeX, 1.0, 5000.0));
-    xyForm->addRow(QStringLiteral("Table size y-direction [mm]"),
-        boundSpinBox(&m_configuration, C::TableSizeY, 1.0, 5000.0));
+    xyForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    const QList<QDoubleSpinBox*> boxes{boundSpinBox(&m_configuration, C::Speed, 1.0, 500.0),
+        boundSpinBox(&m_configuration, C::TableSizeX, 1.0, 5000.0),
+        boundSpinBox(&m_configuration, C::TableSizeY, 1.0, 5000.0)};
+    xyForm->addRow(QStringLiteral("Speed [mm/s]"), boxes.at(0));
+    xyForm->addRow(QStringLiteral("Table size x-direction [mm]"), boxes.at(1));
+    xyForm->addRow(QStringLiteral("Table size y-direction [mm]"), boxes.at(2));
+    // One column of equal boxes.
+    for (QDoubleSpinBox* box : boxes)
+        box->setMinimumWidth(boxes.last()->sizeHint().width());
     m_pageIndexes.insert(s_xyTable, m_pPages->addWidget(xyTable));
     layout->addWidget(m_pPages);
     layout->addStretch(1);
