@@ -1,5 +1,6 @@
 #include "SimUsbBackend.h"
 #include "SimUsbBus.h"
+#include "TalvexAxisKinds.h"
 #include "TalvexMainWindow.h"
 #include "TalvexSimulatedBoards.h"
 #include "TalvexSplash.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(rc);
     if (backend.getBus() && qEnvironmentVariableIsSet("TALVEX_SIM_FIRMWARE_UPDATE"))
         TalvexSimulatedBoards::placeFirmwarePackage(QApplication::applicationName());
+    TalvexAxisKinds::registerAll();
 
     const QDate built = TalvexSplash::buildDate(__DATE__);
     QSplashScreen splash(TalvexSplash::pixmap(built), Qt::WindowStaysOnTopHint);

@@ -4,6 +4,7 @@
 #include "TalvexApplicationTraits.h"
 #include "TalvexDriverModel.h"
 #include "TalvexHomeTab.h"
+#include "TalvexIODiagramWidget.h"
 #include "TalvexMeasurementTab.h"
 #include "TalvexMotionTab.h"
 #include "TalvexStreamInterpreter.h"
@@ -114,11 +115,12 @@ void TalvexMainWindow::onAvailableDevicesChanged()
 }
 
 // ---- The device tabs of a connected board, created here and only here, in the order the input
-// ---- register needs: the Motion tab registers the inputs that the tabs after it read.
+// ---- register needs: the Motion and IO tabs register the inputs that the tabs after them read.
 void TalvexMainWindow::createDeviceTabs()
 {
     addDeviceTab(new TalvexMotionTab(m_pTabWidget, &m_document, m_pDispatcher, &m_inputs), QStringLiteral("Motion"))
         ->startMotorStatePolling();
+    addDeviceTab(new TalvexIODiagramWidget(m_pTabWidget, &m_document, m_pDispatcher, &m_inputs), QStringLiteral("IO"));
     addDeviceTab(new TalvexMeasurementTab(m_pTabWidget, &m_document, m_pDispatcher, &m_sampleStream, m_pInterpreter,
                      &m_inputs),
         QStringLiteral("Measurements"));

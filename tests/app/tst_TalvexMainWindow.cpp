@@ -69,8 +69,8 @@ private slots:
         QTest::addColumn<quint32>("revision");
         QTest::addColumn<QStringList>("tabs");
 
-        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "Measurements"};
-        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "Measurements"};
+        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
+        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
         QTest::newRow("23,1: a model without commands") << 23u << 1u << QStringList{"Home"};
     }
 
@@ -118,7 +118,7 @@ private slots:
         buttonNamed(window.homeTab(), "Disconnect")->pressed();
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         buttonNamed(window.homeTab(), "Connect")->pressed();
-        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements"}));
+        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "IO", "Measurements"}));
     }
 
     // The reply layouts of (1,2) changed with its firmware: the board's version must be known

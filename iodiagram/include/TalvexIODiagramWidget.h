@@ -1,0 +1,84 @@
+#pragma once
+
+#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverInputConfiguration.h"
+#include "TalvexRequestDispatcher.h"
+#include "USBResult.h"
+
+#include <QSet>
+#include <QVector>
+#include <QWidget>
+#include <boost/shared_ptr.hpp>
+
+class QPushButton;
+class QStackedWidget;
+class TalvexDocument;
+class TalvexIODiagram;
+class UIUserInputRegister;
+
+// The "IO" tab: the board's inputs and outputs as an I/O diagram on the left and the settings
+// page of the selected block on the right. It keeps the diagram and the document's input
+// configuration in step, uploads the wiring and the input settings when a commit button is
+// pressed (and reads them back), and sends the PWM and relay settings as soon as they change.
+// Opening it sends the PWM settings and switches the relay off. Until the board's input
+// configuration has reached the document no upload is made, so a wiring the board never had
+// cannot replace its own. A request refused at once is emitted as statusMessage; failed replies
+// reach the status bar through the dispatcher. The main window builds it on a connect, after
+// the Motion tab and before the Measurements tab (which reads its "QuadratureCPR"), and deletes
+// it on disconnect. GUI thread only.
+class TalvexIODiagramWidget
+    : public QWidget
+    , public TalvexDriverInputConfiguration::IDriverInputChangeObserver
+    , public TalvexRequestDispatcher::IResultObserver
+{
+    Q_OBJECT
+
+public:
+    TalvexIODiagramWidget(QWidget* parent, TalvexDocument* document,
+        boost::shared_ptr<TalvexRequestDispatcher> dispatcher, UIUserInputRegister* inputs);
+    ~TalvexIODiagramWidget() override;
+
+    TalvexIODiagram* ioDiagram() const { return m_pIODiagram; }
+    QStackedWidget* pages() const { return m_pPages; }
+    const QVector<QPushButton*>& commitButtons() const { return m_commitButtons; }
+    // The block kinds (TalvexIODiagramItemType) of the connected model.
+    const QSet<int>& blockKinds() const { return m_blockKinds; }
+
+    void inputConfigurationChanged(TalvexDriverInputConfiguration* configuration) override;
+    void inputConfigurationDestroyed(TalvexDriverInputConfiguration* configuration) override;
+    void reportFailure(const USBResult& result) override;
+
+signals:
+    void statusMessage(const USBResult& result);
+
+private slots:
+    void onUploadInterfaceConfig();
+    void onInputConfigurationChanged();
+    void onConnectionsChanged();
+    void onPWMChanged();
+    void onRelayOnOff();
+
+private:
+    void createWidgets();
+    void setCommitButtonsEnabled(bool enabled);
+    boost::shared_ptr<TalvexDriverCommRequest> request(int action) const;
+    // False (after telling the user) when the dispatcher refused it at once.
+    bool send(const boost::shared_ptr<TalvexDriverCommRequest>& request, QObject* requester);
+
+    TalvexDocument* m_pDocument;
+    boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher;
+    TalvexIODiagram* m_pIODiagram = nullptr;
+    UIUserInputRegister* m_pInputRegister;
+    QStackedWidget* m_pPages = nullptr;
+    QVector<QPushButton*> m_commitButtons;
+    QSet<int> m_blockKinds;
+    bool m_uploading = false;
+    bool m_initializing = true;
+    // Whether the document holds an input configuration that came from the board (or a file)
+    // since the tab opened.
+    bool m_boardConfigurationKnown = false;
+    // The last upload: what the document held before it, and its write and read-back.
+    TalvexDriverInputConfiguration m_beforeUpload;
+    boost::shared_ptr<TalvexDriverCommRequest> m_pUploadWrite;
+    boost::shared_ptr<TalvexDriverCommRequest> m_pUploadRead;
+};

@@ -1,0 +1,290 @@
+#include "TalvexIODiagramWidget.h"
+
+#include "Diagram.h"
+#include "TalvexDocument.h"
+#include "TalvexDriverModel.h"
+#include "TalvexIODiagram.h"
+#include "TalvexIODiagramIds.h"
+#include "TalvexIODiagramItemType.h"
+#include "TalvexIOWidgetFactory.h"
+#include "UIIUserInput.h"
+#include "UIUserInputRegister.h"
+
+#include <QGraphicsView>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <boost/make_shared.hpp>
+
+namespace
+{
+typedef TalvexDriverCommRequest R;
+
+const int s_diagramWidth = 560;
+const int s_diagramHeight = 500;
+const int s_bufferCount = 2;
+const int s_diagramStretch = 100;
+// The encoder pins of a model that has them, as extra channels.
+const int s_encoderChannelA = 100;
+const int s_encoderChannelB = 101;
+
+QSet<int> blockKindsOf(const TalvexDriverDescriptor& descriptor, const USBVersion& firmwareVersion)
+{
+    QSet<int> kinds = {ADC, Quadrature, Event, LimitStart, LimitEnd, StepCount};
+    if (descriptor == TalvexDriverDescriptor::s_model27_1)
+        kinds += {Stop, DualPWM};
+    else
+        kinds += PWM;
+    // Only a model whose commands include the relay's gets its block.
+    if ((descriptor == TalvexDriverDescriptor::s_model1_1 || descriptor == TalvexDriverDescriptor::s_model1_2)
+        && TalvexDriverModel::hasCommand(descriptor, R::RelayOn) && TalvexDriverModel::hasCommand(descriptor, R::RelayOff))
+        kinds += Relay;
+    if (TalvexDriverInputConfiguration::hasMotorControlInput(descriptor, firmwareVersion))
+        kinds += MotorCtrl;
+    return kinds;
+}
+}
+
+TalvexIODiagramWidget::TalvexIODiagramWidget(QWidget* parent, TalvexDocument* document,
+    boost::shared_ptr<TalvexRequestDispatcher> dispatcher, UIUserInputRegister* inputs)
+    : QWidget(parent)
+    , m_pDocument(document)
+    , m_pDispatcher(dispatcher)
+    , m_pInputRegister(inputs)
+{
+    createWidgets();
+}
+
+TalvexIODiagramWidget::~TalvexIODiagramWidget()
+{
+    m_pDispatcher->removeResultObserver(this);
+    if (m_pDocument)
+        m_pDocument->inputConfiguration()->removeInputObserver(this);
+}
+
+void TalvexIODiagramWidget::createWidgets()
+{
+    m_initializing = true;
+    QVBoxLayout* layout = new QVBoxLayout(this);
+    QHBoxLayout* row = new QHBoxLayout;
+    // The diagram takes the room it has up to its own size; the stretches get the rest.
+    layout->addLayout(row, s_diagramStretch);
+    layout->addStretch(1);
+
+    const TalvexDriverDescriptor descriptor = m_pDispatcher->deviceDescriptor();
+    const USBVersion firmwareVersion = m_pDispatcher->firmwareVersion();
+    m_blockKinds = blockKindsOf(descriptor, firmwareVersion);
+    m_pIODiagram = new TalvexIODiagram(this, s_diagramWidth, s_diagramHeight,
+        Diagram::ChannelFrame | Diagram::BufferFrame, descriptor);
+
+    TalvexIOWidgetFactory factory(descriptor, firmwareVersion);
+    factory.setOption(TalvexIOWidgetFactory::CommitButtons, true);
+    m_pPages = new QStackedWidget;
+    QVector<QPair<int, int>> kindsAndPages;
+    TalvexDriverInputConfiguration* input = m_pDocument->inputConfiguration();
+    TalvexDriverPWMSettings* pwm = m_pDocument->pwmSettings();
+    const auto addPage = [&](int kind, QWidget* page) { kindsAndPages.append({kind, m_pPages->addWidget(page)}); };
+    // Pages in this order; a kind the model lacks gets none.
+    for (int kind : {ADC, Quadrature, Event, LimitStart, LimitEnd, Stop, MotorCtrl, PWM, DualPWM, Relay, StepCount})
+    {
+        if (!m_blockKinds.contains(kind))
+            continue;
+        QGridLayout* grid = nullptr;
+        switch (kind)
+        {
+        case ADC:
+            addPage(kind, factory.createADCSettingsWidget(m_pInputRegister, input));
+            break;
+        case Quadrature:
+            addPage(kind, factory.createQuadratureSettingsWidget(m_pInputRegister, input));
+            break;
+        case Event:
+            addPage(kind, factory.createEventSettingsWidget(m_pInputRegister, input));
+            break;
+        case LimitStart:
+            addPage(kind, factory.createLimitStartSettingsWidget(m_pInputRegister, input));
+            break;
+        case LimitEnd:
+            addPage(kind, factory.createLimitEndSettingsWidget(m_pInputRegister, input));
+            break;
+        case Stop:
+            addPage(kind, factory.createStopSettingsWidget(m_pInputRegister, input));
+            break;
+        case MotorCtrl:
+            addPage(kind, factory.createMotorControlSettingsWidget(m_pInputRegister, input));
+            break;
+        case PWM:
+            addPage(kind, factory.createPWMSettingsWidget(m_pInputRegister, pwm));
+            break;
+        case DualPWM:
+            addPage(kind, factory.createDualPWMSettingsWidget(m_pInputRegister, pwm));
+            break;
+        case Relay:
+            addPage(kind, factory.createRelaySettingsWidget(m_pInputRegister));
+            break;
+        case StepCount:
+            // Nothing to set, but the wiring can be uploaded from here too.
+            addPage(kind, factory.createSettingsPage(QStringLiteral("Step count settings"), grid, true));
+            break;
+        }
+    }
+
+    factory.connectInputChanges(m_pInputRegister, this, SLOT(onInputConfigurationChanged()));
+    if (m_blockKinds.contains(PWM) || m_blockKinds.contains(DualPWM))
+        factory.connectPWMChanges(m_pInputRegister, this, SLOT(onPWMChanged()));
+    if (m_blockKinds.contains(Relay))
+        factory.connectRelayChange(m_pInputRegister, this, SLOT(onRelayOnOff()));
+    factory.connectCommitButtons(this, SLOT(onUploadInterfaceConfig()));
+    m_commitButtons = factory.commitButtons();
+
+    QGraphicsView* view = m_pIODiagram->view();
+    // The whole scene and no more: a smaller window scrolls it.
+    const int frame = 2 * view->frameWidth();
+    view->setMaximumSize(s_diagramWidth + frame, s_diagramHeight + frame);
+    row->addStretch(1);
+    row->addWidget(view, s_diagramStretch);
+    row->addWidget(m_pPages, 0, Qt::AlignTop);
+    row->addStretch(1);
+
+    m_pIODiagram->setOption(TalvexIODiagram::OptionFixedChannels, false);
+    m_pIODiagram->setChannelCount(TalvexDriverModel::inputCount(descriptor));
+    m_pIODiagram->setBufferCount(s_bufferCount);
+    if (TalvexDriverModel::hasEncoderInputs(descriptor))
+    {
+        m_pIODiagram->setOption(TalvexIODiagram::OptionEncoderInputs, true);
+        m_pIODiagram->setFixedChannelInput(s_encoderChannelA, TalvexIODiagramIds::QuadratureA);
+        m_pIODiagram->setFixedChannelInput(s_encoderChannelB, TalvexIODiagramIds::QuadratureB);
+        m_pIODiagram->setChannelLabel(s_encoderChannelA, QStringLiteral("ENCA"));
+        m_pIODiagram->setChannelLabel(s_encoderChannelB, QStringLiteral("ENCB"));
+    }
+    m_pIODiagram->buildScene(m_pPages, kindsAndPages);
+    // The wiring the document holds now, until the board's arrives.
+    m_pIODiagram->setInputConfiguration(*input);
+    connect(m_pIODiagram->diagram(), &Diagram::connectionsChanged, this, &TalvexIODiagramWidget::onConnectionsChanged);
+    m_initializing = false;
+
+    if (m_blockKinds.contains(PWM) || m_blockKinds.contains(DualPWM))
+        onPWMChanged();
+    if (m_blockKinds.contains(Relay))
+        onRelayOnOff();
+    m_pDispatcher->addResultObserver(this);
+    input->addInputObserver(this);
+}
+
+void TalvexIODiagramWidget::inputConfigurationChanged(TalvexDriverInputConfiguration* configuration)
+{
+    Q_UNUSED(configuration);
+    if (m_uploading || !m_pDocument)
+        return;
+    m_boardConfigurationKnown = true;
+    m_pIODiagram->setInputConfiguration(*m_pDocument->inputConfiguration());
+    setCommitButtonsEnabled(false);
+}
+
+void TalvexIODiagramWidget::inputConfigurationDestroyed(TalvexDriverInputConfiguration* configuration)
+{
+    Q_UNUSED(configuration);
+    m_pDocument = nullptr;
+}
+
+void TalvexIODiagramWidget::reportFailure(const USBResult& result)
+{
+    Q_UNUSED(result);
+    // The dispatcher does not say whose request failed: the upload's own requests tell. Only a
+    // write that failed and a read-back that failed too leave the document off the board's
+    // wiring; it then gets back what it held before.
+    if (!m_pUploadRead || !m_pUploadRead->isDone())
+        return;
+    const bool restore = m_pUploadWrite->isDone() && !m_pUploadWrite->getResult().isOk()
+        && !m_pUploadRead->getResult().isOk();
+    m_pUploadWrite.reset();
+    m_pUploadRead.reset();
+    if (restore && m_pDocument)
+        *m_pDocument->inputConfiguration() = m_beforeUpload;
+}
+
+void TalvexIODiagramWidget::onUploadInterfaceConfig()
+{
+    if (!m_pDocument || !m_pDispatcher->canSendRequest(this, R::GetInputConfiguration))
+        return;
+    setCommitButtonsEnabled(false);
+    if (!m_boardConfigurationKnown)
+    {
+        emit statusMessage(USBResult(
+            QStringLiteral("The board's input configuration has not been read yet; it is read now. Try again then."), 1));
+        send(request(R::GetInputConfiguration), this);
+        return;
+    }
+
+    TalvexDriverInputConfiguration* input = m_pDocument->inputConfiguration();
+    m_beforeUpload = *input;
+    const auto write = request(R::SetInputConfiguration);
+    m_uploading = true;
+    m_pIODiagram->writeInputConfiguration(*input);
+    m_uploading = false;
+    write->setData(input->toByteArray(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion()));
+    if (!send(write, this))
+    {
+        // Nothing went to the board: the document keeps what it had.
+        *input = m_beforeUpload;
+        return;
+    }
+    const auto read = request(R::GetInputConfiguration);
+    m_pUploadWrite = write;
+    m_pUploadRead = read;
+    send(read, this);
+}
+
+void TalvexIODiagramWidget::onInputConfigurationChanged()
+{
+    if (m_initializing || !m_pDocument)
+        return;
+    TalvexDriverInputConfiguration* input = m_pDocument->inputConfiguration();
+    m_pIODiagram->updateSymbols(*input);
+    setCommitButtonsEnabled(m_pIODiagram->validateConnections(*input));
+}
+
+void TalvexIODiagramWidget::onConnectionsChanged()
+{
+    onInputConfigurationChanged();
+}
+
+void TalvexIODiagramWidget::onPWMChanged()
+{
+    if (!m_pDocument)
+        return;
+    TalvexDriverPWMSettings* settings = m_pDocument->pwmSettings();
+    const auto pwm = request(R::SetPWM);
+    pwm->setData(settings->toByteArray(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion()));
+    send(pwm, nullptr);
+    m_pIODiagram->updatePWMLabels(*settings);
+}
+
+void TalvexIODiagramWidget::onRelayOnOff()
+{
+    const QString key = QStringLiteral("RelayOnOff");
+    if (!m_pInputRegister->contains(key))
+        return;
+    send(request(m_pInputRegister->get(key)->getValue().toBool() ? R::RelayOn : R::RelayOff), nullptr);
+}
+
+void TalvexIODiagramWidget::setCommitButtonsEnabled(bool enabled)
+{
+    for (QPushButton* button : qAsConst(m_commitButtons))
+        button->setEnabled(enabled);
+}
+
+boost::shared_ptr<TalvexDriverCommRequest> TalvexIODiagramWidget::request(int action) const
+{
+    return boost::make_shared<R>(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion(), action);
+}
+
+bool TalvexIODiagramWidget::send(const boost::shared_ptr<TalvexDriverCommRequest>& request, QObject* requester)
+{
+    const USBResult queued = m_pDispatcher->sendRequest(request, requester, QString());
+    if (queued.isOk())
+        return true;
+    emit statusMessage(queued);
+    return false;
+}
