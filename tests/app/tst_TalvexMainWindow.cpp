@@ -18,6 +18,9 @@
 
 namespace
 {
+// The tabs of a connected board of a known model, in their order.
+const QStringList s_deviceTabs{"Home", "Motion", "IO", "Measurements"};
+
 QStringList tabTitles(const TalvexMainWindow& window)
 {
     QTabWidget* tabs = window.findChild<QTabWidget*>();
@@ -69,8 +72,8 @@ private slots:
         QTest::addColumn<quint32>("revision");
         QTest::addColumn<QStringList>("tabs");
 
-        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
-        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
+        QTest::newRow("27,1") << 27u << 1u << s_deviceTabs;
+        QTest::newRow("10,1") << 10u << 1u << s_deviceTabs;
         QTest::newRow("23,1: a model without commands") << 23u << 1u << QStringList{"Home"};
     }
 
@@ -118,7 +121,7 @@ private slots:
         buttonNamed(window.homeTab(), "Disconnect")->pressed();
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         buttonNamed(window.homeTab(), "Connect")->pressed();
-        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "IO", "Measurements"}));
+        QCOMPARE(tabTitles(window), s_deviceTabs);
     }
 
     // The reply layouts of (1,2) changed with its firmware: the board's version must be known
@@ -175,7 +178,7 @@ private slots:
         for (QLabel* label : window.homeTab()->findChildren<QLabel*>())
             showsNewVersion = showsNewVersion || label->text().contains("Firmware version</b></td><td>&nbsp;&nbsp;1.1<");
         QVERIFY(showsNewVersion);
-        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements"}));
+        QCOMPARE(tabTitles(window), s_deviceTabs);
     }
 
     void statusMessages_data()
