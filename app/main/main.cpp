@@ -13,10 +13,11 @@ namespace
 const int s_splashMs = 3000;
 }
 
-// Usage: TalvexStudio [--quit-when-shown]
+// Usage: TalvexStudio [--quit-when-shown] [--update-staging]
 // TALVEX_USB_BACKEND=simulator runs the studio on simulated boards, one of each model; without
 // it the studio talks to real boards through libftdi1. --quit-when-shown ends the program once
-// its window is up, for checking that it starts.
+// its window is up, for checking that it starts. --update-staging makes the update check use
+// the update server's staging folder.
 int main(int argc, char** argv)
 {
     // Before any device is opened, and gone only after the window has closed them all.

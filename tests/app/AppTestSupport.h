@@ -3,7 +3,10 @@
 #include "UIInfoTip.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QVariant>
 #include <QWidget>
 
@@ -24,3 +27,24 @@ inline QStringList itemTexts(const QComboBox* comboBox)
         texts << comboBox->itemText(i);
     return texts;
 }
+
+// While it lives the test has an application name of its own, and so a per-user data folder of
+// its own (the update data folder of an empty sub-path), removed again afterwards.
+class OwnDataFolder
+{
+public:
+    OwnDataFolder()
+        : m_name(QCoreApplication::applicationName())
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("AppTest%1").arg(QCoreApplication::applicationPid()));
+    }
+    ~OwnDataFolder()
+    {
+        QDir(path()).removeRecursively();
+        QCoreApplication::setApplicationName(m_name);
+    }
+    QString path() const { return QStandardPaths::writableLocation(QStandardPaths::DataLocation); }
+
+private:
+    QString m_name;
+};
