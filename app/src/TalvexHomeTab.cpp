@@ -1,8 +1,8 @@
 #include "TalvexHomeTab.h"
 
 #include "Bootloader.h"
-#include "PackageInfoWidget.h"
 #include "BootloaderFirmwareInfo.h"
+#include "PackageInfoWidget.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "TalvexDocument.h"

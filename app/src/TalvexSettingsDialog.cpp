@@ -1,11 +1,11 @@
 #include "TalvexSettingsDialog.h"
 
+#include "PackageAppData.h"
 #include "TalvexDialogButtons.h"
 #include "TalvexDocument.h"
-#include "PackageAppData.h"
-#include "UpdateConstants.h"
 #include "UIPropertyBinding.h"
 #include "UIWidgetFor.h"
+#include "UpdateConstants.h"
 
 #include <QFileDialog>
 #include <QGridLayout>

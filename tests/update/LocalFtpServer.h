@@ -8,8 +8,9 @@
 #include <csignal>
 
 // The ftp server of ftp_server.py on 127.0.0.1, started by the test and serving a folder to one
-// user; anonymous logins are refused. port() is 0 when it did not start. Stopped by its process
-// id when the object goes.
+// user; anonymous logins are refused. port() is 0 when it did not start. Before it is stopped by
+// its process id, it waits for its clients to be gone: Qt closes a finished ftp connection (and
+// then deletes it) only while events run.
 class LocalFtpServer
 {
 public:
@@ -29,6 +30,8 @@ public:
     {
         if (m_process.state() == QProcess::NotRunning)
             return;
+        waitFor([this] { return sessions() == 0; }, 20000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ::kill(pid_t(m_process.processId()), SIGTERM);
         m_process.waitForFinished();
     }
@@ -37,6 +40,15 @@ public:
     QString address() const { return QStringLiteral("ftp://127.0.0.1:%1").arg(m_port); }
 
 private:
+    // The clients connected now, as far as the server has told.
+    int sessions()
+    {
+        while (m_process.canReadLine())
+            m_sessions += m_process.readLine().startsWith('+') ? 1 : -1;
+        return m_sessions;
+    }
+
     QProcess m_process;
     int m_port = 0;
+    int m_sessions = 0;
 };

@@ -5,8 +5,9 @@ Usage: ftp_server.py ROOT USER PASSWORD [--no-size]
 
 Serves the folder ROOT, read-only, to the one user USER and refuses anonymous logins, so a client
 must answer the server's request for a login. Binds 127.0.0.1 on a free port and prints that port
-on one line once it accepts connections; runs until it is terminated. With --no-size the server
-does not offer the SIZE command, so a client cannot learn a file's size before it arrives.
+on one line once it accepts connections; then prints a line "+" when a client connects and "-"
+when one is gone. Runs until it is terminated. With --no-size the server does not offer the SIZE
+command, so a client cannot learn a file's size before it arrives.
 """
 
 import logging
@@ -26,7 +27,11 @@ def main():
     authorizer.add_user(user, password, root, perm="elr")
 
     class Handler(FTPHandler):
-        pass
+        def on_connect(self):
+            print("+", flush=True)
+
+        def on_disconnect(self):
+            print("-", flush=True)
 
     Handler.authorizer = authorizer
     # A refused login is answered at once: the tests wait for nothing.

@@ -322,6 +322,8 @@ void PackageUpdateDownloader::endCheck()
     m_state = Finished;
     delete m_pFile;
     m_pFile = nullptr;
+    // A check is over: no ftp connection stays open for a next one.
+    m_pManager->clearConnectionCache();
     PackageAppData::releasePackageLock();
     emit checkFinished(m_result);
 }
