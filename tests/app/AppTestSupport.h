@@ -1,12 +1,14 @@
 #pragma once
 
 #include "UIInfoTip.h"
+#include "UpdateConstants.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QStandardPaths>
+#include <QUuid>
 #include <QVariant>
 #include <QWidget>
 
@@ -29,7 +31,8 @@ inline QStringList itemTexts(const QComboBox* comboBox)
 }
 
 // While it lives the test has an application name of its own, and so a per-user data folder of
-// its own (the update data folder of an empty sub-path), removed again afterwards.
+// its own (the update data folder of an empty sub-path), removed again afterwards, and a package
+// lock of its own: studios of other tests may hold theirs.
 class OwnDataFolder
 {
 public:
@@ -37,11 +40,13 @@ public:
         : m_name(QCoreApplication::applicationName())
     {
         QCoreApplication::setApplicationName(QStringLiteral("AppTest%1").arg(QCoreApplication::applicationPid()));
+        UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
     }
     ~OwnDataFolder()
     {
         QDir(path()).removeRecursively();
         QCoreApplication::setApplicationName(m_name);
+        UpdateConstants::restoreDefaults();
     }
     QString path() const { return QStandardPaths::writableLocation(QStandardPaths::DataLocation); }
 
