@@ -55,6 +55,7 @@ TalvexMainWindow::TalvexMainWindow()
     connect(&m_connectionState, &USBConnectionState::availableDevicesChanged, this,
         &TalvexMainWindow::onAvailableDevicesChanged);
     m_connectionState.startPolling();
+    m_pHomeTab->checkForUpdates();
 }
 
 TalvexMainWindow::~TalvexMainWindow()
@@ -66,6 +67,12 @@ TalvexMainWindow::~TalvexMainWindow()
     m_connectionState.getDriver()->unregisterStreamReceiver(s_streamId, s_commandSocket);
     // The tabs go before the document and the dispatcher they observe.
     delete m_pTabWidget;
+}
+
+void TalvexMainWindow::closeEvent(QCloseEvent* event)
+{
+    m_pHomeTab->launchUpdater();
+    QMainWindow::closeEvent(event);
 }
 
 void TalvexMainWindow::onStatusMessage(const USBResult& result)

@@ -1,17 +1,22 @@
 #include "TestRegistry.h"
 
+#include "AppTestSupport.h"
 #include "BootloaderFirmwareId.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdaterDialog.h"
+#include "FileCrc32.h"
+#include "PackageUpdaterManifest.h"
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexMainWindow.h"
+#include "UpdaterAppData.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPointer>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -64,6 +69,33 @@ private slots:
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         QVERIFY(showsIcon(window, ":/rc/disconnect.png"));
         grabWhenAsked(&window, "mainwindow-disconnected");
+    }
+
+    // With an update ready in the data folder (and the online check off, so no download runs),
+    // closing the window asks first; it closes whatever the answer and whether the updater starts.
+    void closingOffersAReadyUpdate()
+    {
+        StudioBus bus;
+        const OwnDataFolder folder;
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Veltramonde", "TalvexStudio")
+            .setValue("OnlineUpdateCheck", false);
+        const UpdaterAppData data("TalvexStudio", QString());
+        QFile package(data.packageFilePath("TalvexStudio"));
+        QVERIFY(package.open(QIODevice::WriteOnly));
+        package.write("new program");
+        package.close();
+        PackageUpdaterResult manifest;
+        manifest.setVersion(6, 1);
+        manifest.addFile({"TalvexStudio", true, computeFileCrc32(package.fileName())});
+        QVERIFY(data.writeManifestFile(PackageUpdaterManifest::write(manifest, "TalvexStudio")));
+
+        TalvexMainWindow window;
+        window.show();
+        grabWhenAsked(&window, "mainwindow-update-ready");
+        MessageBoxCatcher boxes;
+        window.close();
+        QCOMPARE(boxes.m_boxes.value(0), QString("Updates: A new update for TalvexStudio is available.\nUpdate now?"));
+        QVERIFY(!window.isVisible());
     }
 
     void connectBuildsDeviceTabsAndUnplugRemovesThem_data()
