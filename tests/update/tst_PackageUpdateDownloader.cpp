@@ -378,6 +378,27 @@ private slots:
         QCOMPARE(check.m_finished.size(), 1);
     }
 
+    // The library's package of an earlier update is in the folder and the new one cannot be
+    // fetched: the old package goes, so the new manifest's version is not offered with it.
+    void stalePackageIsNotOffered()
+    {
+        Fixture fixture("DL");
+        QVERIFY(fixture.ready());
+        QVERIFY(publish(fixture));
+        QVERIFY(QFile::remove(fixture.serverFolder() + "/Lib.pkz"));
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QFile old(data.packageFilePath("Lib"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the library of 6.0") > 0);
+        old.close();
+        UpdateConstants::setUpdateLogin(Fixture::s_user, Fixture::s_password);
+
+        Check check(fixture);
+        QVERIFY(check.runOnline());
+        QVERIFY(!check.result().isValid());
+        QVERIFY(!data.packageFileExists("Lib"));
+        QVERIFY(!data.isUpdateAvailable(6, 0));
+    }
+
     // Aborted while a file package arrives: one checkFinished, and neither the archive nor a
     // package of that entry stays.
     void abortWhileAFilePackageDownloads()

@@ -220,8 +220,12 @@ void PackageUpdateDownloader::buildPendingLists()
     {
         bool ok = false;
         const quint32 crc = data.packageFileCrc(entry.name, &ok);
-        if (!ok || crc != entry.checksum)
-            m_pendingFilePackages.append(entry);
+        if (ok && crc == entry.checksum)
+            continue;
+        // A package of an earlier update must not pass for this one if its download fails:
+        // the data folder would offer it under the new manifest's version.
+        QFile::remove(data.packageFilePath(entry.name));
+        m_pendingFilePackages.append(entry);
     }
     for (const BootloaderFirmwareId& id : m_result.getFirmware())
     {
