@@ -13,13 +13,14 @@ class QVBoxLayout;
 class TalvexDocument;
 class TalvexGlobalSettings;
 class TalvexMotorSupplyWidget;
+class PackageInfoWidget;
 class TalvexRequestDispatcher;
 class USBConnectionState;
 
 // The first tab of the main window, there for the whole run: lists the boards on USB and
 // connects or disconnects the chosen one, shows the connected board's identity, opens and
 // saves device configuration files (and loads one on connect when the settings say so), opens
-// the global settings and shows the supply monitor. It receives socket 0's packet errors and
+// the global settings and shows the update panel and the supply monitor. It receives socket 0's packet errors and
 // offers to disconnect. It connects to the connection state before the main window does, so it
 // reacts to a change first. GUI thread only.
 class TalvexHomeTab : public QWidget
@@ -43,6 +44,10 @@ public:
     // Takes the settings the dialog accepted and stores them; an auto-load file that does not
     // exist turns auto-load off, with a warning.
     void applySettings(const TalvexGlobalSettings& settings);
+    // The update panel's check, started once by the main window after it is built.
+    void checkForUpdates();
+    // Offers to install an update that is ready; the main window calls it when it closes.
+    void launchUpdater();
 
 signals:
     void statusMessage(const QString& text, int timeoutMs);
@@ -74,6 +79,7 @@ private:
     QPushButton* m_pOpenButton;
     QPushButton* m_pSaveButton;
     QPushButton* m_pSettingsButton;
+    PackageInfoWidget* m_pUpdatePanel;
     QLabel* m_pDeviceInformation;
     QStackedWidget* m_pLowerArea;
     QWidget* m_pEmptyPage;

@@ -38,6 +38,10 @@ public slots:
     // "Operation failed: %1" for code 1, "Warning: %1" for code 2; a success shows nothing.
     void onStatusMessage(const USBResult& result);
 
+protected:
+    // Gives the update panel its chance to install an update first; the window closes anyway.
+    void closeEvent(QCloseEvent* event) override;
+
 private slots:
     void onConnectionStatusChanged();
     void onAvailableDevicesChanged();

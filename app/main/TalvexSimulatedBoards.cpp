@@ -1,7 +1,10 @@
 #include "TalvexSimulatedBoards.h"
 
+#include "BootloaderFirmwareId.h"
+#include "PackageAppData.h"
 #include "SimBootloaderBoard.h"
 #include "SimDriverFirmware.h"
+#include "SimFirmwarePackage.h"
 #include "SimFtdiChip.h"
 #include "SimUsbBus.h"
 #include "USBIFtdiApi.h"
@@ -26,4 +29,10 @@ SimFtdiChip& TalvexSimulatedBoards::plug(SimUsbBus& bus, quint32 productCode, qu
     SimBootloaderBoard::plugInto(chip, 1, boost::make_shared<SimDriverFirmware>(serial, firmware), serial,
         firmware.getMajor(), firmware.getMinor());
     return chip;
+}
+
+void TalvexSimulatedBoards::placeFirmwarePackage(const QString& applicationName)
+{
+    PackageAppData(applicationName, QString())
+        .saveDevicePackage(BootloaderFirmwareId(27, 1, 1, 1, 0), SimFirmwarePackage::releaseFor(27, 1, 1, 1));
 }

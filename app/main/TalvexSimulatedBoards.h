@@ -2,6 +2,7 @@
 
 #include "USBVersion.h"
 
+#include <QString>
 #include <QtGlobal>
 
 class SimFtdiChip;
@@ -16,4 +17,9 @@ public:
     static void plugInto(SimUsbBus& bus);
     // One board of a model, with its firmware version; unit tells boards of a model apart.
     static SimFtdiChip& plug(SimUsbBus& bus, quint32 productCode, quint32 revision, const USBVersion& firmware, int unit);
+    // Puts a newer release (1.1, with an image for the secondary chip) for the (27,1) board, which
+    // runs 1.0, into the update data folder of the application name, so that the studio offers
+    // to update it when it connects. Called once the application's names, which place the
+    // folder, are set.
+    static void placeFirmwarePackage(const QString& applicationName);
 };

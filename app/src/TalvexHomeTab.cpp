@@ -2,6 +2,7 @@
 
 #include "Bootloader.h"
 #include "BootloaderFirmwareInfo.h"
+#include "PackageInfoWidget.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "TalvexDocument.h"
@@ -78,6 +79,12 @@ TalvexHomeTab::TalvexHomeTab(QWidget* parent, TalvexDocument* document, USBConne
     files->addWidget(m_pSaveButton);
     files->addWidget(m_pSettingsButton);
     m_pMainLayout->addLayout(files);
+
+    m_pUpdatePanel = new PackageInfoWidget(
+        m_pDocument->globalSettings()->value(TalvexGlobalSettings::OnlineUpdateCheck).toBool(),
+        QStringLiteral("TalvexStudio"), QString(), 6, 0);
+    // The panel centres its contents and spans the tab, so its status line can wrap.
+    m_pMainLayout->addWidget(m_pUpdatePanel, 0);
 
     m_pDeviceInformation = new QLabel;
     m_pMainLayout->addWidget(m_pDeviceInformation, 1);
@@ -299,6 +306,16 @@ void TalvexHomeTab::applySettings(const TalvexGlobalSettings& settings)
     }
     *m_pDocument->globalSettings() = accepted;
     m_pDocument->globalSettings()->save();
+}
+
+void TalvexHomeTab::checkForUpdates()
+{
+    m_pUpdatePanel->checkForUpdates();
+}
+
+void TalvexHomeTab::launchUpdater()
+{
+    m_pUpdatePanel->launchUpdater();
 }
 
 void TalvexHomeTab::customEvent(QEvent* event)

@@ -1,8 +1,8 @@
 #include "TalvexMainWindow.h"
 
+#include "PackageFirmwareUpdater.h"
 #include "TalvexApplicationTraits.h"
 #include "TalvexDriverModel.h"
-#include "TalvexFirmwareVersionCheck.h"
 #include "TalvexHomeTab.h"
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMeasurementTab.h"
@@ -33,7 +33,8 @@ TalvexMainWindow::TalvexMainWindow()
     m_sampleStream.setDispatcher(m_pDispatcher);
     m_sampleStream.setInterpreter(m_pInterpreter);
     m_connectionState.setDeviceTraits(m_pTraits);
-    m_connectionState.setDeviceUpdater(boost::make_shared<TalvexFirmwareVersionCheck>());
+    m_connectionState.setDeviceUpdater(
+        boost::make_shared<PackageFirmwareUpdater>(this, QStringLiteral("TalvexStudio"), QString(), true));
 
     m_pTabWidget = new QTabWidget(this);
     // The Home tab connects to the connection state first, so it reacts to a change before
@@ -54,6 +55,7 @@ TalvexMainWindow::TalvexMainWindow()
     connect(&m_connectionState, &USBConnectionState::availableDevicesChanged, this,
         &TalvexMainWindow::onAvailableDevicesChanged);
     m_connectionState.startPolling();
+    m_pHomeTab->checkForUpdates();
 }
 
 TalvexMainWindow::~TalvexMainWindow()
@@ -65,6 +67,12 @@ TalvexMainWindow::~TalvexMainWindow()
     m_connectionState.getDriver()->unregisterStreamReceiver(s_streamId, s_commandSocket);
     // The tabs go before the document and the dispatcher they observe.
     delete m_pTabWidget;
+}
+
+void TalvexMainWindow::closeEvent(QCloseEvent* event)
+{
+    m_pHomeTab->launchUpdater();
+    QMainWindow::closeEvent(event);
 }
 
 void TalvexMainWindow::onStatusMessage(const USBResult& result)

@@ -1,14 +1,17 @@
 #include "TalvexSettingsDialog.h"
 
+#include "PackageAppData.h"
 #include "TalvexDialogButtons.h"
 #include "TalvexDocument.h"
 #include "UIPropertyBinding.h"
 #include "UIWidgetFor.h"
+#include "UpdateConstants.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -54,6 +57,21 @@ TalvexSettingsDialog::TalvexSettingsDialog(QWidget* parent, TalvexDocument* docu
         enabled->enableOnValue(target, true);
     }
 
+    QGroupBox* updates = new QGroupBox(QStringLiteral("Updates"));
+    QGridLayout* updateGrid = new QGridLayout(updates);
+    layout->addWidget(updates, 0);
+    UIWidgetFor<QCheckBox>* online = new UIWidgetFor<QCheckBox>;
+    online->bindMethodCall(new UIPropertyBinding<TalvexGlobalSettingsTraits>(&m_settings, G::OnlineUpdateCheck));
+    online->setText(QStringLiteral("Check for updates online"));
+    QPushButton* repository = new QPushButton(QStringLiteral("Use repository"));
+    repository->setToolTip(QStringLiteral("If there is no internet access, new updates can be manually installed "
+                                          "using a repository archive.\nThe update repository is available on ")
+        + UpdateConstants::webAddress());
+    connect(repository, &QPushButton::pressed, this, &TalvexSettingsDialog::selectUpdateZipPackage);
+    updateGrid->addWidget(online, 0, 0, 1, 2);
+    updateGrid->addWidget(repository, 0, 3);
+    updateGrid->setColumnStretch(2, 1);
+
     TalvexDialogButtons::addTo(this, layout);
     resize(500, sizeHint().height());
 }
@@ -66,6 +84,26 @@ TalvexGlobalSettings TalvexSettingsDialog::settings() const
 QString TalvexSettingsDialog::withConfigurationSuffix(const QString& path)
 {
     return path.toLower().endsWith(QLatin1String(".tcf")) ? path : path + QStringLiteral(".tcf");
+}
+
+void TalvexSettingsDialog::selectUpdateZipPackage()
+{
+    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Select repository"), QString(),
+        QStringLiteral("Update repository (*.zip)"));
+    if (!chosen.isEmpty())
+        installUpdateRepository(chosen);
+}
+
+void TalvexSettingsDialog::installUpdateRepository(const QString& archivePath)
+{
+    const QString title = QStringLiteral("Repository update");
+    if (PackageAppData(QStringLiteral("TalvexStudio"), QString()).installRepositoryArchive(archivePath))
+        QMessageBox::information(this, title, QStringLiteral("The repository was extracted successfully."),
+            QMessageBox::Ok);
+    else
+        QMessageBox::critical(this, title,
+            QStringLiteral("An error was encountered.\nMake sure that the correct repository file was used."),
+            QMessageBox::Ok);
 }
 
 void TalvexSettingsDialog::browseConfigFile()

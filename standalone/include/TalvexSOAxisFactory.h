@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <boost/shared_ptr.hpp>
 
 // Turns the type name stored in a file back into an axis by cloning a prototype registered
@@ -26,6 +27,8 @@ public:
 
     // A new axis of the named kind; empty for a name that is not registered.
     boost::shared_ptr<TalvexSOIAxis> create(const QString& typeName) const;
+    // The registered type names, in alphabetical order.
+    QStringList typeNames() const;
 
 private:
     TalvexSOAxisFactory();

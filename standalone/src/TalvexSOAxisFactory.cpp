@@ -21,3 +21,8 @@ boost::shared_ptr<TalvexSOIAxis> TalvexSOAxisFactory::create(const QString& type
         return boost::shared_ptr<TalvexSOIAxis>();
     return boost::shared_ptr<TalvexSOIAxis>(prototype->clone());
 }
+
+QStringList TalvexSOAxisFactory::typeNames() const
+{
+    return m_prototypes.keys();
+}

@@ -1,19 +1,32 @@
 #include "TestRegistry.h"
 
+#include "AppTestSupport.h"
+#include "BootloaderFirmwareId.h"
+#include "PackageAppData.h"
+#include "PackageFirmwareUpdaterDialog.h"
+#include "FileCrc32.h"
+#include "PackageUpdaterManifest.h"
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMainWindow.h"
+#include "UpdaterAppData.h"
 
+#include <QAbstractButton>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPointer>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
 namespace
 {
+// The tabs of a connected board of a known model, in their order.
+const QStringList s_deviceTabs{"Home", "Motion", "IO", "Measurements"};
+
 QStringList tabTitles(const TalvexMainWindow& window)
 {
     QTabWidget* tabs = window.findChild<QTabWidget*>();
@@ -59,14 +72,41 @@ private slots:
         grabWhenAsked(&window, "mainwindow-disconnected");
     }
 
+    // With an update ready in the data folder (and the online check off, so no download runs),
+    // closing the window asks first; it closes whatever the answer and whether the updater starts.
+    void closingOffersAReadyUpdate()
+    {
+        StudioBus bus;
+        const OwnDataFolder folder;
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Veltramonde", "TalvexStudio")
+            .setValue("OnlineUpdateCheck", false);
+        const UpdaterAppData data("TalvexStudio", QString());
+        QFile package(data.packageFilePath("TalvexStudio"));
+        QVERIFY(package.open(QIODevice::WriteOnly));
+        package.write("new program");
+        package.close();
+        PackageUpdaterResult manifest;
+        manifest.setVersion(6, 1);
+        manifest.addFile({"TalvexStudio", true, computeFileCrc32(package.fileName())});
+        QVERIFY(data.writeManifestFile(PackageUpdaterManifest::write(manifest, "TalvexStudio")));
+
+        TalvexMainWindow window;
+        window.show();
+        grabWhenAsked(&window, "mainwindow-update-ready");
+        MessageBoxCatcher boxes;
+        window.close();
+        QCOMPARE(boxes.m_boxes.value(0), QString("Updates: A new update for TalvexStudio is available.\nUpdate now?"));
+        QVERIFY(!window.isVisible());
+    }
+
     void connectBuildsDeviceTabsAndUnplugRemovesThem_data()
     {
         QTest::addColumn<quint32>("productCode");
         QTest::addColumn<quint32>("revision");
         QTest::addColumn<QStringList>("tabs");
 
-        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
-        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "IO", "Measurements"};
+        QTest::newRow("27,1") << 27u << 1u << s_deviceTabs;
+        QTest::newRow("10,1") << 10u << 1u << s_deviceTabs;
         QTest::newRow("23,1: a model without commands") << 23u << 1u << QStringList{"Home"};
     }
 
@@ -119,7 +159,7 @@ private slots:
         buttonNamed(window.homeTab(), "Disconnect")->pressed();
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         buttonNamed(window.homeTab(), "Connect")->pressed();
-        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "IO", "Measurements"}));
+        QCOMPARE(tabTitles(window), s_deviceTabs);
     }
 
     // The reply layouts of (1,2) changed with its firmware: the board's version must be known
@@ -137,6 +177,46 @@ private slots:
         QVERIFY(connectFirstBoard(window.homeTab()));
         QTest::qWait(500);
         QCOMPARE(messages.filter("Warning").count() + messages.filter("failed").count(), 0);
+    }
+
+    // What the quick start shows: the (27,1) board runs 1.0 and a 1.1 package lies in the update
+    // data folder. The connect offers the update, runs it with the progress dialog and connects
+    // the board with its new version.
+    void updatesTheBoardOnConnect()
+    {
+        StudioBus bus;
+        QVERIFY(bus.m_settings.isolated());
+        bus.plug(27, 1);
+        const BootloaderFirmwareId model(27, 1, 0, 0, 0);
+        TalvexSimulatedBoards::placeFirmwarePackage("TalvexStudio");
+        TalvexMainWindow window;
+        window.show();
+        QStringList questions;
+        bool progressShown = false;
+        QTimer answer;
+        answer.setInterval(0);
+        connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+            {
+                questions << box->text();
+                box->button(QMessageBox::Yes)->click();
+            }
+            else if (qobject_cast<PackageFirmwareUpdaterDialog*>(modal))
+                progressShown = progressShown || modal->findChild<QProgressBar*>();
+        });
+        answer.start();
+
+        const bool connected = connectFirstBoard(window.homeTab());
+        QFile::remove(PackageAppData("TalvexStudio", QString()).devicePackagePath(model));
+        QVERIFY(connected);
+        QCOMPARE(questions, QStringList{"New firmware is available for the target device.\nUpdate firmware now?"});
+        QVERIFY(progressShown);
+        bool showsNewVersion = false;
+        for (QLabel* label : window.homeTab()->findChildren<QLabel*>())
+            showsNewVersion = showsNewVersion || label->text().contains("Firmware version</b></td><td>&nbsp;&nbsp;1.1<");
+        QVERIFY(showsNewVersion);
+        QCOMPARE(tabTitles(window), s_deviceTabs);
     }
 
     void statusMessages_data()

@@ -1,16 +1,23 @@
 #include "TestRegistry.h"
 
+#include "AppTestSupport.h"
 #include "SettingsSandbox.h"
 #include "StudioOnBus.h"
 #include "TalvexDocument.h"
 #include "TalvexGlobalSettings.h"
 #include "TalvexSettingsDialog.h"
+#include "UpdateConstants.h"
+#include "UpdaterAppData.h"
+#include "ZipWriter.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
-// The global settings dialog: what it enables, and that it edits a copy.
+
+// The global settings dialog: what it enables, that it edits a copy, and the install of an update
+// repository archive.
 class tst_TalvexSettingsDialog : public QObject
 {
     Q_OBJECT
@@ -47,6 +54,63 @@ private slots:
         autoLoad->click();
         QVERIFY(!file->isEnabled());
         QVERIFY(!browse->isEnabled());
+    }
+
+    void onlineUpdateCheck()
+    {
+        const SettingsSandbox settings;
+        TalvexDocument document;
+        TalvexSettingsDialog dialog(nullptr, &document);
+        QCheckBox* online = nullptr;
+        for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+            if (box->text() == "Check for updates online")
+                online = box;
+        QVERIFY(online);
+        QVERIFY(online->isChecked());
+        online->click();
+        QCOMPARE(dialog.settings().value(TalvexGlobalSettings::OnlineUpdateCheck), QVariant(false));
+        QCOMPARE(document.globalSettings()->value(TalvexGlobalSettings::OnlineUpdateCheck), QVariant(true));
+        QCOMPARE(buttonNamed(&dialog, "Use repository")->toolTip(),
+            QString("If there is no internet access, new updates can be manually installed using a repository "
+                    "archive.\nThe update repository is available on www.veltramonde.example"));
+    }
+
+    void installUpdateRepository_data()
+    {
+        QTest::addColumn<bool>("archive");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("repository") << true << "Repository update: The repository was extracted successfully.";
+        QTest::newRow("not an archive") << false
+                                        << "Repository update: An error was encountered.\nMake sure that the correct "
+                                           "repository file was used.";
+    }
+
+    // The archive's contents replace the update data folder's, its manifest decompressed.
+    void installUpdateRepository()
+    {
+        QFETCH(bool, archive);
+        QFETCH(QString, box);
+        const SettingsSandbox settings;
+        const OwnDataFolder folder;
+        TalvexDocument document;
+        TalvexSettingsDialog dialog(nullptr, &document);
+        QTemporaryDir source;
+        const QString path = source.filePath("repository.zip");
+        {
+            ZipWriter writer;
+            ZipWriter::Entry manifest;
+            manifest.name = "TalvexStudio.pkm";
+            manifest.data = qCompress("<u/>");
+            manifest.password = UpdateConstants::archivePassword().toLatin1();
+            writer.add(manifest);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(archive ? writer.archive() : QByteArray("not a zip archive"));
+        }
+        MessageBoxCatcher boxes;
+        dialog.installUpdateRepository(path);
+        QCOMPARE(boxes.m_boxes, QStringList{box});
+        QCOMPARE(UpdaterAppData("TalvexStudio", QString()).readManifestFile(), archive ? QByteArray("<u/>") : QByteArray());
     }
 
     void configurationSuffix_data()

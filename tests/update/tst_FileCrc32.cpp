@@ -52,9 +52,13 @@ private slots:
         QTest::addColumn<int>("size");
         for (int size : {1023, 1024, 1025, (1 << 20) - 1, 1 << 20, (1 << 20) + 1, 3 * 1000 * 1000})
             QTest::addRow("%d bytes", size) << size;
+        // Large files are read in pieces on several threads: one piece just below two, an odd
+        // remainder that goes with the last piece, and as many pieces as threads are used.
+        for (int size : {(16 << 20) - 1, (16 << 20) + 3, (32 << 20) + 5})
+            QTest::addRow("%d bytes in pieces", size) << size;
     }
 
-    // Any size, also around the read block, gives zlib's checksum of all bytes and Python's
+    // Any size, also around the read block and the pieces, gives zlib's checksum of all bytes and Python's
     // zlib.crc32 of the same file.
     void sizes()
     {

@@ -65,6 +65,11 @@ private slots:
                                      << invalid << 1 << "0.0" << QStringList{} << "";
         QTest::newRow("file without Name in format 2")
             << QByteArray("<u><version Value=\"2\"/><file Checksum=\"1\"/></u>") << invalid << 2 << "0.0" << QStringList{} << "";
+        // A file's name becomes a file name in the update data folder and beside the program.
+        for (const char* name : {"../escape", "sub/lib", "sub\\lib", "..", ""})
+            QTest::newRow(qPrintable(QStringLiteral("file named \"%1\"").arg(name)))
+                << "<u><version Value=\"2\"/><file Name=\"" + QByteArray(name) + "\" Checksum=\"1\"/></u>" << invalid << 2
+                << "0.0" << QStringList{} << "";
         QTest::newRow("comment beside the root") << "<!-- c --><u>" + app + "</u>" << invalid << 0 << "0.0"
                                                  << QStringList{} << "";
         QTest::newRow("processing instruction beside the root")

@@ -53,6 +53,25 @@ public:
     }
 };
 
+// A check during which the board drops off the bus for a moment, as a board does while an update
+// restarts it, and the 2-second poll comes round (an update's waits run the event loop).
+class RestartingUpdater : public USBIDeviceUpdater
+{
+public:
+    USBConnectionState* m_pState = nullptr;
+    SimFtdiChip* m_pChip = nullptr;
+    bool m_openAfterPoll = false;
+
+    USBResult checkAndUpdate(const USBDevicePtr&, USBDriver* driver, const USBDeviceTraitsPtr&, qint32) override
+    {
+        m_pChip->unplug();
+        QMetaObject::invokeMethod(m_pState, "onTimeout");
+        m_openAfterPoll = driver->isOpen();
+        m_pChip->plug();
+        return USBResult();
+    }
+};
+
 // A packet protocol whose board dies the moment the protocol gets its socket.
 class DyingChannelProtocol : public USBPacketProtocol
 {
@@ -288,6 +307,24 @@ private slots:
         QCOMPARE(updater->m_parameter, 800);
         QCOMPARE(connection.state.getFirmwareVersion().getMajor(), 2);
         QCOMPARE(connection.state.getFirmwareVersion().getMinor(), 1);
+    }
+
+    // The poll leaves the device to the check: it neither closes it nor announces anything.
+    void pollWaitsForTheCheck()
+    {
+        SimulatedBoard board;
+        Connection connection;
+        auto updater = boost::make_shared<RestartingUpdater>();
+        updater->m_pState = &connection.state;
+        updater->m_pChip = board.m_pChip;
+        connection.state.setDeviceUpdater(updater);
+
+        QVERIFY(connection.state.connectDevice(connection.listed(), 500000, 800).isOk());
+        QVERIFY(updater->m_openAfterPoll);
+        QCOMPARE(connection.statusChanged.count(), 1);
+        QCOMPARE(connection.devicesChanged.count(), 0);
+        poll(connection.state);
+        QCOMPARE(connection.devicesChanged.count(), 1);
     }
 
     void unpluggedBoardIsNoticedByOnePoll()

@@ -40,12 +40,15 @@ public:
         BootloaderIProgress* progress) const;
     USBResult writeFirmwareInfo(USBDriver& driver, const BootloaderFirmwareInfo& info) const;
 
+    // Page size and flag of the target info; a page size the sequences cannot use is refused.
+    USBResult targetInfo(USBDriver& driver, int& pageSize, bool& flag) const;
+    // Why the image's geometry cannot be programmed; empty when it can.
+    static QString secondaryImageFault(const BootloaderSecondaryImage& image);
+
 private:
     // Runs one command; reply, when given, receives the request's reply data.
     USBResult send(USBDriver& driver, int command, const QVector<quint8>& data = QVector<quint8>(),
         QVector<quint8>* reply = nullptr, int pageSize = 0, bool* pageTrailer = nullptr) const;
-    // Page size and flag of the target info; a page size the sequences cannot use is refused.
-    USBResult targetInfo(USBDriver& driver, int& pageSize, bool& flag) const;
     QVector<quint8> pageNumber(int page) const;
     void sleep(int milliseconds) const;
 

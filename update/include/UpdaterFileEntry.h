@@ -9,4 +9,12 @@ struct UpdaterFileEntry
     QString name;
     bool executable = false;
     quint32 checksum = 0;
+
+    // A plain file name: a name from a manifest cannot make us touch files outside the update
+    // data folder or the program's folder.
+    bool hasPlainName() const
+    {
+        return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+            && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    }
 };

@@ -210,15 +210,23 @@ USBResult Bootloader::writeFirmwareInfo(USBDriver& driver, const BootloaderFirmw
     return send(driver, R::ProgramInfoPage);
 }
 
+QString Bootloader::secondaryImageFault(const BootloaderSecondaryImage& image)
+{
+    const BootloaderSecondaryImageHeader& header = image.getHeader();
+    if (header.pageSize < 1 || header.pagesPerSector < 1)
+        return QStringLiteral("The secondary image \"%1\" has no valid page or sector size.").arg(header.name);
+    if (header.firstPage < 0 || qint64(header.firstPage) + image.getPageCount() > s_widePageNumbers)
+        return QStringLiteral("The secondary image \"%1\" reaches beyond the pages of its chip.").arg(header.name);
+    return QString();
+}
+
 USBResult Bootloader::uploadSecondaryFirmware(USBDriver& driver, BootloaderSecondaryImage& image,
     BootloaderIProgress* progress) const
 {
-    const BootloaderSecondaryImageHeader& header = image.getHeader();
+    const QString fault = secondaryImageFault(image);
+    if (!fault.isEmpty())
+        return refused(fault);
     const int pageCount = image.getPageCount();
-    if (header.pageSize < 1 || header.pagesPerSector < 1)
-        return refused(QStringLiteral("The secondary image \"%1\" has no valid page or sector size.").arg(header.name));
-    if (header.firstPage < 0 || qint64(header.firstPage) + pageCount > s_widePageNumbers)
-        return refused(QStringLiteral("The secondary image \"%1\" reaches beyond the pages of its chip.").arg(header.name));
 
     USBResult result = send(driver, R::SecondaryStart);
     if (!result.isOk())

@@ -17,13 +17,6 @@ QSharedMemory& packageInstallLock()
     static QSharedMemory s_packageInstallLock;
     return s_packageInstallLock;
 }
-
-// A name that is a plain file name: a manifest cannot make us touch files outside the folder.
-bool isPlainName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
-}
 }
 
 PackageAppData::PackageAppData(const QString& applicationName, const QString& subPath)
@@ -94,7 +87,7 @@ bool PackageAppData::installRepositoryArchive(const QString& archivePath) const
 
 bool PackageAppData::installFilePackage(const UpdaterFileEntry& entry, bool install) const
 {
-    if (!isPlainName(entry.name))
+    if (!entry.hasPlainName())
         return false;
     const QString archive = archivePath(entry.name);
     if (!install)

@@ -34,8 +34,15 @@ bool readElement(const QDomElement& element, int formatVersion, const QString& a
     {
         if (!requireAttributes(element, {"Name", "Checksum"}, result))
             return false;
-        result.addFile({element.attribute(QStringLiteral("Name")), false,
-            element.attribute(QStringLiteral("Checksum")).toUInt()});
+        const UpdaterFileEntry entry{element.attribute(QStringLiteral("Name")), false,
+            element.attribute(QStringLiteral("Checksum")).toUInt()};
+        // The name becomes a file name in the update data folder and beside the program.
+        if (!entry.hasPlainName())
+        {
+            result.setError(ManifestText::invalidInformation());
+            return false;
+        }
+        result.addFile(entry);
     }
     else if (formatVersion == 2 && tag == QLatin1String("releasenotes"))
     {

@@ -70,4 +70,7 @@ private:
     QList<USBDevicePtr> m_devices;
     USBDeviceUpdaterPtr m_pDeviceUpdater;
     USBDeviceTraitsPtr m_pDeviceTraits;
+    // The updater's check is running: its waits run the event loop while it closes and reopens
+    // the device, which the poll must leave alone.
+    bool m_checking = false;
 };

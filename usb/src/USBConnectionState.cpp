@@ -59,7 +59,9 @@ USBResult USBConnectionState::connectDevice(const USBDevicePtr& device, qint32 b
 
     if (m_pDeviceUpdater)
     {
+        m_checking = true;
         const USBResult checked = m_pDeviceUpdater->checkAndUpdate(device, &m_driver, m_pDeviceTraits, updaterParameter);
+        m_checking = false;
         if (checked.getStatus() != 0 && checked.getStatus() != 1)
         {
             m_driver.closeDevice();
@@ -112,7 +114,7 @@ USBDriver* USBConnectionState::getDriver()
 
 void USBConnectionState::onTimeout()
 {
-    if (!m_pDeviceTraits)
+    if (!m_pDeviceTraits || m_checking)
         return;
 
     QList<USBDevicePtr> kept;

@@ -303,6 +303,10 @@ ICONS = {
     "app/rc/commit.png": (32, big_badge("2e9e4f", "1d6b34", [
         union(segment(9.0, 16.5, 14.0, 21.5, 3.6), segment(14.0, 21.5, 23.0, 11.0, 3.6)),
     ])),
+    # Cancel in the stand-alone configuration dialog: a red badge with a cross.
+    "standalone/ui/rc/no.png": (32, big_badge("d93a2f", "9e2018", [
+        union(segment(10.5, 10.5, 21.5, 21.5, 3.6), segment(21.5, 10.5, 10.5, 21.5, 3.6)),
+    ])),
     # Advanced settings: a grey gear.
     "app/rc/settings.png": (32, [
         (gear(16.0, 16.0, 10.6, 14.6, 8, 5.2), hex_colour("5f6670")),

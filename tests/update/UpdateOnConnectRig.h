@@ -1,0 +1,177 @@
+#pragma once
+
+#include "BootloaderBoardRig.h"
+#include "BootloaderConstants.h"
+#include "BootloaderFirmwareId.h"
+#include "PackageAppData.h"
+#include "PackageFirmwareUpdater.h"
+#include "PackageFirmwareUpdaterDialog.h"
+#include "PackageWriter.h"
+#include "UpdateFolderFixture.h"
+#include "USBConnectionState.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTimer>
+
+// Support levels by model: the firmware majors from oldest to newest are supported; a model
+// the table does not name is unknown.
+class TraitsTable : public USBIDeviceTraits
+{
+public:
+    int checkDevice(const USBSerialNumber& serialNumber) const override
+    {
+        return serialNumber.isValid() ? isKnownDevice(serialNumber.getDeviceType()) : 3;
+    }
+    int isKnownDevice(const QPair<int, int>& id) const override { return m_majors.contains(id) ? 0 : 3; }
+    int checkFirmware(const USBSerialNumber& serialNumber, int version) const override
+    {
+        return checkVersion(serialNumber.getDeviceType(), version);
+    }
+    int checkVersion(const QPair<int, int>& id, int version) const override
+    {
+        if (!m_majors.contains(id))
+            return 3;
+        const QPair<int, int> range = m_majors.value(id);
+        return version < range.first ? 2 : version > range.second ? 1 : 0;
+    }
+
+    QHash<QPair<int, int>, QPair<int, int>> m_majors;
+};
+
+// Answers the question box with the chosen button and keeps what it asked; watches the progress
+// dialog on every pass of the event loop and keeps each new message and progress text.
+class UpdateWatcher : public QObject
+{
+public:
+    explicit UpdateWatcher(QMessageBox::StandardButton answer = QMessageBox::NoButton)
+        : m_answer(answer)
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start();
+    }
+
+    QStringList m_questions;
+    QStringList m_messages;
+    QStringList m_progress;
+    int m_lastPercent = -1;
+    bool m_sawProgressBar = false;
+    // The dialog at the last progress text, for looking at by eye.
+    QPixmap m_picture;
+
+private:
+    void look()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+        {
+            m_questions << box->windowTitle() + ": " + box->text();
+            if (QAbstractButton* button = box->button(m_answer))
+                button->click();
+            return;
+        }
+        auto* dialog = qobject_cast<PackageFirmwareUpdaterDialog*>(modal);
+        if (!dialog)
+            return;
+        const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+        const QString message = labels.value(1) ? labels.value(1)->text() : QString();
+        if (m_messages.value(m_messages.count() - 1) != message)
+            m_messages << message;
+        QProgressBar* bar = dialog->findChild<QProgressBar*>();
+        if (bar)
+        {
+            m_sawProgressBar = true;
+            m_lastPercent = bar->value();
+        }
+        const QString progress = labels.value(2) ? labels.value(2)->text() : QString();
+        if (!progress.isEmpty() && m_progress.value(m_progress.count() - 1) != progress)
+        {
+            m_progress << progress;
+            if (bar)
+                m_picture = dialog->grab();
+        }
+    }
+
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};
+
+// The updater as the connection state calls it, keeping the result the state does not pass on
+// (a warning ends in a successful connect).
+class RecordingUpdater : public USBIDeviceUpdater
+{
+public:
+    explicit RecordingUpdater(const USBDeviceUpdaterPtr& updater) : m_pUpdater(updater) {}
+
+    USBResult checkAndUpdate(const USBDevicePtr& device, USBDriver* driver, const USBDeviceTraitsPtr& traits,
+        qint32 parameter) override
+    {
+        m_result = m_pUpdater->checkAndUpdate(device, driver, traits, parameter);
+        return m_result;
+    }
+
+    USBDeviceUpdaterPtr m_pUpdater;
+    USBResult m_result;
+};
+
+// A board with its bootloader on the simulated bus (clock in manual mode), the connection state
+// the studio connects it with (its protocols on the bus clock), the updater over a test folder
+// of update data, and the traits that decide which versions are supported.
+struct UpdateOnConnectRig
+{
+    static SimUsbBus& bus() { return SimUsbBus::instance(); }
+
+    UpdateOnConnectRig(const QString& serialNumber, int major, int minor)
+        : m_folder(QStringLiteral("fwupdate"))
+    {
+        bus().reset();
+        UpdateConstants::setPackageLockKey(QStringLiteral("fwupdate-lock-%1").arg(QCoreApplication::applicationPid()));
+        m_pChip = &bus().addChip(USBIFtdiApi::ChipFT2232H, serialNumber.toLatin1(), 0x100);
+        m_pBoard = SimBootloaderBoard::plugInto(*m_pChip, 1, boost::make_shared<RefusingFirmware>(), serialNumber,
+            major, minor);
+        m_state.getDriver()->setProtocol(boost::make_shared<USBPacketProtocol>(m_pClock), 0);
+        m_state.setDeviceTraits(m_pTraits);
+        m_state.setDeviceUpdater(m_pRecorder);
+    }
+
+    ~UpdateOnConnectRig()
+    {
+        m_state.disconnectDevice();
+        PackageAppData::releasePackageLock();
+        BootloaderConstants::restoreDefaults();
+        bus().reset();
+    }
+
+    USBResult connect() { return m_state.connectDevice(m_state.getDriver()->enumerateDevices(true).value(0), 500000, 800); }
+
+    void support(int productCode, int revision, int oldest, int newest)
+    {
+        m_pTraits->m_majors.insert(qMakePair(productCode, revision), qMakePair(oldest, newest));
+    }
+
+    PackageAppData data() const { return PackageAppData(m_folder.application(), m_folder.subPath()); }
+
+    // The device package file of the model: the contents wrapped as one data-stream byte array.
+    bool placePackage(int productCode, int revision, const QByteArray& contents) const
+    {
+        QByteArray file;
+        QDataStream out(&file, QIODevice::WriteOnly);
+        out << contents;
+        return data().saveDevicePackage(BootloaderFirmwareId(productCode, revision, 0, 0, 0), file);
+    }
+
+    UpdateFolderFixture m_folder;
+    QWidget m_parent;
+    USBProtocolClockPtr m_pClock = boost::make_shared<SimulatedBusClock>();
+    boost::shared_ptr<TraitsTable> m_pTraits = boost::make_shared<TraitsTable>();
+    boost::shared_ptr<PackageFirmwareUpdater> m_pUpdater = boost::make_shared<PackageFirmwareUpdater>(
+        &m_parent, m_folder.application(), m_folder.subPath(), true, m_pClock);
+    boost::shared_ptr<RecordingUpdater> m_pRecorder = boost::make_shared<RecordingUpdater>(m_pUpdater);
+    USBConnectionState m_state{USBConnectionState::PacketProtocol};
+    SimFtdiChip* m_pChip = nullptr;
+    boost::shared_ptr<SimBootloaderBoard> m_pBoard;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "LocalFtpServer.h"
+#include "PackageUpdaterManifest.h"
+#include "UpdateFolderFixture.h"
+#include "ZipWriter.h"
+
+#include <QDataStream>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <zlib.h>
+
+// An update data folder of the test's own (UpdateFolderFixture) and a local ftp server whose
+// update folders ("/downloads/win32/" and "/staging/win32/", with the folder's sub-path) the test
+// fills: the compressed manifest, file packages and device packages as the maker publishes them.
+// The update constants point at the server, with a package lock key of the test's own.
+class UpdateServerFixture : public UpdateFolderFixture
+{
+public:
+    static constexpr const char* s_user = "u1234567";
+    static constexpr const char* s_password = "pass1word";
+    static constexpr const char* s_archivePassword = "Zq8Lm3Xv7Tn1Pk5";
+
+    explicit UpdateServerFixture(const QString& prefix, bool offersSize = true)
+        : UpdateFolderFixture(prefix)
+        , m_server(m_root.path(), s_user, s_password, offersSize)
+    {
+        UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        UpdateConstants::setArchivePassword(s_archivePassword);
+        UpdateConstants::setUpdateServer(m_server.address());
+        UpdateConstants::setUpdateLogin(s_user, s_password);
+        UpdateConstants::setStagingUsed(false);
+    }
+
+    bool ready() const { return isolated() && m_server.port() != 0; }
+
+    static quint32 crc(const QByteArray& bytes)
+    {
+        return quint32(::crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+    }
+
+    // A device package file as it lies on the server and in the folder: the firmware package
+    // as a data-stream byte array.
+    static QByteArray devicePackage(const QByteArray& firmware)
+    {
+        QByteArray file;
+        QDataStream out(&file, QIODevice::WriteOnly);
+        out << firmware;
+        return file;
+    }
+
+    // The server folder, "downloads" or "staging", with the folder's sub-path.
+    QString serverFolder(const QString& kind = "downloads") const
+    {
+        return m_root.filePath(kind + "/win32/" + subPath());
+    }
+
+    bool putManifest(const QByteArray& plain, const QString& kind = "downloads") const
+    {
+        return writeFile(serverFolder(kind) + "/" + application() + ".pkm", qCompress(plain));
+    }
+    bool putManifest(const PackageUpdaterResult& manifest, const QString& kind = "downloads") const
+    {
+        return putManifest(PackageUpdaterManifest::write(manifest, application()), kind);
+    }
+
+    // "<name>.pkz": the archive holding the entry's file.
+    bool putFilePackage(const UpdaterFileEntry& entry, const QByteArray& contents) const
+    {
+        ZipWriter writer;
+        ZipWriter::Entry file;
+        file.name = UpdaterAppData::executableFileName(entry);
+        file.data = contents;
+        file.deflate = true;
+        file.password = s_archivePassword;
+        writer.add(file);
+        return writeFile(serverFolder() + "/" + UpdaterAppData::archiveFileName(entry.name), writer.archive());
+    }
+
+    bool putDevicePackage(const BootloaderFirmwareId& id, const QByteArray& file) const
+    {
+        return writeFile(serverFolder() + "/" + id.fileName(), file);
+    }
+
+private:
+    QTemporaryDir m_root;
+    LocalFtpServer m_server;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "BootloaderFirmwareId.h"
+#include "PackageUpdaterResult.h"
+#include "UpdaterFileEntry.h"
+
+#include <QMetaType>
+#include <QNetworkReply>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class QAuthenticator;
+class QFile;
+class QNetworkAccessManager;
+
+// One update check. Online (startManifestDownload) it fetches the compressed manifest from the
+// update server's folder (UpdateConstants) over ftp, keeps it in the update data folder, then
+// fetches every device package and file package that the folder lacks or holds in another
+// version, device packages first, unpacking each file package as it arrives. Offline
+// (readManifest) it only reads the manifest already in the folder. A package is kept only when
+// its CRC-32 matches the manifest's.
+//
+// Each check ends with exactly one checkFinished, also when it fails or is aborted; the result
+// is invalid with its text then. checkProgress reports the percentage of a download whose size
+// the server tells. The package lock is held from the start of a check to its checkFinished, so
+// a second check (in this process or another) ends at once with "Update packages are currently
+// in use.". The update panel makes one downloader per check, in the GUI thread; the network
+// layer's signals arrive through the event loop.
+class PackageUpdateDownloader : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State
+    {
+        ManifestDownload = 0,
+        FilePackageDownload = 1,
+        DevicePackageDownload = 2,
+        Finished = 3
+    };
+
+    PackageUpdateDownloader(const QString& applicationName, const QString& subPath);
+    // A check still running is dropped without its checkFinished; the lock is released.
+    ~PackageUpdateDownloader() override;
+
+    void startManifestDownload();
+    void readManifest();
+    bool isBusy() const { return m_state != Finished; }
+    // Ends a running download; its checkFinished follows at once with the network layer's text.
+    void abort();
+
+signals:
+    void checkFinished(PackageUpdaterResult result);
+    void checkProgress(const QString& description, int percent);
+
+private slots:
+    void onReadyRead();
+    void onAuthentication(QNetworkReply* reply, QAuthenticator* authenticator);
+    void onDownloadProgress(qint64 received, qint64 total);
+    void onError(QNetworkReply::NetworkError code);
+    void onFinished();
+
+private:
+    void startDownload(const QString& fileName);
+    void buildPendingLists();
+    void startNextPackageDownload();
+    void finishManifest(const QByteArray& compressed);
+    void finishDevicePackage(const QByteArray& bytes);
+    void finishFilePackage(QNetworkReply* reply);
+    void discardFile();
+    void endCheck();
+    // A result holding only the error, for a check that could not start.
+    void refuse(const QString& error);
+
+    State m_state = Finished;
+    QVector<BootloaderFirmwareId> m_pendingDevicePackages;
+    QVector<UpdaterFileEntry> m_pendingFilePackages;
+    QNetworkAccessManager* m_pManager;
+    QNetworkReply* m_pReply = nullptr;
+    QFile* m_pFile = nullptr;
+    PackageUpdaterResult m_result;
+    QString m_applicationName;
+    QString m_subPath;
+    QString m_description;
+    // How often the current download asked for the server's login.
+    int m_loginRequests = 0;
+};
+
+Q_DECLARE_METATYPE(PackageUpdaterResult)

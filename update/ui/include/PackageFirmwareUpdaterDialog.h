@@ -1,0 +1,37 @@
+#pragma once
+
+#include "BootloaderIProgress.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+// The modal window a firmware update shows while it runs: "Do not unplug the device!", what the
+// update is doing, and, for a package with secondary images, the progress of their programming.
+// Lives for one update, made and deleted by PackageFirmwareUpdater in the GUI thread; the user
+// cannot close it. Progress reports process pending events so that it repaints while the
+// bootloader holds the GUI thread.
+class PackageFirmwareUpdaterDialog : public QDialog, public BootloaderIProgress
+{
+    Q_OBJECT
+
+public:
+    PackageFirmwareUpdaterDialog(QWidget* parent, bool withProgress);
+
+    // Shows the text and centres the dialog on the screen of its parent.
+    void setMessage(const QString& text);
+
+    void updateProgress(const QString& text, int percent) override;
+    // The bar shows 100 and goes; later progress leaves it alone.
+    void finishProgress() override;
+
+public slots:
+    // Only the update ends the dialog: Escape and the window's close do nothing.
+    void reject() override;
+
+private:
+    QLabel* m_pMessageLabel;
+    QLabel* m_pProgressLabel = nullptr;
+    QProgressBar* m_pProgressBar = nullptr;
+};
