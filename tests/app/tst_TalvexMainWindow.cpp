@@ -4,6 +4,9 @@
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexMainWindow.h"
+#include "TalvexPythonEditor.h"
+#include "TalvexPythonOutput.h"
+#include "TalvexScriptTab.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -64,8 +67,8 @@ private slots:
         QTest::addColumn<quint32>("revision");
         QTest::addColumn<QStringList>("tabs");
 
-        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "Measurements"};
-        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "Measurements"};
+        QTest::newRow("27,1") << 27u << 1u << QStringList{"Home", "Motion", "Measurements", "Scripting"};
+        QTest::newRow("10,1") << 10u << 1u << QStringList{"Home", "Motion", "Measurements", "Scripting"};
         QTest::newRow("23,1: a model without commands") << 23u << 1u << QStringList{"Home"};
     }
 
@@ -113,7 +116,35 @@ private slots:
         buttonNamed(window.homeTab(), "Disconnect")->pressed();
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         buttonNamed(window.homeTab(), "Connect")->pressed();
-        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements"}));
+        QCOMPARE(tabTitles(window), (QStringList{"Home", "Motion", "Measurements", "Scripting"}));
+    }
+
+    // The board goes while a script waits: the script ends with "User aborted" before its tab
+    // is deleted, and nothing of it runs on.
+    void disconnectStopsARunningScript()
+    {
+        StudioBus bus;
+        bus.plug(27, 1);
+        TalvexMainWindow window;
+        QString output;
+        connect(TalvexPythonOutput::instance(), &TalvexPythonOutput::textWritten, &window,
+            [&output](const QString& text) { output += text; });
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QPointer<TalvexScriptTab> scripting = window.findChild<TalvexScriptTab*>();
+        QVERIFY(scripting);
+        QMetaObject::invokeMethod(scripting, "onNewScript");
+        scripting->findChild<TalvexPythonEditor*>()->setPlainText("print('started')\nOutput().wait(-1)\nprint('ended')\n");
+        QMetaObject::invokeMethod(scripting, "onRunScript");
+        QVERIFY(waitFor([&output] { return output.contains("started"); }));
+        buttonNamed(window.homeTab(), "Disconnect")->pressed();
+        // Pressed outside any event handler, the tab's deletion waits for a loop level below.
+        QVERIFY(waitFor([&scripting] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return scripting.isNull();
+        }));
+        QCOMPARE(tabTitles(window), QStringList{"Home"});
+        QVERIFY(waitFor([&output] { return output.contains("User aborted"); }));
+        QVERIFY(!output.contains("ended"));
     }
 
     // The reply layouts of (1,2) changed with its firmware: the board's version must be known
