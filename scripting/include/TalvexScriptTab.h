@@ -3,7 +3,6 @@
 #include "TalvexPythonRunner.h"
 
 #include <QList>
-#include <QSet>
 #include <QWidget>
 
 class QPushButton;
@@ -50,7 +49,6 @@ private:
     QList<QWidget*> m_scriptWidgets;
     // Disabled while a script runs.
     QList<QWidget*> m_idleWidgets;
-    QSet<TalvexPythonEditor*> m_editors;
     QPushButton* m_pRunButton;
     TalvexPythonConsole* m_pConsole;
     // Whether the run in progress is a console entry.

@@ -188,7 +188,6 @@ void TalvexScriptTab::onCloseTab(int index)
                QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes)
         return;
-    m_editors.remove(editor);
     m_pTabs->removeTab(index);
     editor->deleteLater();
     if (m_pTabs->count() == 0)
@@ -211,7 +210,6 @@ void TalvexScriptTab::onModificationChanged(bool modified)
 void TalvexScriptTab::addEditor(TalvexPythonEditor* editor, const QString& title)
 {
     m_pTabs->addTab(editor, title);
-    m_editors.insert(editor);
     connect(editor, &QPlainTextEdit::modificationChanged, this, &TalvexScriptTab::onModificationChanged);
     connect(editor, &TalvexPythonEditor::saveRequest, this, &TalvexScriptTab::saveScript);
     for (QWidget* widget : qAsConst(m_scriptWidgets))
