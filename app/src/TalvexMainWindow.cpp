@@ -7,6 +7,8 @@
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMeasurementTab.h"
 #include "TalvexMotionTab.h"
+#include "TalvexPythonScripting.h"
+#include "TalvexScriptTab.h"
 #include "TalvexStreamInterpreter.h"
 
 #include <QLabel>
@@ -35,6 +37,7 @@ TalvexMainWindow::TalvexMainWindow()
     m_connectionState.setDeviceTraits(m_pTraits);
     m_connectionState.setDeviceUpdater(
         boost::make_shared<PackageFirmwareUpdater>(this, QStringLiteral("TalvexStudio"), QString(), true));
+    initPythonScripting(&m_document, m_pDispatcher, &m_sampleStream, m_pInterpreter, this);
 
     m_pTabWidget = new QTabWidget(this);
     // The Home tab connects to the connection state first, so it reacts to a change before
@@ -131,6 +134,10 @@ void TalvexMainWindow::createDeviceTabs()
     addDeviceTab(new TalvexMeasurementTab(m_pTabWidget, &m_document, m_pDispatcher, &m_sampleStream, m_pInterpreter,
                      &m_inputs),
         QStringLiteral("Measurements"));
+    // Deleting it stops a running script and waits for its end.
+    auto* scripting = new TalvexScriptTab(m_pTabWidget);
+    m_pTabWidget->addTab(scripting, QStringLiteral("Scripting"));
+    m_deviceTabs.append(scripting);
 }
 
 template <class Tab>

@@ -2,15 +2,18 @@
 
 #include "AppTestSupport.h"
 #include "BootloaderFirmwareId.h"
+#include "FileCrc32.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdaterDialog.h"
-#include "FileCrc32.h"
 #include "PackageUpdaterManifest.h"
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMainWindow.h"
+#include "TalvexPythonEditor.h"
+#include "TalvexPythonOutput.h"
+#include "TalvexScriptTab.h"
 #include "UpdaterAppData.h"
 
 #include <QAbstractButton>
@@ -25,7 +28,7 @@
 namespace
 {
 // The tabs of a connected board of a known model, in their order.
-const QStringList s_deviceTabs{"Home", "Motion", "IO", "Measurements"};
+const QStringList s_deviceTabs{"Home", "Motion", "IO", "Measurements", "Scripting"};
 
 QStringList tabTitles(const TalvexMainWindow& window)
 {
@@ -160,6 +163,34 @@ private slots:
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         buttonNamed(window.homeTab(), "Connect")->pressed();
         QCOMPARE(tabTitles(window), s_deviceTabs);
+    }
+
+    // The board goes while a script waits: the script ends with "User aborted" before its tab
+    // is deleted, and nothing of it runs on.
+    void disconnectStopsARunningScript()
+    {
+        StudioBus bus;
+        bus.plug(27, 1);
+        TalvexMainWindow window;
+        QString output;
+        connect(TalvexPythonOutput::instance(), &TalvexPythonOutput::textWritten, &window,
+            [&output](const QString& text) { output += text; });
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QPointer<TalvexScriptTab> scripting = window.findChild<TalvexScriptTab*>();
+        QVERIFY(scripting);
+        QMetaObject::invokeMethod(scripting, "onNewScript");
+        scripting->findChild<TalvexPythonEditor*>()->setPlainText("print('started')\nOutput().wait(-1)\nprint('ended')\n");
+        QMetaObject::invokeMethod(scripting, "onRunScript");
+        QVERIFY(waitFor([&output] { return output.contains("started"); }));
+        buttonNamed(window.homeTab(), "Disconnect")->pressed();
+        // Pressed outside any event handler, the tab's deletion waits for a loop level below.
+        QVERIFY(waitFor([&scripting] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return scripting.isNull();
+        }));
+        QCOMPARE(tabTitles(window), QStringList{"Home"});
+        QVERIFY(waitFor([&output] { return output.contains("User aborted"); }));
+        QVERIFY(!output.contains("ended"));
     }
 
     // The reply layouts of (1,2) changed with its firmware: the board's version must be known
