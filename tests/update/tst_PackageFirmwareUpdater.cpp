@@ -55,6 +55,15 @@ QByteArray packageOfKind(const QString& kind)
         return packageContents(2, 1, ":0100000011EE\n:0100010022DD\n");
     if (kind == "too large")
         return packageContents(2, 1, hexText(pattern(256 * 128 + 1, 2)));
+    if (kind == "huge secondary pages")
+    {
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 0x7FFFFFFF;
+        secondary.header.pagesPerSector = 1;
+        secondary.data = QByteArray(300, 's');
+        return packageContents(2, 1, hexText(pattern(300, 1)), {secondary});
+    }
     if (kind == "empty image")
         return packageContents(2, 1, ":00000001FF\n");
     const QStringList version = kind.split('.');
@@ -151,6 +160,11 @@ private slots:
         QTest::newRow("no image, required") << 1 << 0 << 2 << 2 << "empty image" << 0 << 2
                                             << reason + "\nThe firmware package holds no firmware image." + s_visit
                                             << "" << false;
+        QTest::newRow("secondary pages longer than the bootloader takes")
+            << 1 << 0 << 1 << 2 << "huge secondary pages" << 0 << 1
+            << QString("The secondary image \"chip\" has pages of 2147483647 bytes; the bootloader takes at most "
+                       "65533.") + s_visit
+            << "" << false;
         QTest::newRow("package for another model")
             << 1 << 0 << 1 << 2 << "other model" << 0 << 1
             << QString("The firmware package is for model 1.2, the device is model 1.1.") + s_visit << "" << false;

@@ -17,7 +17,8 @@ namespace
 {
 typedef BootloaderCommRequest R;
 
-// A page read answers the page and two trailer bytes, whose length must fit 16 bits.
+// A page read answers the page and two trailer bytes, a secondary page carries its 16-bit page
+// number before the page: both lengths must fit 16 bits.
 const int s_maxPageSize = 0xFFFF - 2;
 const qint64 s_widePageNumbers = 0x10000;
 const qint64 s_narrowPageNumbers = 0x100;
@@ -215,6 +216,11 @@ QString Bootloader::secondaryImageFault(const BootloaderSecondaryImage& image)
     const BootloaderSecondaryImageHeader& header = image.getHeader();
     if (header.pageSize < 1 || header.pagesPerSector < 1)
         return QStringLiteral("The secondary image \"%1\" has no valid page or sector size.").arg(header.name);
+    if (header.pageSize > s_maxPageSize)
+        return QStringLiteral("The secondary image \"%1\" has pages of %2 bytes; the bootloader takes at most %3.")
+            .arg(header.name)
+            .arg(header.pageSize)
+            .arg(s_maxPageSize);
     if (header.firstPage < 0 || qint64(header.firstPage) + image.getPageCount() > s_widePageNumbers)
         return QStringLiteral("The secondary image \"%1\" reaches beyond the pages of its chip.").arg(header.name);
     return QString();
