@@ -9,6 +9,7 @@
 #include "UpdateOnConnectRig.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QTest>
 
 namespace
@@ -315,7 +316,12 @@ private slots:
         QCOMPARE(watcher.m_sawProgressBar, secondaryImages > 0);
         if (secondaryImages > 0)
         {
-            QCOMPARE(watcher.m_progress.first(), QString("Erasing sector 5"));
+            // The secondary images take the bar over from the main image.
+            const auto firstSecondary = std::find_if(watcher.m_steps.cbegin(), watcher.m_steps.cend(),
+                [](const UpdateWatcher::Step& step) { return step.message.startsWith("Updating secondary"); });
+            QVERIFY(firstSecondary != watcher.m_steps.cend());
+            QCOMPARE(firstSecondary->text, QString("Erasing sector 5"));
+            QCOMPARE(firstSecondary->percent, 25);
             QCOMPARE(watcher.m_progress.last(), QString("Writing page 3"));
             QCOMPARE(watcher.m_lastPercent, 100);
             const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
@@ -328,6 +334,48 @@ private slots:
         BootloaderFirmwareInfo again;
         QVERIFY(Bootloader(false, rig.m_pClock).readTargetInfo(*rig.m_state.getDriver(), again).isOk());
         QCOMPARE(again.minor, 7);
+    }
+
+    // The bar follows the main image page by page, every percent in order, while the GUI thread
+    // keeps running its events: the watcher's timer, started before the update, sees the bar
+    // between 0 and 100 as the main image goes in.
+    void mainImageProgress()
+    {
+        UpdateOnConnectRig rig("VTAH027010001", 1, 0);
+        rig.support(27, 1, 1, 3);
+        const int pages = 250;
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 128;
+        secondary.header.pagesPerSector = 2;
+        secondary.data = QByteArray(3 * 128, 's');
+        QVERIFY(rig.placePackage(27, 1, packageContents(2, 7, hexText(pattern(pages * 256, 3)), {secondary})));
+
+        UpdateWatcher watcher(QMessageBox::Yes);
+        const USBResult result = rig.connect();
+        QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
+
+        const QString uploading = "The firmware will now be updated.\nUploading new firmware.";
+        QList<int> percents;
+        QStringList texts;
+        for (const UpdateWatcher::Step& step : watcher.m_steps)
+        {
+            if (step.message == uploading)
+            {
+                percents << step.percent;
+                texts << step.text;
+            }
+        }
+        QList<int> everyPercent;
+        for (int percent = 0; percent <= 100; ++percent)
+            everyPercent << percent;
+        QCOMPARE(percents, everyPercent);
+        QCOMPARE(texts.value(0), QString("Writing page 0"));
+        const bool sawUploadRunning =
+            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const QPair<QString, int>& look) {
+                return look.first == uploading && look.second > 0 && look.second < 100;
+            });
+        QVERIFY(sawUploadRunning);
     }
 
     void interruptedUpdate_data()

@@ -32,6 +32,17 @@ USBResult refused(const QString& message)
 {
     return USBResult(message, 2);
 }
+
+// Page index of count, rounded half away from zero.
+int percentAfter(int index, int count)
+{
+    return int(std::lround((index + 1) * 100.0 / count));
+}
+
+QString writingPage(int index)
+{
+    return QStringLiteral("Writing page %1").arg(index);
+}
 }
 
 Bootloader::Bootloader(bool widePageNumbers, const USBProtocolClockPtr& clock)
@@ -147,7 +158,7 @@ void Bootloader::sleep(int milliseconds) const
 }
 
 USBResult Bootloader::uploadFirmware(USBDriver& driver, const BootloaderIData& image, bool writeFirstPageFirst,
-    int delayMilliseconds) const
+    int delayMilliseconds, BootloaderIProgress* progress) const
 {
     // A half-read image would leave the board with a broken firmware.
     if (!image.isValid())
@@ -187,6 +198,8 @@ USBResult Bootloader::uploadFirmware(USBDriver& driver, const BootloaderIData& i
     }
     for (int page = 0; page < pageCount; ++page)
     {
+        if (progress)
+            progress->updateProgress(writingPage(page), percentAfter(page, pageCount));
         if (!(result = writePage(page)).isOk())
             return result;
     }
@@ -239,7 +252,7 @@ USBResult Bootloader::uploadSecondaryFirmware(USBDriver& driver, BootloaderSecon
         return result;
     for (int i = 0; i < pageCount; ++i)
     {
-        const int percent = int(std::lround((i + 1) * 100.0 / pageCount));
+        const int percent = percentAfter(i, pageCount);
         bool newSector = false;
         quint16 sector = 0;
         const QVector<quint8> page = image.getPage(i, newSector, sector);
@@ -251,7 +264,7 @@ USBResult Bootloader::uploadSecondaryFirmware(USBDriver& driver, BootloaderSecon
                 return result;
         }
         if (progress)
-            progress->updateProgress(QStringLiteral("Writing page %1").arg(i), percent);
+            progress->updateProgress(writingPage(i), percent);
         if (!(result = send(driver, R::SecondaryPage, page)).isOk())
             return result;
     }

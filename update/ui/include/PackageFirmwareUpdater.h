@@ -21,6 +21,9 @@ struct BootloaderFirmwareInfo;
 // opened; never throws. Status 0 and 1 keep the connection, 2 makes the connection state close
 // the device and report the text. After an update the device carries the version read back
 // from the board. Keeps no state between checks.
+// The uploads run in a worker thread (UpdateBackgroundTask) that alone uses the driver until
+// they end; the GUI thread meanwhile runs its events, so the dialog repaints and its bar moves
+// page by page.
 class PackageFirmwareUpdater : public USBIDeviceUpdater
 {
 public:

@@ -5,9 +5,11 @@
 #include "BootloaderFirmwareInfo.h"
 #include "BootloaderFirmwarePackage.h"
 #include "BootloaderHexData.h"
+#include "BootloaderProgressRelay.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdaterDialog.h"
 #include "PackageUpdaterManifest.h"
+#include "UpdateBackgroundTask.h"
 #include "USBDevice.h"
 #include "USBDriver.h"
 #include "USBHandshakeProtocol.h"
@@ -245,11 +247,15 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     unfinished.major = 0;
     unfinished.minor = 0;
     unfinished.packageChecksum = 0;
-    if (!(result = bootloader.writeFirmwareInfo(*driver, unfinished)).isOk())
-        return fail(result);
-    if (!(result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0)).isOk())
-        return fail(result);
-    if (!(result = bootloader.writeFirmwareInfo(*driver, packageInfo)).isOk())
+    BootloaderProgressRelay progress(dialog.get());
+    UpdateBackgroundTask::run([&] {
+        result = bootloader.writeFirmwareInfo(*driver, unfinished);
+        if (result.isOk())
+            result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0, &progress);
+        if (result.isOk())
+            result = bootloader.writeFirmwareInfo(*driver, packageInfo);
+    });
+    if (!result.isOk())
         return fail(result);
 
     if (secondaries.isEmpty())
@@ -269,12 +275,15 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
             return fail(result);
         dialog->setMessage(QStringLiteral("Updating secondary firmware.\nBusy uploading data."));
         wait(s_exitWaitMs);
-        for (BootloaderSecondaryImage& secondary : secondaries)
-        {
-            if (!(result = bootloader.uploadSecondaryFirmware(*driver, secondary, dialog.get())).isOk())
-                return fail(result);
-        }
-        if (!(result = bootloader.finishSecondaryUpdate(*driver)).isOk())
+        UpdateBackgroundTask::run([&] {
+            for (BootloaderSecondaryImage& secondary : secondaries)
+            {
+                if (!(result = bootloader.uploadSecondaryFirmware(*driver, secondary, &progress)).isOk())
+                    return;
+            }
+            result = bootloader.finishSecondaryUpdate(*driver);
+        });
+        if (!result.isOk())
             return fail(result);
     }
 
