@@ -389,24 +389,46 @@ private slots:
                                          << "Instruction stream was corrupted (unexpected return value [9])";
         QTest::newRow("page select unanswered") << "silent" << 0x13 << "Communication timed out";
         QTest::newRow("power cut at page 2") << "power" << 2 << "Communication error";
+        // The secondary image covers pages 10 to 14 of the second chip.
+        QTest::newRow("power cut at the second chip's first page") << "secondary power" << 10 << "Communication error";
+        QTest::newRow("power cut at the second chip's middle page") << "secondary power" << 12 << "Communication error";
+        QTest::newRow("power cut at the second chip's last page") << "secondary power" << 14 << "Communication error";
     }
 
-    // A failure inside the bootloader closes the device with its text and leaves a board that
-    // does not pass for the new release: the next connect asks for the update and completes it.
+    // A failure inside the bootloader or on the second chip closes the device with its text and
+    // leaves a board that does not pass for the new release: the next connect asks for the update
+    // and completes it on both chips.
     void interruptedUpdate()
     {
         QFETCH(QString, fault);
         QFETCH(int, opcode);
         QFETCH(QString, message);
 
-        UpdateOnConnectRig rig("VTAH001010001", 1, 0);
-        rig.support(1, 1, 1, 1);
+        const bool secondChip = fault == "secondary power";
+        const QString serialNumber = secondChip ? "VTAH027010001" : "VTAH001010001";
+        const int productCode = secondChip ? 27 : 1;
+        UpdateOnConnectRig rig(serialNumber, 1, 0);
+        rig.support(productCode, 1, 1, 1);
         const Bytes image = pattern(5 * 128, 9);
-        QVERIFY(rig.placePackage(1, 1, packageContents(1, 4, hexText(image))));
+        const Bytes data = pattern(4 * 128 + 60, 11);
+        QList<PackageWriter::Secondary> secondaries;
+        if (secondChip)
+        {
+            PackageWriter::Secondary secondary;
+            secondary.header.name = "chip";
+            secondary.header.pageSize = 128;
+            secondary.header.pagesPerSector = 2;
+            secondary.header.firstPage = 10;
+            secondary.data = QByteArray(reinterpret_cast<const char*>(data.constData()), data.count());
+            secondaries << secondary;
+        }
+        QVERIFY(rig.placePackage(productCode, 1, packageContents(1, 4, hexText(image), secondaries)));
         if (fault == "status")
             rig.m_pBoard->setStatusFault(quint8(opcode), opcode == 0x17 ? 2 : 9);
         else if (fault == "silent")
             rig.m_pBoard->setSilentFault(quint8(opcode));
+        else if (secondChip)
+            rig.m_pBoard->setPowerCutAtSecondaryPage(opcode);
         else
             rig.m_pBoard->setPowerCutAtPage(opcode);
 
@@ -422,10 +444,10 @@ private slots:
         const BootloaderFirmwareInfo left = BootloaderFirmwareInfo::fromBytes(rig.m_pBoard->getMemory().getInformationPage());
         QCOMPARE(left.major, 0);
         QCOMPARE(left.minor, 0);
-        QCOMPARE(left.serialNumber, QString("VTAH001010001"));
+        QCOMPARE(left.serialNumber, serialNumber);
 
         rig.m_pBoard->clearFaults();
-        if (fault == "power")
+        if (fault.endsWith("power"))
             rig.m_pBoard->powerOn();
         UpdateWatcher watcher(QMessageBox::Yes);
         const USBResult result = rig.connect();
@@ -433,7 +455,10 @@ private slots:
         QCOMPARE(watcher.m_questions,
             QStringList{"Firmware update: The target device requires new firmware.\nUpdate firmware now?"});
         QCOMPARE(rig.m_state.getFirmwareVersion().getMinor(), 4);
-        QCOMPARE(rig.m_pBoard->getMemory().getFlash().mid(0, image.count()), image);
+        const SimBootloaderMemory memory = rig.m_pBoard->getMemory();
+        QCOMPARE(memory.getFlash().mid(0, image.count()), image);
+        if (secondChip)
+            QCOMPARE(memory.getSecondaryFlash().mid(10 * 128, data.count()), data);
     }
 
     // Declining the update of a board left without a firmware keeps it refused, with the text

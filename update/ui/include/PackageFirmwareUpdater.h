@@ -54,6 +54,9 @@ private:
     QString packageFault(const USBDevice& device, USBDriver& driver, const PackageAppData& data,
         const BootloaderFirmwareId& boardId, const BootloaderFirmwarePackage& package,
         const BootloaderFirmwareInfo& packageInfo, USBResult& failure) const;
+    // Takes the board from its firmware into its bootloader: enters it, puts the handshake
+    // protocol on the socket and reopens the device.
+    USBResult enterForProgramming(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
     // Closes the device, puts the packet protocol back and reopens it.
     USBResult reopenForFirmware(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
     // The GUI keeps running: passes of processing events and sleeping 10 ms.

@@ -227,22 +227,15 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
 
     dialog->setMessage(updating + QStringLiteral("\nEntering the bootloader."));
     processEvents();
-    USBResult result = bootloader.enterBootloader(*driver, m_unlock);
+    USBResult result = enterForProgramming(device, *driver, handshake);
     if (!result.isOk())
         return fail(result);
-    driver->closeDevice();
-    driver->pushProtocol(boost::make_shared<USBHandshakeProtocol>(m_pClock), s_commandSocket);
-    handshake = true;
-    wait(s_enterWaitMs);
-    driver->purgeDevice();
-
     dialog->setMessage(updating + QStringLiteral("\nUploading new firmware."));
     processEvents();
-    if (!(result = driver->openDevice(device, s_baudRate)).isOk())
-        return fail(result);
-    // Until the whole image is in, the information page shows version 0.0, which no model
-    // supports: a board whose upload was cut off asks for an update at its next connect rather
-    // than passing for the new release.
+
+    // Until every image of the package is in, the information page shows version 0.0, which no
+    // model supports: a board whose update was cut off, on either chip, asks for the update at
+    // its next connect rather than passing for the new release.
     BootloaderFirmwareInfo unfinished = packageInfo;
     unfinished.major = 0;
     unfinished.minor = 0;
@@ -252,21 +245,13 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
         result = bootloader.writeFirmwareInfo(*driver, unfinished);
         if (result.isOk())
             result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0, &progress);
-        if (result.isOk())
+        if (result.isOk() && secondaries.isEmpty())
             result = bootloader.writeFirmwareInfo(*driver, packageInfo);
     });
     if (!result.isOk())
         return fail(result);
 
-    if (secondaries.isEmpty())
-    {
-        if (!(result = bootloader.exitBootloader(*driver)).isOk())
-            return fail(result);
-        wait(s_exitWaitMs);
-        if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
-            return fail(result);
-    }
-    else
+    if (!secondaries.isEmpty())
     {
         if (!(result = bootloader.exitToSecondaryUpdate(*driver)).isOk())
             return fail(result);
@@ -285,7 +270,17 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
         });
         if (!result.isOk())
             return fail(result);
+        // Only the bootloader writes the information page.
+        if (!(result = enterForProgramming(device, *driver, handshake)).isOk())
+            return fail(result);
+        if (!(result = bootloader.writeFirmwareInfo(*driver, packageInfo)).isOk())
+            return fail(result);
     }
+    if (!(result = bootloader.exitBootloader(*driver)).isOk())
+        return fail(result);
+    wait(s_exitWaitMs);
+    if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
+        return fail(result);
 
     // The device, and through it the connection, takes the version the board now reports.
     BootloaderFirmwareInfo installed;
@@ -303,6 +298,20 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     dialog->setMessage(QStringLiteral("Update completed!"));
     wait(s_completedWaitMs);
     return USBResult();
+}
+
+USBResult PackageFirmwareUpdater::enterForProgramming(const boost::shared_ptr<USBDevice>& device, USBDriver& driver,
+    bool& handshake) const
+{
+    const USBResult entered = Bootloader(false, m_pClock).enterBootloader(driver, m_unlock);
+    if (!entered.isOk())
+        return entered;
+    driver.closeDevice();
+    driver.pushProtocol(boost::make_shared<USBHandshakeProtocol>(m_pClock), s_commandSocket);
+    handshake = true;
+    wait(s_enterWaitMs);
+    driver.purgeDevice();
+    return driver.openDevice(device, s_baudRate);
 }
 
 USBResult PackageFirmwareUpdater::reopenForFirmware(const boost::shared_ptr<USBDevice>& device, USBDriver& driver,
