@@ -9,6 +9,7 @@
 #include "UpdateOnConnectRig.h"
 
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <QTest>
 
@@ -142,6 +143,11 @@ private slots:
         QTest::newRow("corrupt, optional") << 1 << 0 << 1 << 2 << "corrupt" << 0 << 1 << corrupt << "" << false;
         QTest::newRow("corrupt, required") << 1 << 0 << 2 << 2 << "corrupt" << 0 << 2 << reason + "\n" + corrupt << ""
                                            << false;
+        QTest::newRow("package larger than any flash takes")
+            << 1 << 0 << 1 << 2 << "oversized file" << 0 << 1
+            << QString("The firmware package file is too large.") + s_visit << "" << false;
+        QTest::newRow("package file at the size limit") << 1 << 0 << 1 << 2 << "limit-sized file" << 0 << 1 << corrupt
+                                                        << "" << false;
         QTest::newRow("unknown package layout") << 1 << 0 << 1 << 2 << "layout 2" << 0 << 1
                                                 << QString("Unsupported firmware package version 2.") + s_visit << ""
                                                 << false;
@@ -216,6 +222,13 @@ private slots:
             manifest.addFile(program);
             manifest.addFirmware(BootloaderFirmwareId(1, 1, 2, 1, 0x1234567));
             QVERIFY(rig.data().writeManifestFile(PackageUpdaterManifest::write(manifest, rig.m_folder.application())));
+        }
+        else if (package.endsWith("sized file"))
+        {
+            // Sparse, all zeros: only its size tells whether it is read.
+            QVERIFY(rig.placePackage(1, 1, QByteArray()));
+            QFile file(rig.data().devicePackagePath(BootloaderFirmwareId(1, 1, 0, 0, 0)));
+            QVERIFY(file.resize(BootloaderConstants::maxPackageSize() + (package == "oversized file" ? 1 : 0)));
         }
         else if (!package.isEmpty())
         {

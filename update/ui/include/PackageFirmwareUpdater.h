@@ -21,9 +21,9 @@ struct BootloaderFirmwareInfo;
 // opened; never throws. Status 0 and 1 keep the connection, 2 makes the connection state close
 // the device and report the text. After an update the device carries the version read back
 // from the board. Keeps no state between checks.
-// The uploads run in a worker thread (UpdateBackgroundTask) that alone uses the driver until
-// they end; the GUI thread meanwhile runs its events, so the dialog repaints and its bar moves
-// page by page.
+// Reading and checking the package and the uploads run in a worker thread
+// (UpdateBackgroundTask) that alone uses the driver until they end; the GUI thread meanwhile
+// runs its events, so windows repaint and the dialog's bar moves page by page.
 class PackageFirmwareUpdater : public USBIDeviceUpdater
 {
 public:
@@ -49,6 +49,9 @@ public:
 
 private:
     USBResult readTargetInfo(USBDriver& driver, int delayMs, BootloaderFirmwareInfo& info) const;
+    // The model's device package; error tells why it cannot be used.
+    static BootloaderFirmwarePackage readPackage(const PackageAppData& data, const BootloaderFirmwareId& boardId,
+        QString& error);
     // Why the package cannot go into this board, empty when it can; a failing board answers
     // through failure instead.
     QString packageFault(const USBDevice& device, USBDriver& driver, const PackageAppData& data,

@@ -1,6 +1,7 @@
 #include "PackageFirmwareUpdater.h"
 
 #include "Bootloader.h"
+#include "BootloaderConstants.h"
 #include "BootloaderFirmwareId.h"
 #include "BootloaderFirmwareInfo.h"
 #include "BootloaderFirmwarePackage.h"
@@ -121,8 +122,10 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
     if (!data.devicePackageExists(boardId))
         return required ? refuse(notAvailable) : USBResult();
 
+    // Reading, deciphering and checking a package is work of the worker thread.
     QString error;
-    const BootloaderFirmwarePackage package(boardId.getDeviceType(), data.readDevicePackage(boardId), error);
+    BootloaderFirmwarePackage package;
+    UpdateBackgroundTask::run([&] { package = readPackage(data, boardId, error); });
     if (!error.isEmpty())
         return refuse(error + checkOnline);
 
@@ -139,7 +142,9 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
 
     const BootloaderFirmwareInfo packageInfo = package.makeFirmwareInfo(boardInfo);
     USBResult failure;
-    const QString fault = packageFault(*device, *driver, data, boardId, package, packageInfo, failure);
+    QString fault;
+    UpdateBackgroundTask::run(
+        [&] { fault = packageFault(*device, *driver, data, boardId, package, packageInfo, failure); });
     if (!failure.isOk())
         return failure;
     if (!fault.isEmpty())
@@ -155,6 +160,18 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
                         : USBResult();
 
     return runUpdate(device, driver, package, packageInfo);
+}
+
+BootloaderFirmwarePackage PackageFirmwareUpdater::readPackage(const PackageAppData& data,
+    const BootloaderFirmwareId& boardId, QString& error)
+{
+    // No board's flash takes more: a larger file is not read into memory at all.
+    if (QFileInfo(data.devicePackagePath(boardId)).size() > BootloaderConstants::maxPackageSize())
+    {
+        error = QStringLiteral("The firmware package file is too large.");
+        return BootloaderFirmwarePackage();
+    }
+    return BootloaderFirmwarePackage(boardId.getDeviceType(), data.readDevicePackage(boardId), error);
 }
 
 QString PackageFirmwareUpdater::packageFault(const USBDevice& device, USBDriver& driver, const PackageAppData& data,
