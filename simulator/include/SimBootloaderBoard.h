@@ -28,7 +28,8 @@ class SimFtdiChip;
 // handles stay valid. The memories (SimBootloaderMemory) belong to the board.
 //
 // A power cut unplugs the chip; powerOn() plugs it back and starts the board: in its bootloader
-// when the main flash was erased and not finished by the exit command, else in its firmware.
+// when the main flash was erased and not finished by the exit command, else in its firmware,
+// which has forgotten any secondary update it was in.
 //
 // Every method is called with the bus lock held, or takes it.
 class SimBootloaderBoard : public SimIChannelEndpoint
@@ -66,6 +67,9 @@ public:
     void setCorruptInformationPage(bool corrupt);
     // Power fails when the bootloader is told to program main page k (once).
     void setPowerCutAtPage(int page);
+    // Power fails when the secondary update is told to program page k of the secondary chip,
+    // counted on the chip (once).
+    void setPowerCutAtSecondaryPage(int page);
     void clearFaults();
     void powerOn();
     // A page as the factory may have left it (blank, or of another layout).
@@ -79,6 +83,7 @@ public:
     bool isSilent(quint8 opcode) const;
     bool isInformationPageCorrupt() const { return m_corruptInformationPage; }
     bool cutsPowerAt(int page);
+    bool cutsPowerAtSecondaryPage(int page);
     void powerCut();
     // The switch happens once the bytes being handled are done.
     void switchMode(Mode mode);
@@ -120,4 +125,5 @@ private:
     QSet<quint8> m_silentFaults;
     bool m_corruptInformationPage = false;
     int m_powerCutPage = -1;
+    int m_secondaryPowerCutPage = -1;
 };

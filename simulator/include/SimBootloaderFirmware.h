@@ -21,6 +21,8 @@ public:
     Reply handleCommand(quint8 opcode, const QVector<quint8>& payload) override;
     void advance(qint64 milliseconds) override;
     QVector<QVector<quint8>> takeStreamPackets() override;
+    // Starts afresh: a secondary update the power cut ended is gone.
+    void powerOn();
 
 private:
     Reply handleSecondary(quint8 opcode, const QVector<quint8>& payload);

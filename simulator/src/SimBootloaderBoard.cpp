@@ -232,6 +232,12 @@ void SimBootloaderBoard::setPowerCutAtPage(int page)
     m_powerCutPage = page;
 }
 
+void SimBootloaderBoard::setPowerCutAtSecondaryPage(int page)
+{
+    QMutexLocker lock(&SimUsbBus::instance().getMutex());
+    m_secondaryPowerCutPage = page;
+}
+
 void SimBootloaderBoard::clearFaults()
 {
     QMutexLocker lock(&SimUsbBus::instance().getMutex());
@@ -239,6 +245,7 @@ void SimBootloaderBoard::clearFaults()
     m_silentFaults.clear();
     m_corruptInformationPage = false;
     m_powerCutPage = -1;
+    m_secondaryPowerCutPage = -1;
 }
 
 void SimBootloaderBoard::powerOn()
@@ -247,6 +254,7 @@ void SimBootloaderBoard::powerOn()
     m_chip.plug();
     m_switching = false;
     m_writeUnlocked = false;
+    m_pFirmware->powerOn();
     start(m_firmwareComplete ? Firmware : Bootloader);
 }
 
@@ -282,6 +290,14 @@ bool SimBootloaderBoard::cutsPowerAt(int page)
     if (page != m_powerCutPage)
         return false;
     m_powerCutPage = -1;
+    return true;
+}
+
+bool SimBootloaderBoard::cutsPowerAtSecondaryPage(int page)
+{
+    if (page != m_secondaryPowerCutPage)
+        return false;
+    m_secondaryPowerCutPage = -1;
     return true;
 }
 

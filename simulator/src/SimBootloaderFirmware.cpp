@@ -87,12 +87,25 @@ SimIBoardFirmware::Reply SimBootloaderFirmware::handleSecondary(quint8 opcode, c
     if (payload.count() < 2)
         return reply;
     const int number = payload.at(0) | payload.at(1) << 8;
+    // The power fails before the page is touched; the host hears nothing more.
+    if (opcode == SecondaryPage && m_pBoard->cutsPowerAtSecondaryPage(number))
+    {
+        m_pBoard->powerCut();
+        reply.answered = false;
+        return reply;
+    }
     const bool done = opcode == SecondaryErase
         ? payload.count() == 2 && memory.eraseSecondarySector(number)
         : memory.programSecondaryPage(number, payload.mid(2));
     if (done)
         reply.status = 0;
     return reply;
+}
+
+void SimBootloaderFirmware::powerOn()
+{
+    m_secondaryStarted = false;
+    m_readBuffer.clear();
 }
 
 void SimBootloaderFirmware::advance(qint64 milliseconds)

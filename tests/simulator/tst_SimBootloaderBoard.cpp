@@ -184,6 +184,32 @@ private slots:
         QCOMPARE(flash.mid(3 * 128, 128), Bytes(128, 0x3C));
         QCOMPARE(flash.mid(4 * 128, 128), Bytes(128, 0x00));
     }
+
+    // Power fails on page 3 of the secondary chip: the host hears nothing more, the page stays
+    // as the erase left it, and the board restarts in its firmware, out of the secondary update.
+    void secondaryPowerCut()
+    {
+        const auto board = plug("VTAH027010001");
+        USBIFtdiApi::Handle handle = openBoard();
+        write(handle, Bytes{0x06} + bytesOf(s_entryCode) + Bytes{0x04, 0x07});
+        write(handle, USBPacketProtocol::makeLongFrame(1, 0x19, {}));
+        write(handle, USBPacketProtocol::makeLongFrame(2, 0x1B, {0x01, 0x00}));
+        write(handle, USBPacketProtocol::makeLongFrame(3, 0x1A, Bytes{0x02, 0x00} + Bytes(128, 0x3C)));
+        QCOMPARE(readAll(handle), USBPacketProtocol::makeLongFrame(1, 0, {0x80, 0x00})
+                + USBPacketProtocol::makeLongFrame(2, 0, {}) + USBPacketProtocol::makeLongFrame(3, 0, {}));
+        board->setPowerCutAtSecondaryPage(3);
+        write(handle, USBPacketProtocol::makeLongFrame(4, 0x1A, Bytes{0x03, 0x00} + Bytes(128, 0x3C)));
+        QVERIFY(readAll(handle).isEmpty());
+        QVERIFY(!m_pChip->isPlugged());
+        QCOMPARE(board->getMemory().getSecondaryFlash().mid(3 * 128, 128), Bytes(128, 0xFF));
+        QCOMPARE(board->getMemory().getSecondaryFlash().mid(2 * 128, 128), Bytes(128, 0x3C));
+
+        board->powerOn();
+        QCOMPARE(board->getMode(), SimBootloaderBoard::Firmware);
+        handle = openBoard();
+        write(handle, USBPacketProtocol::makeLongFrame(5, 0x1A, Bytes{0x03, 0x00} + Bytes(128, 0x3C)));
+        QCOMPARE(readAll(handle), USBPacketProtocol::makeLongFrame(5, 0x77, {}));
+    }
 };
 
 TALVEX_TEST(tst_SimBootloaderBoard)

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -43,10 +44,18 @@ public:
 };
 
 // Answers the question box with the chosen button and keeps what it asked; watches the progress
-// dialog on every pass of the event loop and keeps each new message and progress text.
+// dialog on every pass of the event loop and keeps each new message and progress text, and the
+// bar's value at each pass. Every change of the bar's value is kept with the texts beside it.
 class UpdateWatcher : public QObject
 {
 public:
+    struct Step
+    {
+        QString message;
+        QString text;
+        int percent;
+    };
+
     explicit UpdateWatcher(QMessageBox::StandardButton answer = QMessageBox::NoButton)
         : m_answer(answer)
     {
@@ -62,6 +71,9 @@ public:
     bool m_sawProgressBar = false;
     // The dialog at the last progress text, for looking at by eye.
     QPixmap m_picture;
+    QList<Step> m_steps;
+    // The message and the bar's value at each pass that saw a bar.
+    QList<QPair<QString, int>> m_looks;
 
 private:
     void look()
@@ -86,6 +98,14 @@ private:
         {
             m_sawProgressBar = true;
             m_lastPercent = bar->value();
+            m_looks << qMakePair(message, bar->value());
+            if (m_pWatchedBar != bar)
+            {
+                m_pWatchedBar = bar;
+                QObject::connect(bar, &QProgressBar::valueChanged, this, [this, labels](int percent) {
+                    m_steps << Step{labels.value(1)->text(), labels.value(2)->text(), percent};
+                });
+            }
         }
         const QString progress = labels.value(2) ? labels.value(2)->text() : QString();
         if (!progress.isEmpty() && m_progress.value(m_progress.count() - 1) != progress)
@@ -98,6 +118,7 @@ private:
 
     QMessageBox::StandardButton m_answer;
     QTimer m_timer;
+    QPointer<QProgressBar> m_pWatchedBar;
 };
 
 // The updater as the connection state calls it, keeping the result the state does not pass on

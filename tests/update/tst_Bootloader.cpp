@@ -468,6 +468,10 @@ private slots:
         QTest::newRow("no sectors") << 128 << 0 << 0 << "The secondary image \"chip\" has no valid page or sector size.";
         QTest::newRow("past page 65535") << 16 << 2 << 65530
                                          << "The secondary image \"chip\" reaches beyond the pages of its chip.";
+        const QString tooLarge = "The secondary image \"chip\" has pages of %1 bytes; the bootloader takes at most 65533.";
+        QTest::newRow("page longer than a frame") << 65534 << 2 << 0 << tooLarge.arg(65534);
+        QTest::newRow("page of 1 GiB") << (1 << 30) << 2 << 0 << tooLarge.arg(1 << 30);
+        QTest::newRow("page of 2^31-1") << 0x7FFFFFFF << 1 << 0 << tooLarge.arg(0x7FFFFFFF);
     }
 
     void refusedSecondaryImages()

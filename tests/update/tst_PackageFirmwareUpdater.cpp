@@ -9,6 +9,8 @@
 #include "UpdateOnConnectRig.h"
 
 #include <QDir>
+#include <QFile>
+#include <algorithm>
 #include <QTest>
 
 namespace
@@ -55,6 +57,15 @@ QByteArray packageOfKind(const QString& kind)
         return packageContents(2, 1, ":0100000011EE\n:0100010022DD\n");
     if (kind == "too large")
         return packageContents(2, 1, hexText(pattern(256 * 128 + 1, 2)));
+    if (kind == "huge secondary pages")
+    {
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 0x7FFFFFFF;
+        secondary.header.pagesPerSector = 1;
+        secondary.data = QByteArray(300, 's');
+        return packageContents(2, 1, hexText(pattern(300, 1)), {secondary});
+    }
     if (kind == "empty image")
         return packageContents(2, 1, ":00000001FF\n");
     const QStringList version = kind.split('.');
@@ -132,6 +143,11 @@ private slots:
         QTest::newRow("corrupt, optional") << 1 << 0 << 1 << 2 << "corrupt" << 0 << 1 << corrupt << "" << false;
         QTest::newRow("corrupt, required") << 1 << 0 << 2 << 2 << "corrupt" << 0 << 2 << reason + "\n" + corrupt << ""
                                            << false;
+        QTest::newRow("package larger than any flash takes")
+            << 1 << 0 << 1 << 2 << "oversized file" << 0 << 1
+            << QString("The firmware package file is too large.") + s_visit << "" << false;
+        QTest::newRow("package file at the size limit") << 1 << 0 << 1 << 2 << "limit-sized file" << 0 << 1 << corrupt
+                                                        << "" << false;
         QTest::newRow("unknown package layout") << 1 << 0 << 1 << 2 << "layout 2" << 0 << 1
                                                 << QString("Unsupported firmware package version 2.") + s_visit << ""
                                                 << false;
@@ -151,6 +167,11 @@ private slots:
         QTest::newRow("no image, required") << 1 << 0 << 2 << 2 << "empty image" << 0 << 2
                                             << reason + "\nThe firmware package holds no firmware image." + s_visit
                                             << "" << false;
+        QTest::newRow("secondary pages longer than the bootloader takes")
+            << 1 << 0 << 1 << 2 << "huge secondary pages" << 0 << 1
+            << QString("The secondary image \"chip\" has pages of 2147483647 bytes; the bootloader takes at most "
+                       "65533.") + s_visit
+            << "" << false;
         QTest::newRow("package for another model")
             << 1 << 0 << 1 << 2 << "other model" << 0 << 1
             << QString("The firmware package is for model 1.2, the device is model 1.1.") + s_visit << "" << false;
@@ -201,6 +222,13 @@ private slots:
             manifest.addFile(program);
             manifest.addFirmware(BootloaderFirmwareId(1, 1, 2, 1, 0x1234567));
             QVERIFY(rig.data().writeManifestFile(PackageUpdaterManifest::write(manifest, rig.m_folder.application())));
+        }
+        else if (package.endsWith("sized file"))
+        {
+            // Sparse, all zeros: only its size tells whether it is read.
+            QVERIFY(rig.placePackage(1, 1, QByteArray()));
+            QFile file(rig.data().devicePackagePath(BootloaderFirmwareId(1, 1, 0, 0, 0)));
+            QVERIFY(file.resize(BootloaderConstants::maxPackageSize() + (package == "oversized file" ? 1 : 0)));
         }
         else if (!package.isEmpty())
         {
@@ -301,7 +329,12 @@ private slots:
         QCOMPARE(watcher.m_sawProgressBar, secondaryImages > 0);
         if (secondaryImages > 0)
         {
-            QCOMPARE(watcher.m_progress.first(), QString("Erasing sector 5"));
+            // The secondary images take the bar over from the main image.
+            const auto firstSecondary = std::find_if(watcher.m_steps.cbegin(), watcher.m_steps.cend(),
+                [](const UpdateWatcher::Step& step) { return step.message.startsWith("Updating secondary"); });
+            QVERIFY(firstSecondary != watcher.m_steps.cend());
+            QCOMPARE(firstSecondary->text, QString("Erasing sector 5"));
+            QCOMPARE(firstSecondary->percent, 25);
             QCOMPARE(watcher.m_progress.last(), QString("Writing page 3"));
             QCOMPARE(watcher.m_lastPercent, 100);
             const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
@@ -316,6 +349,48 @@ private slots:
         QCOMPARE(again.minor, 7);
     }
 
+    // The bar follows the main image page by page, every percent in order, while the GUI thread
+    // keeps running its events: the watcher's timer, started before the update, sees the bar
+    // between 0 and 100 as the main image goes in.
+    void mainImageProgress()
+    {
+        UpdateOnConnectRig rig("VTAH027010001", 1, 0);
+        rig.support(27, 1, 1, 3);
+        const int pages = 250;
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 128;
+        secondary.header.pagesPerSector = 2;
+        secondary.data = QByteArray(3 * 128, 's');
+        QVERIFY(rig.placePackage(27, 1, packageContents(2, 7, hexText(pattern(pages * 256, 3)), {secondary})));
+
+        UpdateWatcher watcher(QMessageBox::Yes);
+        const USBResult result = rig.connect();
+        QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
+
+        const QString uploading = "The firmware will now be updated.\nUploading new firmware.";
+        QList<int> percents;
+        QStringList texts;
+        for (const UpdateWatcher::Step& step : watcher.m_steps)
+        {
+            if (step.message == uploading)
+            {
+                percents << step.percent;
+                texts << step.text;
+            }
+        }
+        QList<int> everyPercent;
+        for (int percent = 0; percent <= 100; ++percent)
+            everyPercent << percent;
+        QCOMPARE(percents, everyPercent);
+        QCOMPARE(texts.value(0), QString("Writing page 0"));
+        const bool sawUploadRunning =
+            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const QPair<QString, int>& look) {
+                return look.first == uploading && look.second > 0 && look.second < 100;
+            });
+        QVERIFY(sawUploadRunning);
+    }
+
     void interruptedUpdate_data()
     {
         QTest::addColumn<QString>("fault");
@@ -327,24 +402,46 @@ private slots:
                                          << "Instruction stream was corrupted (unexpected return value [9])";
         QTest::newRow("page select unanswered") << "silent" << 0x13 << "Communication timed out";
         QTest::newRow("power cut at page 2") << "power" << 2 << "Communication error";
+        // The secondary image covers pages 10 to 14 of the second chip.
+        QTest::newRow("power cut at the second chip's first page") << "secondary power" << 10 << "Communication error";
+        QTest::newRow("power cut at the second chip's middle page") << "secondary power" << 12 << "Communication error";
+        QTest::newRow("power cut at the second chip's last page") << "secondary power" << 14 << "Communication error";
     }
 
-    // A failure inside the bootloader closes the device with its text and leaves a board that
-    // does not pass for the new release: the next connect asks for the update and completes it.
+    // A failure inside the bootloader or on the second chip closes the device with its text and
+    // leaves a board that does not pass for the new release: the next connect asks for the update
+    // and completes it on both chips.
     void interruptedUpdate()
     {
         QFETCH(QString, fault);
         QFETCH(int, opcode);
         QFETCH(QString, message);
 
-        UpdateOnConnectRig rig("VTAH001010001", 1, 0);
-        rig.support(1, 1, 1, 1);
+        const bool secondChip = fault == "secondary power";
+        const QString serialNumber = secondChip ? "VTAH027010001" : "VTAH001010001";
+        const int productCode = secondChip ? 27 : 1;
+        UpdateOnConnectRig rig(serialNumber, 1, 0);
+        rig.support(productCode, 1, 1, 1);
         const Bytes image = pattern(5 * 128, 9);
-        QVERIFY(rig.placePackage(1, 1, packageContents(1, 4, hexText(image))));
+        const Bytes data = pattern(4 * 128 + 60, 11);
+        QList<PackageWriter::Secondary> secondaries;
+        if (secondChip)
+        {
+            PackageWriter::Secondary secondary;
+            secondary.header.name = "chip";
+            secondary.header.pageSize = 128;
+            secondary.header.pagesPerSector = 2;
+            secondary.header.firstPage = 10;
+            secondary.data = QByteArray(reinterpret_cast<const char*>(data.constData()), data.count());
+            secondaries << secondary;
+        }
+        QVERIFY(rig.placePackage(productCode, 1, packageContents(1, 4, hexText(image), secondaries)));
         if (fault == "status")
             rig.m_pBoard->setStatusFault(quint8(opcode), opcode == 0x17 ? 2 : 9);
         else if (fault == "silent")
             rig.m_pBoard->setSilentFault(quint8(opcode));
+        else if (secondChip)
+            rig.m_pBoard->setPowerCutAtSecondaryPage(opcode);
         else
             rig.m_pBoard->setPowerCutAtPage(opcode);
 
@@ -360,10 +457,10 @@ private slots:
         const BootloaderFirmwareInfo left = BootloaderFirmwareInfo::fromBytes(rig.m_pBoard->getMemory().getInformationPage());
         QCOMPARE(left.major, 0);
         QCOMPARE(left.minor, 0);
-        QCOMPARE(left.serialNumber, QString("VTAH001010001"));
+        QCOMPARE(left.serialNumber, serialNumber);
 
         rig.m_pBoard->clearFaults();
-        if (fault == "power")
+        if (fault.endsWith("power"))
             rig.m_pBoard->powerOn();
         UpdateWatcher watcher(QMessageBox::Yes);
         const USBResult result = rig.connect();
@@ -371,7 +468,10 @@ private slots:
         QCOMPARE(watcher.m_questions,
             QStringList{"Firmware update: The target device requires new firmware.\nUpdate firmware now?"});
         QCOMPARE(rig.m_state.getFirmwareVersion().getMinor(), 4);
-        QCOMPARE(rig.m_pBoard->getMemory().getFlash().mid(0, image.count()), image);
+        const SimBootloaderMemory memory = rig.m_pBoard->getMemory();
+        QCOMPARE(memory.getFlash().mid(0, image.count()), image);
+        if (secondChip)
+            QCOMPARE(memory.getSecondaryFlash().mid(10 * 128, data.count()), data);
     }
 
     // Declining the update of a board left without a firmware keeps it refused, with the text

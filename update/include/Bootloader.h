@@ -13,7 +13,8 @@ struct BootloaderFirmwareInfo;
 
 // The conversations with the board's bootloader, each run synchronously through
 // USBDriver::sendRequest on socket 0 of the driver's open device, in the calling thread (the
-// GUI thread, held for a whole upload). An operation stops at the first request that fails and
+// firmware update runs the uploads in a worker thread while the GUI thread waits; progress is
+// reported in the calling thread). An operation stops at the first request that fails and
 // returns its result unchanged; nothing is undone. Which protocol is on the socket at each
 // step is the caller's choice. Geometry the board or an image gives that the bootloader cannot
 // carry out (a page size of 0, more pages than the page numbers reach, an information page
@@ -33,9 +34,11 @@ public:
     USBResult exitToSecondaryUpdate(USBDriver& driver) const;
     USBResult finishSecondaryUpdate(USBDriver& driver) const;
     USBResult unlockWrite(USBDriver& driver) const;
-    // The main image page by page; an image that did not parse is refused.
+    // The main image page by page; an image that did not parse is refused. progress, when
+    // given, hears "Writing page %1" for each page; finishing it is the caller's, whose secondary
+    // images may follow in the same bar.
     USBResult uploadFirmware(USBDriver& driver, const BootloaderIData& image, bool writeFirstPageFirst,
-        int delayMilliseconds) const;
+        int delayMilliseconds, BootloaderIProgress* progress = nullptr) const;
     USBResult uploadSecondaryFirmware(USBDriver& driver, BootloaderSecondaryImage& image,
         BootloaderIProgress* progress) const;
     USBResult writeFirmwareInfo(USBDriver& driver, const BootloaderFirmwareInfo& info) const;

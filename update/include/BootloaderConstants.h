@@ -22,6 +22,10 @@ public:
     // Bytes; a HEX image addressing beyond this is refused instead of being allocated.
     static int maxImageSize();
     static void setMaxImageSize(int bytes);
+    // Bytes of the largest device package file that is read: room for the main image as HEX
+    // text (under three characters a byte with its records) and the images of secondary chips,
+    // eight times the largest image.
+    static qint64 maxPackageSize();
 
     static void restoreDefaults();
 };

@@ -17,7 +17,8 @@ namespace
 {
 typedef BootloaderCommRequest R;
 
-// A page read answers the page and two trailer bytes, whose length must fit 16 bits.
+// A page read answers the page and two trailer bytes, a secondary page carries its 16-bit page
+// number before the page: both lengths must fit 16 bits.
 const int s_maxPageSize = 0xFFFF - 2;
 const qint64 s_widePageNumbers = 0x10000;
 const qint64 s_narrowPageNumbers = 0x100;
@@ -30,6 +31,17 @@ QVector<quint8> bytesOf(const QByteArray& text)
 USBResult refused(const QString& message)
 {
     return USBResult(message, 2);
+}
+
+// Page index of count, rounded half away from zero.
+int percentAfter(int index, int count)
+{
+    return int(std::lround((index + 1) * 100.0 / count));
+}
+
+QString writingPage(int index)
+{
+    return QStringLiteral("Writing page %1").arg(index);
 }
 }
 
@@ -146,7 +158,7 @@ void Bootloader::sleep(int milliseconds) const
 }
 
 USBResult Bootloader::uploadFirmware(USBDriver& driver, const BootloaderIData& image, bool writeFirstPageFirst,
-    int delayMilliseconds) const
+    int delayMilliseconds, BootloaderIProgress* progress) const
 {
     // A half-read image would leave the board with a broken firmware.
     if (!image.isValid())
@@ -186,6 +198,8 @@ USBResult Bootloader::uploadFirmware(USBDriver& driver, const BootloaderIData& i
     }
     for (int page = 0; page < pageCount; ++page)
     {
+        if (progress)
+            progress->updateProgress(writingPage(page), percentAfter(page, pageCount));
         if (!(result = writePage(page)).isOk())
             return result;
     }
@@ -215,6 +229,11 @@ QString Bootloader::secondaryImageFault(const BootloaderSecondaryImage& image)
     const BootloaderSecondaryImageHeader& header = image.getHeader();
     if (header.pageSize < 1 || header.pagesPerSector < 1)
         return QStringLiteral("The secondary image \"%1\" has no valid page or sector size.").arg(header.name);
+    if (header.pageSize > s_maxPageSize)
+        return QStringLiteral("The secondary image \"%1\" has pages of %2 bytes; the bootloader takes at most %3.")
+            .arg(header.name)
+            .arg(header.pageSize)
+            .arg(s_maxPageSize);
     if (header.firstPage < 0 || qint64(header.firstPage) + image.getPageCount() > s_widePageNumbers)
         return QStringLiteral("The secondary image \"%1\" reaches beyond the pages of its chip.").arg(header.name);
     return QString();
@@ -233,7 +252,7 @@ USBResult Bootloader::uploadSecondaryFirmware(USBDriver& driver, BootloaderSecon
         return result;
     for (int i = 0; i < pageCount; ++i)
     {
-        const int percent = int(std::lround((i + 1) * 100.0 / pageCount));
+        const int percent = percentAfter(i, pageCount);
         bool newSector = false;
         quint16 sector = 0;
         const QVector<quint8> page = image.getPage(i, newSector, sector);
@@ -245,7 +264,7 @@ USBResult Bootloader::uploadSecondaryFirmware(USBDriver& driver, BootloaderSecon
                 return result;
         }
         if (progress)
-            progress->updateProgress(QStringLiteral("Writing page %1").arg(i), percent);
+            progress->updateProgress(writingPage(i), percent);
         if (!(result = send(driver, R::SecondaryPage, page)).isOk())
             return result;
     }

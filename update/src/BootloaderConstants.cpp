@@ -7,6 +7,7 @@ const char s_defaultEntryUnlockCode[] = "3f6c1a52-9b7e-4d08-a1c4-7e52b90d3f16";
 const char s_defaultWriteUnlockCode[] = "C81D4E27-06AF-4B93-8E5D-2A7F19C0B64E";
 // The largest flash among the boards' chips is well below this.
 const int s_defaultMaxImageSize = 1024 * 1024;
+const int s_packageSizeFactor = 8;
 
 quint64 s_packageKey = s_defaultPackageKey;
 QByteArray s_entryUnlockCode = s_defaultEntryUnlockCode;
@@ -52,6 +53,11 @@ int BootloaderConstants::maxImageSize()
 void BootloaderConstants::setMaxImageSize(int bytes)
 {
     s_maxImageSize = bytes;
+}
+
+qint64 BootloaderConstants::maxPackageSize()
+{
+    return qint64(s_packageSizeFactor) * s_maxImageSize;
 }
 
 void BootloaderConstants::restoreDefaults()

@@ -21,6 +21,9 @@ struct BootloaderFirmwareInfo;
 // opened; never throws. Status 0 and 1 keep the connection, 2 makes the connection state close
 // the device and report the text. After an update the device carries the version read back
 // from the board. Keeps no state between checks.
+// Reading and checking the package and the uploads run in a worker thread
+// (UpdateBackgroundTask) that alone uses the driver until they end; the GUI thread meanwhile
+// runs its events, so windows repaint and the dialog's bar moves page by page.
 class PackageFirmwareUpdater : public USBIDeviceUpdater
 {
 public:
@@ -46,11 +49,17 @@ public:
 
 private:
     USBResult readTargetInfo(USBDriver& driver, int delayMs, BootloaderFirmwareInfo& info) const;
+    // The model's device package; error tells why it cannot be used.
+    static BootloaderFirmwarePackage readPackage(const PackageAppData& data, const BootloaderFirmwareId& boardId,
+        QString& error);
     // Why the package cannot go into this board, empty when it can; a failing board answers
     // through failure instead.
     QString packageFault(const USBDevice& device, USBDriver& driver, const PackageAppData& data,
         const BootloaderFirmwareId& boardId, const BootloaderFirmwarePackage& package,
         const BootloaderFirmwareInfo& packageInfo, USBResult& failure) const;
+    // Takes the board from its firmware into its bootloader: enters it, puts the handshake
+    // protocol on the socket and reopens the device.
+    USBResult enterForProgramming(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
     // Closes the device, puts the packet protocol back and reopens it.
     USBResult reopenForFirmware(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
     // The GUI keeps running: passes of processing events and sleeping 10 ms.

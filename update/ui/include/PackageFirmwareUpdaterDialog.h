@@ -10,8 +10,8 @@ class QProgressBar;
 // The modal window a firmware update shows while it runs: "Do not unplug the device!", what the
 // update is doing, and, for a package with secondary images, the progress of their programming.
 // Lives for one update, made and deleted by PackageFirmwareUpdater in the GUI thread; the user
-// cannot close it. Progress reports process pending events so that it repaints while the
-// bootloader holds the GUI thread.
+// cannot close it. Progress reaches it in the GUI thread through the event loop, which keeps
+// running while the bootloader works in a thread of its own.
 class PackageFirmwareUpdaterDialog : public QDialog, public BootloaderIProgress
 {
     Q_OBJECT

@@ -1,13 +1,16 @@
 #include "PackageFirmwareUpdater.h"
 
 #include "Bootloader.h"
+#include "BootloaderConstants.h"
 #include "BootloaderFirmwareId.h"
 #include "BootloaderFirmwareInfo.h"
 #include "BootloaderFirmwarePackage.h"
 #include "BootloaderHexData.h"
+#include "BootloaderProgressRelay.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdaterDialog.h"
 #include "PackageUpdaterManifest.h"
+#include "UpdateBackgroundTask.h"
 #include "USBDevice.h"
 #include "USBDriver.h"
 #include "USBHandshakeProtocol.h"
@@ -119,8 +122,10 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
     if (!data.devicePackageExists(boardId))
         return required ? refuse(notAvailable) : USBResult();
 
+    // Reading, deciphering and checking a package is work of the worker thread.
     QString error;
-    const BootloaderFirmwarePackage package(boardId.getDeviceType(), data.readDevicePackage(boardId), error);
+    BootloaderFirmwarePackage package;
+    UpdateBackgroundTask::run([&] { package = readPackage(data, boardId, error); });
     if (!error.isEmpty())
         return refuse(error + checkOnline);
 
@@ -137,7 +142,9 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
 
     const BootloaderFirmwareInfo packageInfo = package.makeFirmwareInfo(boardInfo);
     USBResult failure;
-    const QString fault = packageFault(*device, *driver, data, boardId, package, packageInfo, failure);
+    QString fault;
+    UpdateBackgroundTask::run(
+        [&] { fault = packageFault(*device, *driver, data, boardId, package, packageInfo, failure); });
     if (!failure.isOk())
         return failure;
     if (!fault.isEmpty())
@@ -153,6 +160,18 @@ USBResult PackageFirmwareUpdater::checkAndUpdate(const boost::shared_ptr<USBDevi
                         : USBResult();
 
     return runUpdate(device, driver, package, packageInfo);
+}
+
+BootloaderFirmwarePackage PackageFirmwareUpdater::readPackage(const PackageAppData& data,
+    const BootloaderFirmwareId& boardId, QString& error)
+{
+    // No board's flash takes more: a larger file is not read into memory at all.
+    if (QFileInfo(data.devicePackagePath(boardId)).size() > BootloaderConstants::maxPackageSize())
+    {
+        error = QStringLiteral("The firmware package file is too large.");
+        return BootloaderFirmwarePackage();
+    }
+    return BootloaderFirmwarePackage(boardId.getDeviceType(), data.readDevicePackage(boardId), error);
 }
 
 QString PackageFirmwareUpdater::packageFault(const USBDevice& device, USBDriver& driver, const PackageAppData& data,
@@ -225,42 +244,31 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
 
     dialog->setMessage(updating + QStringLiteral("\nEntering the bootloader."));
     processEvents();
-    USBResult result = bootloader.enterBootloader(*driver, m_unlock);
+    USBResult result = enterForProgramming(device, *driver, handshake);
     if (!result.isOk())
         return fail(result);
-    driver->closeDevice();
-    driver->pushProtocol(boost::make_shared<USBHandshakeProtocol>(m_pClock), s_commandSocket);
-    handshake = true;
-    wait(s_enterWaitMs);
-    driver->purgeDevice();
-
     dialog->setMessage(updating + QStringLiteral("\nUploading new firmware."));
     processEvents();
-    if (!(result = driver->openDevice(device, s_baudRate)).isOk())
-        return fail(result);
-    // Until the whole image is in, the information page shows version 0.0, which no model
-    // supports: a board whose upload was cut off asks for an update at its next connect rather
-    // than passing for the new release.
+
+    // Until every image of the package is in, the information page shows version 0.0, which no
+    // model supports: a board whose update was cut off, on either chip, asks for the update at
+    // its next connect rather than passing for the new release.
     BootloaderFirmwareInfo unfinished = packageInfo;
     unfinished.major = 0;
     unfinished.minor = 0;
     unfinished.packageChecksum = 0;
-    if (!(result = bootloader.writeFirmwareInfo(*driver, unfinished)).isOk())
-        return fail(result);
-    if (!(result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0)).isOk())
-        return fail(result);
-    if (!(result = bootloader.writeFirmwareInfo(*driver, packageInfo)).isOk())
+    BootloaderProgressRelay progress(dialog.get());
+    UpdateBackgroundTask::run([&] {
+        result = bootloader.writeFirmwareInfo(*driver, unfinished);
+        if (result.isOk())
+            result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0, &progress);
+        if (result.isOk() && secondaries.isEmpty())
+            result = bootloader.writeFirmwareInfo(*driver, packageInfo);
+    });
+    if (!result.isOk())
         return fail(result);
 
-    if (secondaries.isEmpty())
-    {
-        if (!(result = bootloader.exitBootloader(*driver)).isOk())
-            return fail(result);
-        wait(s_exitWaitMs);
-        if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
-            return fail(result);
-    }
-    else
+    if (!secondaries.isEmpty())
     {
         if (!(result = bootloader.exitToSecondaryUpdate(*driver)).isOk())
             return fail(result);
@@ -269,14 +277,27 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
             return fail(result);
         dialog->setMessage(QStringLiteral("Updating secondary firmware.\nBusy uploading data."));
         wait(s_exitWaitMs);
-        for (BootloaderSecondaryImage& secondary : secondaries)
-        {
-            if (!(result = bootloader.uploadSecondaryFirmware(*driver, secondary, dialog.get())).isOk())
-                return fail(result);
-        }
-        if (!(result = bootloader.finishSecondaryUpdate(*driver)).isOk())
+        UpdateBackgroundTask::run([&] {
+            for (BootloaderSecondaryImage& secondary : secondaries)
+            {
+                if (!(result = bootloader.uploadSecondaryFirmware(*driver, secondary, &progress)).isOk())
+                    return;
+            }
+            result = bootloader.finishSecondaryUpdate(*driver);
+        });
+        if (!result.isOk())
+            return fail(result);
+        // Only the bootloader writes the information page.
+        if (!(result = enterForProgramming(device, *driver, handshake)).isOk())
+            return fail(result);
+        if (!(result = bootloader.writeFirmwareInfo(*driver, packageInfo)).isOk())
             return fail(result);
     }
+    if (!(result = bootloader.exitBootloader(*driver)).isOk())
+        return fail(result);
+    wait(s_exitWaitMs);
+    if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
+        return fail(result);
 
     // The device, and through it the connection, takes the version the board now reports.
     BootloaderFirmwareInfo installed;
@@ -294,6 +315,20 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     dialog->setMessage(QStringLiteral("Update completed!"));
     wait(s_completedWaitMs);
     return USBResult();
+}
+
+USBResult PackageFirmwareUpdater::enterForProgramming(const boost::shared_ptr<USBDevice>& device, USBDriver& driver,
+    bool& handshake) const
+{
+    const USBResult entered = Bootloader(false, m_pClock).enterBootloader(driver, m_unlock);
+    if (!entered.isOk())
+        return entered;
+    driver.closeDevice();
+    driver.pushProtocol(boost::make_shared<USBHandshakeProtocol>(m_pClock), s_commandSocket);
+    handshake = true;
+    wait(s_enterWaitMs);
+    driver.purgeDevice();
+    return driver.openDevice(device, s_baudRate);
 }
 
 USBResult PackageFirmwareUpdater::reopenForFirmware(const boost::shared_ptr<USBDevice>& device, USBDriver& driver,

@@ -63,15 +63,9 @@ void PackageFirmwareUpdaterDialog::setMessage(const QString& text)
 void PackageFirmwareUpdaterDialog::updateProgress(const QString& text, int percent)
 {
     if (m_pProgressLabel)
-    {
         m_pProgressLabel->setText(text);
-        QCoreApplication::processEvents();
-    }
     if (m_pProgressBar)
-    {
         m_pProgressBar->setValue(percent);
-        QCoreApplication::processEvents();
-    }
 }
 
 void PackageFirmwareUpdaterDialog::finishProgress()
