@@ -23,8 +23,8 @@ class UIUserInputRegister;
 // configuration in step, uploads the wiring and the input settings when a commit button is
 // pressed (and reads them back), and sends the PWM and relay settings as soon as they change.
 // Opening it sets no output: the board's outputs stay as they are until the user changes them.
-// Where the board's PWM settings can be read, opening reads them into the document (the pages
-// then send the values just read). Until the board's input
+// Where the board's PWM settings can be read, opening reads them into the document and the pages
+// show them; settings the board is known to hold are not sent again. Until the board's input
 // configuration has reached the document no upload is made, so a wiring the board never had
 // cannot replace its own. A request refused at once is emitted as statusMessage; failed replies
 // reach the status bar through the dispatcher. The main window builds it on a connect, after

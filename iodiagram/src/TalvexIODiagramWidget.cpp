@@ -172,11 +172,9 @@ void TalvexIODiagramWidget::createWidgets()
     m_initializing = false;
 
     // No output is set: a board whose outputs are on keeps them on. Where the board tells its
-    // PWM settings they are read (unless the device state read brings them), so that a change
-    // of one output sends the others as they are. The output blocks show duty cycles once they
-    // are known, read from the board or set here.
-    if (TalvexDriverModel::readablePWMDutyCycles(descriptor, firmwareVersion) > 0
-        && !TalvexDriverModel::readsPWMWithDeviceState(descriptor, firmwareVersion))
+    // PWM settings they are read, so that a change of one output sends the others as they are.
+    // The output blocks show duty cycles once they are known, read from the board or set here.
+    if (TalvexDriverModel::readablePWMDutyCycles(descriptor, firmwareVersion) > 0)
     {
         const auto read = request(R::GetPWMSettings);
         if (send(read, this))
@@ -272,8 +270,11 @@ void TalvexIODiagramWidget::onPWMChanged()
     const TalvexDriverDescriptor descriptor = m_pDispatcher->deviceDescriptor();
     const USBVersion firmwareVersion = m_pDispatcher->firmwareVersion();
     m_pIODiagram->updatePWMLabels(*settings);
-    // The settings read on opening reach the pages as changes: they are what the board holds.
-    if (m_pPWMRead && m_pPWMRead->isDone())
+    // Settings that arrive while the board's are being read are the board's own (the device
+    // state read brings them on some models), and so are the ones read on opening.
+    if (m_pPWMRead && !m_pPWMRead->isDone())
+        return;
+    if (m_pPWMRead)
     {
         if (m_pPWMRead->getResult().isOk())
             m_boardPWM = TalvexDriverPWMSettings(m_pPWMRead->getReplyData(), descriptor, firmwareVersion)

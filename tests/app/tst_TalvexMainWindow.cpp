@@ -310,6 +310,8 @@ private slots:
                                                            << QVector<quint8>{40} << true;
         QTest::newRow("(1,2) 4.0: PWM with its mode, relay")
             << TalvexDriverDescriptor::s_model1_2 << USBVersion(4, 0) << QVector<quint8>{40, 0} << true;
+        QTest::newRow("(10,1) 1.1: read with the device state")
+            << TalvexDriverDescriptor::s_model10_1 << USBVersion(1, 1) << QVector<quint8>{40} << false;
         QTest::newRow("(27,1): two PWM outputs, read back") << TalvexDriverDescriptor::s_model27_1 << USBVersion(1, 0)
                                                               << QVector<quint8>{40, 60} << false;
     }
@@ -321,6 +323,8 @@ private slots:
         QFETCH(bool, relay);
 
         StudioBus bus;
+        // No firmware package that another test run leaves in the shared folder is offered.
+        const OwnDataFolder folder;
         const BoardWithOutputs board(model, version, pwm, relay);
         TalvexMainWindow window;
         window.show();

@@ -173,7 +173,8 @@ private slots:
 
         // Opening leaves the board's outputs as they are (and reads them where the board tells
         // them); a change of the duty cycle sends the PWM settings in the model's layout.
-        const QVector<quint8> opened = model == D::s_model27_1 ? tab.expected({R::GetPWMSettings}) : QVector<quint8>();
+        const bool readsPWM = model == D::s_model27_1 || model == D::s_model10_1;
+        const QVector<quint8> opened = readsPWM ? tab.expected({R::GetPWMSettings}) : QVector<quint8>();
         QVERIFY(waitFor([&] { return tab.m_board.answered(tab.m_pTab.get(), {R::GetPWMSettings}); }));
         QTest::qWait(20);
         QCOMPARE(tab.opcodes(), opened);
