@@ -284,10 +284,11 @@ void TalvexIODiagramWidget::onPWMChanged()
     const QByteArray payload = settings->toByteArray(descriptor, firmwareVersion);
     if (payload == m_boardPWM)
         return;
+    // Whether the board takes it is not known here: from now on every change is sent.
+    m_boardPWM.clear();
     const auto pwm = request(R::SetPWM);
     pwm->setData(payload);
-    if (send(pwm, nullptr))
-        m_boardPWM = payload;
+    send(pwm, nullptr);
 }
 
 void TalvexIODiagramWidget::onRelayOnOff()
