@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TalvexDriverDescriptor.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -34,7 +36,8 @@ private slots:
     void measureSupply();
 
 private:
-    void setAxes(double maximumVoltage, double maximumCurrent);
+    // Up to the model's maximum supply voltage and current, with the model's tick steps.
+    void setAxes(const TalvexDriverDescriptor& model);
     void clear();
 
     USBConnectionState* m_pConnectionState;

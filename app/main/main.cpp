@@ -2,6 +2,7 @@
 #include "SimUsbBus.h"
 #include "TalvexAxisKinds.h"
 #include "TalvexMainWindow.h"
+#include "TalvexProgramIdentity.h"
 #include "TalvexSimulatedBoards.h"
 #include "TalvexSplash.h"
 
@@ -29,9 +30,8 @@ int main(int argc, char** argv)
         TalvexSimulatedBoards::plugInto(*backend.getBus());
 
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Veltramonde"));
-    QApplication::setApplicationName(QStringLiteral("TalvexStudio"));
     Q_INIT_RESOURCE(rc);
+    TalvexProgramIdentity::apply();
     if (backend.getBus() && qEnvironmentVariableIsSet("TALVEX_SIM_FIRMWARE_UPDATE"))
         TalvexSimulatedBoards::placeFirmwarePackage(QApplication::applicationName());
     TalvexAxisKinds::registerAll();

@@ -23,11 +23,35 @@ TalvexDriverDescriptor descriptorOf(const USBConnectionState* state)
     return TalvexDriverDescriptor(quint32(type.first), quint32(type.second));
 }
 
-// Five ticks over the whole range.
-QSharedPointer<QCPAxisTickerFixed> tickerOver(double maximum)
+struct TickSteps
+{
+    TalvexDriverDescriptor model;
+    double volts;
+    double amperes;
+};
+
+// The tick steps of the supply axes per model, round numbers on each model's scale.
+const TickSteps s_tickSteps[] = {
+    {TalvexDriverDescriptor::s_model1_1, 30.0, 1.0},
+    {TalvexDriverDescriptor::s_model1_2, 30.0, 1.0},
+    {TalvexDriverDescriptor::s_model10_1, 4.0, 0.25},
+    {TalvexDriverDescriptor::s_model27_1, 10.0, 0.5},
+};
+// Before a board is connected, and for another model.
+const TickSteps s_otherTickSteps = {TalvexDriverDescriptor(), 30.0, 1.0};
+
+const TickSteps& tickStepsOf(const TalvexDriverDescriptor& model)
+{
+    for (const TickSteps& steps : s_tickSteps)
+        if (steps.model == model)
+            return steps;
+    return s_otherTickSteps;
+}
+
+QSharedPointer<QCPAxisTickerFixed> tickerEvery(double step)
 {
     QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
-    ticker->setTickStep(maximum / 5.0);
+    ticker->setTickStep(step);
     return ticker;
 }
 }
@@ -74,8 +98,7 @@ TalvexMotorSupplyWidget::TalvexMotorSupplyWidget(QWidget* parent, USBConnectionS
         axis->setLabelFont(small);
     }
     m_pPlot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
-    const TalvexDriverDescriptor model = descriptorOf(m_pConnectionState);
-    setAxes(TalvexDriverModel::maximumSupplyVoltage(model), TalvexDriverModel::maximumSupplyCurrent(model));
+    setAxes(descriptorOf(m_pConnectionState));
 
     QHBoxLayout* labels = new QHBoxLayout;
     for (QLabel* label : {m_pVoltageLabel, m_pCurrentLabel, m_pPowerLabel})
@@ -90,7 +113,7 @@ void TalvexMotorSupplyWidget::start()
 {
     const TalvexDriverDescriptor model = descriptorOf(m_pConnectionState);
     if (TalvexDriverModel::isKnown(model))
-        setAxes(TalvexDriverModel::maximumSupplyVoltage(model), TalvexDriverModel::maximumSupplyCurrent(model));
+        setAxes(model);
     m_pPlot->show();
     clear();
     m_pPlot->xAxis->setRange(0, 120);
@@ -158,12 +181,13 @@ void TalvexMotorSupplyWidget::customEvent(QEvent* event)
     m_pPlot->replot(QCustomPlot::rpRefreshHint);
 }
 
-void TalvexMotorSupplyWidget::setAxes(double maximumVoltage, double maximumCurrent)
+void TalvexMotorSupplyWidget::setAxes(const TalvexDriverDescriptor& model)
 {
-    m_pPlot->yAxis->setRange(0, maximumVoltage);
-    m_pPlot->yAxis->setTicker(tickerOver(maximumVoltage));
-    m_pPlot->yAxis2->setRange(0, maximumCurrent);
-    m_pPlot->yAxis2->setTicker(tickerOver(maximumCurrent));
+    const TickSteps& steps = tickStepsOf(model);
+    m_pPlot->yAxis->setRange(0, TalvexDriverModel::maximumSupplyVoltage(model));
+    m_pPlot->yAxis->setTicker(tickerEvery(steps.volts));
+    m_pPlot->yAxis2->setRange(0, TalvexDriverModel::maximumSupplyCurrent(model));
+    m_pPlot->yAxis2->setTicker(tickerEvery(steps.amperes));
 }
 
 void TalvexMotorSupplyWidget::clear()

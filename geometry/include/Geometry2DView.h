@@ -13,7 +13,8 @@ class QGraphicsRectItem;
 
 // Draws a geometry document with the model's y axis up over a grid that follows the zoom, with
 // the machine's work area shaded; selected edges and curves in red. Wheel zooms about the
-// cursor, the middle button pans. One view per geometry page, GUI thread only; it follows the
+// cursor, out no further than the drawing filling a tenth of the view (or the whole scene in
+// view), in no further than a tenth of a unit across; the middle button pans. One view per geometry page, GUI thread only; it follows the
 // document and the selection until they tell it of their destruction.
 class Geometry2DView : public QGraphicsView, public GeometryDocument::IObserver, public GeometrySelection::IObserver
 {

@@ -7,12 +7,20 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace
 {
 // Model to scene: y points up in the model and down in the scene.
 const QTransform s_flipY(1, 0, 0, -1, 0, 0);
+// One wheel event zooms out at most by half, as a delta of 1000 zooms in by two.
+const double s_smallestWheelFactor = 0.5;
+// Zoomed in all the way, the view still shows the finest grid step across.
+const double s_finestVisibleSize = 0.1;
+// Zoomed out all the way, the drawing still fills this share of the view (unless the whole
+// scene is in view before).
+const double s_smallestDrawingShare = 0.1;
 
 QPen cosmeticPen(const QColor& colour, Qt::PenStyle style)
 {
@@ -239,7 +247,22 @@ void Geometry2DView::keepUnder(const QPointF& before, const QPoint& at)
 void Geometry2DView::wheelEvent(QWheelEvent* event)
 {
     m_areaFitted = false;
-    const double factor = event->angleDelta().y() / 1000.0 + 1.0;
+    // The zoom stays where the drawing can be seen; one that starts beyond a bound is not
+    // pushed further.
+    const double current = transform().m11();
+    const double width = std::max(viewport()->width(), 1);
+    const double height = std::max(viewport()->height(), 1);
+    const double side = std::min(width, height);
+    const QRectF drawing = m_pScene->itemsBoundingRect();
+    const double extent = std::max(drawing.width(), drawing.height());
+    const double sceneInView = std::min(width / sceneRect().width(), height / sceneRect().height());
+    const double inmostScale = side / s_finestVisibleSize;
+    const double outmostScale =
+        std::min(inmostScale, std::max(sceneInView, extent > 0 ? side * s_smallestDrawingShare / extent : 0.0));
+    const double outmost = std::min(current, outmostScale);
+    const double inmost = std::max(current, inmostScale);
+    const double wanted = current * std::max(event->angleDelta().y() / 1000.0 + 1.0, s_smallestWheelFactor);
+    const double factor = std::clamp(wanted, outmost, inmost) / current;
     const QPoint at = event->position().toPoint();
     const QPointF before = mapToScene(at);
     scale(factor, factor);

@@ -22,7 +22,9 @@ class UIUserInputRegister;
 // page of the selected block on the right. It keeps the diagram and the document's input
 // configuration in step, uploads the wiring and the input settings when a commit button is
 // pressed (and reads them back), and sends the PWM and relay settings as soon as they change.
-// Opening it sends the PWM settings and switches the relay off. Until the board's input
+// Opening it sets no output: the board's outputs stay as they are until the user changes them.
+// Where the board's PWM settings can be read, opening reads them into the document and the pages
+// show them without sending them back. Until the board's input
 // configuration has reached the document no upload is made, so a wiring the board never had
 // cannot replace its own. A request refused at once is emitted as statusMessage; failed replies
 // reach the status bar through the dispatcher. The main window builds it on a connect, after
@@ -84,4 +86,9 @@ private:
     TalvexDriverInputConfiguration m_beforeUpload;
     boost::shared_ptr<TalvexDriverCommRequest> m_pUploadWrite;
     boost::shared_ptr<TalvexDriverCommRequest> m_pUploadRead;
+    // The board's PWM settings as read on opening, until their reply has been looked at.
+    boost::shared_ptr<TalvexDriverCommRequest> m_pPWMRead;
+    // The payload of the PWM settings read from the board, until the first change is sent;
+    // settings equal to it are the board's own and are not sent back.
+    QByteArray m_boardPWM;
 };

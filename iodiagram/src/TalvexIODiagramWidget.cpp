@@ -171,10 +171,15 @@ void TalvexIODiagramWidget::createWidgets()
     connect(m_pIODiagram->diagram(), &Diagram::connectionsChanged, this, &TalvexIODiagramWidget::onConnectionsChanged);
     m_initializing = false;
 
-    if (m_blockKinds.contains(PWM) || m_blockKinds.contains(DualPWM))
-        onPWMChanged();
-    if (m_blockKinds.contains(Relay))
-        onRelayOnOff();
+    // No output is set: a board whose outputs are on keeps them on. Where the board tells its
+    // PWM settings they are read, so that a change of one output sends the others as they are.
+    // The output blocks show duty cycles once they are known, read from the board or set here.
+    if (TalvexDriverModel::readablePWMDutyCycles(descriptor, firmwareVersion) > 0)
+    {
+        const auto read = request(R::GetPWMSettings);
+        if (send(read, this))
+            m_pPWMRead = read;
+    }
     m_pDispatcher->addResultObserver(this);
     input->addInputObserver(this);
 }
@@ -262,10 +267,28 @@ void TalvexIODiagramWidget::onPWMChanged()
     if (!m_pDocument)
         return;
     TalvexDriverPWMSettings* settings = m_pDocument->pwmSettings();
-    const auto pwm = request(R::SetPWM);
-    pwm->setData(settings->toByteArray(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion()));
-    send(pwm, nullptr);
+    const TalvexDriverDescriptor descriptor = m_pDispatcher->deviceDescriptor();
+    const USBVersion firmwareVersion = m_pDispatcher->firmwareVersion();
     m_pIODiagram->updatePWMLabels(*settings);
+    // Settings that arrive while the board's are being read are the board's own (the device
+    // state read brings them on some models), and so are the ones read on opening.
+    if (m_pPWMRead && !m_pPWMRead->isDone())
+        return;
+    if (m_pPWMRead)
+    {
+        if (m_pPWMRead->getResult().isOk())
+            m_boardPWM = TalvexDriverPWMSettings(m_pPWMRead->getReplyData(), descriptor, firmwareVersion)
+                             .toByteArray(descriptor, firmwareVersion);
+        m_pPWMRead.reset();
+    }
+    const QByteArray payload = settings->toByteArray(descriptor, firmwareVersion);
+    if (payload == m_boardPWM)
+        return;
+    // Whether the board takes it is not known here: from now on every change is sent.
+    m_boardPWM.clear();
+    const auto pwm = request(R::SetPWM);
+    pwm->setData(payload);
+    send(pwm, nullptr);
 }
 
 void TalvexIODiagramWidget::onRelayOnOff()

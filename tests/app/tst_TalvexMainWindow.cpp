@@ -2,19 +2,24 @@
 
 #include "AppTestSupport.h"
 #include "BootloaderFirmwareId.h"
+#include "ConnectedDriverBoard.h"
+#include "DriverTestSupport.h"
 #include "FileCrc32.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdaterDialog.h"
 #include "PackageUpdaterManifest.h"
+#include "SimBootloaderBoard.h"
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMainWindow.h"
+#include "TalvexMotorSupplyWidget.h"
 #include "TalvexPythonEditor.h"
 #include "TalvexPythonOutput.h"
 #include "TalvexScriptTab.h"
 #include "UpdaterAppData.h"
+#include "USBIFtdiApi.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -38,6 +43,49 @@ QStringList tabTitles(const TalvexMainWindow& window)
         titles << tabs->tabText(i);
     return titles;
 }
+
+// A board of one model on the studio's bus whose outputs were set before the studio came: its
+// firmware keeps a log of what the studio sends.
+struct BoardWithOutputs
+{
+    BoardWithOutputs(const TalvexDriverDescriptor& model, const USBVersion& version, const QVector<quint8>& pwm,
+        bool relayOn)
+        : m_model(model)
+        , m_pwm(pwm)
+    {
+        const QString serial = SimDriverFirmware::serialNumberOf(model.getProductCode(), model.getRevision(), 1);
+        m_pFirmware = boost::make_shared<SimDriverFirmware>(serial, version);
+        m_pFirmware->handleCommand(opcode(TalvexDriverCommRequest::SetPWM), pwm);
+        if (relayOn)
+            m_pFirmware->handleCommand(opcode(TalvexDriverCommRequest::RelayOn), {});
+        m_pRecorder = boost::make_shared<RecordingFirmware>(m_pFirmware);
+        SimFtdiChip& chip = StudioBus::bus().addChip(USBIFtdiApi::ChipFT2232H, serial.toLatin1(), 1 << 8);
+        SimBootloaderBoard::plugInto(chip, 1, m_pRecorder, serial, version.getMajor(), version.getMinor());
+    }
+
+    quint8 opcode(int action) const { return TalvexDriverCommRequest::commandCode(m_model, action); }
+    int count(int action) const { return m_pRecorder->opcodes().count(opcode(action)); }
+    // The PWM settings the board holds: the first ones, unless the studio wrote others.
+    QVector<quint8> pwm() const
+    {
+        QVector<quint8> held = m_pwm;
+        const QVector<quint8> opcodes = m_pRecorder->opcodes();
+        for (int i = 0; i < opcodes.count(); ++i)
+            if (opcodes[i] == opcode(TalvexDriverCommRequest::SetPWM))
+                held = m_pRecorder->payload(i);
+        return held;
+    }
+    bool relayOn() const
+    {
+        QMutexLocker lock(&StudioBus::bus().getMutex());
+        return m_pFirmware->isRelayOn();
+    }
+
+    TalvexDriverDescriptor m_model;
+    QVector<quint8> m_pwm;
+    boost::shared_ptr<SimDriverFirmware> m_pFirmware;
+    boost::shared_ptr<RecordingFirmware> m_pRecorder;
+};
 
 // The status bar's permanent connection icon shows this picture.
 bool showsIcon(const TalvexMainWindow& window, const QString& icon)
@@ -248,6 +296,57 @@ private slots:
             showsNewVersion = showsNewVersion || label->text().contains("Firmware version</b></td><td>&nbsp;&nbsp;1.1<");
         QVERIFY(showsNewVersion);
         QCOMPARE(tabTitles(window), s_deviceTabs);
+    }
+
+    // Connecting and looking at every tab changes none of the board's outputs, whether the
+    // model's PWM settings can be read back or not.
+    void connectLeavesTheBoardsOutputsAlone_data()
+    {
+        QTest::addColumn<TalvexDriverDescriptor>("model");
+        QTest::addColumn<USBVersion>("version");
+        QTest::addColumn<QVector<quint8>>("pwm");
+        QTest::addColumn<bool>("relay");
+        QTest::newRow("(1,1): PWM and relay, unreadable") << TalvexDriverDescriptor::s_model1_1 << USBVersion(2, 0)
+                                                           << QVector<quint8>{40} << true;
+        QTest::newRow("(1,2) 4.0: PWM with its mode, relay")
+            << TalvexDriverDescriptor::s_model1_2 << USBVersion(4, 0) << QVector<quint8>{40, 0} << true;
+        QTest::newRow("(10,1) 1.1: read with the device state")
+            << TalvexDriverDescriptor::s_model10_1 << USBVersion(1, 1) << QVector<quint8>{40} << false;
+        QTest::newRow("(27,1): two PWM outputs, read back") << TalvexDriverDescriptor::s_model27_1 << USBVersion(1, 0)
+                                                              << QVector<quint8>{40, 60} << false;
+    }
+    void connectLeavesTheBoardsOutputsAlone()
+    {
+        QFETCH(TalvexDriverDescriptor, model);
+        QFETCH(USBVersion, version);
+        QFETCH(QVector<quint8>, pwm);
+        QFETCH(bool, relay);
+
+        StudioBus bus;
+        // No firmware package that another test run leaves in the shared folder is offered.
+        const OwnDataFolder folder;
+        const BoardWithOutputs board(model, version, pwm, relay);
+        TalvexMainWindow window;
+        window.show();
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QTabWidget* tabs = window.findChild<QTabWidget*>();
+        QCOMPARE(tabs->count(), s_deviceTabs.count());
+        for (int i = 0; i < tabs->count(); ++i)
+        {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            grabWhenAsked(&window, QStringLiteral("mainwindow-%1-%2").arg(model.getProductCode()).arg(tabs->tabText(i)));
+        }
+        // Whatever the studio sent before this point reached the board before these two
+        // measurements, the second of which was asked for after the first came back.
+        auto* supply = window.homeTab()->findChild<TalvexMotorSupplyWidget*>();
+        const int measured = board.count(TalvexDriverCommRequest::MeasureSupply);
+        QVERIFY(waitFor([&] {
+            QMetaObject::invokeMethod(supply, "measureSupply");
+            return board.count(TalvexDriverCommRequest::MeasureSupply) >= measured + 2;
+        }));
+        QCOMPARE(board.pwm(), pwm);
+        QCOMPARE(board.relayOn(), relay);
     }
 
     void statusMessages_data()

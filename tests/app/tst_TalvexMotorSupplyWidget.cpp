@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "ConnectedDriverBoard.h"
+#include "DriverTestSupport.h"
 #include "TalvexDriverModel.h"
 #include "TalvexMotorSupplyWidget.h"
 #include "USBByteHelpers.h"
@@ -112,6 +113,36 @@ private slots:
         QVERIFY(supply.measure());
         QCOMPARE(supply.m_pPlot->graph(0)->dataCount(), 1);
         QCOMPARE(supply.m_pPlot->graph(0)->data()->constBegin()->key, 0.0);
+    }
+
+    // The axes reach the model's maximum supply with round steps of its own.
+    void axesFollowTheModel_data()
+    {
+        QTest::addColumn<D>("model");
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<double>("voltStep");
+        QTest::addColumn<double>("amperes");
+        QTest::addColumn<double>("ampereStep");
+        QTest::newRow("(1,1)") << D::s_model1_1 << 150.0 << 30.0 << 5.0 << 1.0;
+        QTest::newRow("(1,2)") << D::s_model1_2 << 150.0 << 30.0 << 5.0 << 1.0;
+        QTest::newRow("(10,1)") << D::s_model10_1 << 25.0 << 4.0 << 2.0 << 0.25;
+        QTest::newRow("(27,1)") << D::s_model27_1 << 60.0 << 10.0 << 3.0 << 0.5;
+    }
+    void axesFollowTheModel()
+    {
+        QFETCH(D, model);
+        QFETCH(double, volts);
+        QFETCH(double, voltStep);
+        QFETCH(double, amperes);
+        QFETCH(double, ampereStep);
+        SupplyOnBoard supply(model);
+        QVERIFY(supply.m_board.m_connected.isOk());
+        supply.m_widget.start();
+        const auto step = [](QCPAxis* axis) { return axis->ticker().dynamicCast<QCPAxisTickerFixed>()->tickStep(); };
+        QCOMPARE(supply.m_pPlot->yAxis->range(), QCPRange(0, volts));
+        QCOMPARE(step(supply.m_pPlot->yAxis), voltStep);
+        QCOMPARE(supply.m_pPlot->yAxis2->range(), QCPRange(0, amperes));
+        QCOMPARE(step(supply.m_pPlot->yAxis2), ampereStep);
     }
 
     // A board that does not answer gets no second measurement while the first is out.

@@ -6,6 +6,7 @@
 #include <QGraphicsRectItem>
 #include <QTest>
 #include <QWheelEvent>
+#include <cmath>
 #include <memory>
 
 namespace
@@ -42,6 +43,15 @@ int redItems(const QGraphicsView& view)
     for (QGraphicsPathItem* item : pathItems(view))
         count += item->pen().color() == Qt::red ? 1 : 0;
     return count;
+}
+
+// One turn of the wheel over the view at the cursor; the view's scale after it.
+double turnWheel(Geometry2DView& view, const QPoint& cursor, int delta)
+{
+    QWheelEvent event(QPointF(cursor), view.viewport()->mapToGlobal(cursor), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &event);
+    return view.transform().m11();
 }
 
 void grab(QWidget& widget, const QString& name)
@@ -145,11 +155,7 @@ private slots:
         const QPoint cursor(120, 90);
         const QPointF under = view.mapToScene(cursor);
         const double scale = view.transform().m11();
-        const auto wheel = [&](int delta) {
-            QWheelEvent event(QPointF(cursor), view.viewport()->mapToGlobal(cursor), QPoint(), QPoint(0, delta),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(view.viewport(), &event);
-        };
+        const auto wheel = [&](int delta) { turnWheel(view, cursor, delta); };
         wheel(120);
         QVERIFY(qAbs(view.transform().m11() / scale - 1.12) < 1e-9);
         QVERIFY(QLineF(view.mapToScene(cursor), under).length() < 0.5);
@@ -160,6 +166,57 @@ private slots:
         wheel(-120);
         QVERIFY(qAbs(view.transform().m11() / scale - 1.12 * 1.12 * 1.12 * 0.88 * 0.88 * 0.88) < 1e-9);
         QVERIFY(QLineF(view.mapToScene(cursor), under).length() < 0.5);
+    }
+
+    // However far the wheel turns, the drawing keeps a positive scale and stays in view, and a
+    // notch back zooms as usual.
+    void wheelZoomStaysBounded_data()
+    {
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<int>("events");
+        QTest::newRow("-1000") << -1000 << 1;
+        QTest::newRow("-100000") << -100000 << 1;
+        QTest::newRow("-1000 without end") << -1000 << 60;
+        QTest::newRow("+100000") << 100000 << 1;
+        QTest::newRow("+1000000 without end") << 1000000 << 60;
+    }
+    void wheelZoomStaysBounded()
+    {
+        QFETCH(int, delta);
+        QFETCH(int, events);
+        GeometryDocument document;
+        Geometry2DView view(&document, nullptr);
+        view.resize(400, 300);
+        view.show();
+        view.setAreaRect(QRectF(0, 0, 100, 100));
+        const QPoint cursor(120, 90);
+        const QPointF under = view.mapToScene(cursor);
+        const auto wheel = [&](int notch) { return turnWheel(view, cursor, notch); };
+        const double before = view.transform().m11();
+        double scale = before;
+        for (int i = 0; i < events; ++i)
+            scale = wheel(delta);
+        QVERIFY2(std::isfinite(scale) && scale > 0, qPrintable(QString::number(scale)));
+        QVERIFY(delta > 0 ? scale > before : scale < before);
+        QCOMPARE(view.transform().m22(), scale);
+        // Zoomed out, the whole drawing is in view and big enough to see; zoomed in, the view
+        // shows a part of it, around the point under the cursor.
+        const QRectF visible = view.mapToScene(view.viewport()->rect()).boundingRect();
+        if (delta < 0)
+        {
+            QVERIFY(visible.contains(QRectF(0, -100, 100, 100)));
+            QVERIFY(view.mapFromScene(QRectF(0, -100, 100, 100)).boundingRect().width() >= 20);
+        }
+        else
+        {
+            QVERIFY(visible.width() > 0);
+            QVERIFY(QLineF(view.mapToScene(cursor), under).length() < visible.width());
+        }
+        grab(view, QStringLiteral("wheel%1x%2.png").arg(delta).arg(events));
+        if (events > 1)
+            QCOMPARE(wheel(delta), scale);
+        const double back = wheel(delta < 0 ? 120 : -120);
+        QVERIFY(qAbs(back / scale - (delta < 0 ? 1.12 : 0.88)) < 1e-9);
     }
 
     void middleButtonPans()

@@ -110,7 +110,10 @@ private slots:
         QTest::newRow("line never") << line({0, 0}, {0, 0}) << 1.0 << false << false;
         QTest::newRow("circle always") << GeometryI2DCurvePtr(new Geometry2DCircle({0, 0}, 1)) << 0.0 << true << true;
         QTest::newRow("full arc, either way") << arc({0, 0}, 1, 30, 360) << 0.0 << true << true;
-        QTest::newRow("arc nearly full within resolution") << arc({0, 0}, 100, 0, 359.999) << 0.01 << true << true;
+        // The resolution is for polylines: an arc is closed only by a full turn.
+        QTest::newRow("arc nearly full, within resolution") << arc({0, 0}, 100, 0, 359.999) << 0.01 << false << false;
+        QTest::newRow("arc of 359 at a coarse resolution") << arc({0, 0}, 1, 0, 359) << 1.0 << false << false;
+        QTest::newRow("full arc from angles that round") << arc({0, 0}, 1, 30.1, 390.1 - 30.1) << 0.0 << true << true;
         QTest::newRow("arc short of full") << arc({0, 0}, 100, 0, 359.9) << 0.01 << false << false;
         QTest::newRow("half arc") << arc({0, 0}, 1, 0, 180) << 0.01 << false << false;
         QTest::newRow("full ellipse") << ellipse({0, 0}, {1, 0}, 2, 1, 0, 360) << 0.0 << true << true;

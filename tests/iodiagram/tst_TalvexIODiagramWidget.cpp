@@ -116,7 +116,7 @@ private slots:
             QSKIP("needs the simulated bus");
     }
 
-    void opensWithTheModelsBlocksAndSendsItsOutputs_data()
+    void opensWithTheModelsBlocksAndLeavesItsOutputs_data()
     {
         QTest::addColumn<D>("model");
         QTest::addColumn<USBVersion>("firmware");
@@ -141,7 +141,7 @@ private slots:
                                        "PWM 1 settings", steps}
                                 << 8 << false << 2;
     }
-    void opensWithTheModelsBlocksAndSendsItsOutputs()
+    void opensWithTheModelsBlocksAndLeavesItsOutputs()
     {
         QFETCH(D, model);
         QFETCH(USBVersion, firmware);
@@ -171,13 +171,18 @@ private slots:
             QCOMPARE(tab.diagram()->channelFunction(101), int(QuadratureB));
         }
 
-        // Opening sends the PWM settings and switches the relay off, where the model has one.
-        const QVector<quint8> expected =
-            relay ? tab.expected({R::SetPWM, R::RelayOff}) : tab.expected({R::SetPWM});
-        QVERIFY(waitFor([&] { return tab.opcodes().count() >= expected.count(); }));
+        // Opening leaves the board's outputs as they are (and reads them where the board tells
+        // them); a change of the duty cycle sends the PWM settings in the model's layout.
+        const bool readsPWM = model == D::s_model27_1 || model == D::s_model10_1;
+        const QVector<quint8> opened = readsPWM ? tab.expected({R::GetPWMSettings}) : QVector<quint8>();
+        QVERIFY(waitFor([&] { return tab.m_board.answered(tab.m_pTab.get(), {R::GetPWMSettings}); }));
         QTest::qWait(20);
-        QCOMPARE(tab.opcodes(), expected);
-        QCOMPARE(tab.m_board.m_pRecorder->payload(0).count(), pwmBytes);
+        QCOMPARE(tab.opcodes(), opened);
+        tab.widget<QSpinBox>(model == D::s_model27_1 ? "PWM1DutyCycle" : "PWMDutyCycle")->setValue(40);
+        QVERIFY(waitFor([&] { return tab.opcodes().count() > opened.count(); }));
+        QTest::qWait(20);
+        QCOMPARE(tab.opcodes(), opened + tab.expected({R::SetPWM}));
+        QCOMPARE(tab.m_board.m_pRecorder->payload(opened.count()).count(), pwmBytes);
         QVERIFY(tab.m_messages.isEmpty());
 
         // The tab's inputs leave the register with it; another tab's stay.
@@ -234,7 +239,6 @@ private slots:
     void theBoardsWiringIsReadBeforeAnyUpload()
     {
         IOTabOnBoard tab(D::s_model1_1, USBVersion(2, 0));
-        QVERIFY(tab.sent({R::SetPWM, R::RelayOff}));
         // The board has a wiring of its own, which the document has not read yet.
         Input board;
         board.setChannelAssignments({{2, 32}});
@@ -305,8 +309,6 @@ private slots:
     void pwmAndRelayChangesAreSentAtOnce()
     {
         IOTabOnBoard tab(D::s_model1_1, USBVersion(2, 0));
-        QVERIFY(tab.sent({R::SetPWM, R::RelayOff}));
-        tab.m_board.m_pRecorder->clear();
         QSpinBox* dutyCycle = tab.widget<QSpinBox>("PWMDutyCycle");
         tab.widget<QSpinBox>("PWMDutyCycleLimit")->setValue(100);
         dutyCycle->setValue(60);
@@ -320,6 +322,28 @@ private slots:
         QCOMPARE(hexText(tab.m_board.m_pRecorder->payload(0)), QString("3C"));
         QCOMPARE(hexText(tab.m_board.m_pRecorder->payload(1)), QString("1E"));
         QCOMPARE(tab.diagram()->outputItems().first()->outputLabel(1), QString("30 %"));
+    }
+
+    // The board's PWM outputs, set before the tab opened, are shown; a change of one output
+    // sends the other as the board has it.
+    void readsTheBoardsPWMOutputs()
+    {
+        IOTabOnBoard tab(D::s_model27_1, USBVersion(1, 0));
+        QVERIFY(waitFor([&] { return tab.m_board.answered(tab.m_pTab.get(), {R::GetPWMSettings}); }));
+        // Another program has set the outputs by the time the tab opens again.
+        tab.m_board.configureBoard(R::SetPWM, QByteArray::fromHex("283C"));
+        tab.m_pTab.reset();
+        tab.m_board.m_pRecorder->clear();
+        tab.m_pTab.reset(
+            new TalvexIODiagramWidget(nullptr, &tab.m_board.m_document, tab.m_board.m_pDispatcher, &tab.m_inputs));
+        QVERIFY(waitFor([&] { return tab.widget<QSpinBox>("PWM2DutyCycle")->value() == 60; }));
+        QCOMPARE(tab.widget<QSpinBox>("PWM1DutyCycle")->value(), 40);
+        QCOMPARE(tab.diagram()->outputItems().first()->outputLabel(2), QString("2: 60 %"));
+        tab.widget<QSpinBox>("PWM1DutyCycle")->setValue(45);
+        QVERIFY(tab.sent({R::GetPWMSettings, R::SetPWM}));
+        QTest::qWait(20);
+        QCOMPARE(tab.opcodes(), tab.expected({R::GetPWMSettings, R::SetPWM}));
+        QCOMPARE(hexText(tab.m_board.m_pRecorder->payload(1)), QString("2D 3C"));
     }
 
     void survivesItsDocument()

@@ -11,8 +11,7 @@ public:
     QString typeName() const override;
     QPainterPath toPainterPath() const override;
     QVector<QPoint> discretize(double resolution, const QVector2D& scale) const override;
-    // A sweep that comes within `resolution` (as arc length, at most one degree) of a full turn,
-    // either way, closes.
+    // Only a full turn, either way, closes; the resolution plays no part.
     bool isClosed(double resolution) const override;
     QPointF startPoint() const override;
     QPointF endPoint() const override;

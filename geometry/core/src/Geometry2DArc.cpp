@@ -5,6 +5,12 @@
 
 #include <cmath>
 
+namespace
+{
+// Degrees.
+const double s_fullTurnRoundOff = 1e-9;
+}
+
 Geometry2DArc::Geometry2DArc(const QPointF& centre, double radius, double startAngle, double sweepAngle)
     : m_centre(centre), m_radius(radius), m_startAngle(startAngle), m_sweepAngle(sweepAngle)
 {
@@ -52,7 +58,10 @@ QVector<QPoint> Geometry2DArc::discretize(double resolution, const QVector2D& sc
 
 bool Geometry2DArc::isClosed(double resolution) const
 {
-    return geometryIsFullTurn(m_sweepAngle, resolution, m_radius);
+    // Only a full turn, either way: an arc short of one leaves a gap however small, and the
+    // resolution is for polylines. The margin covers the rounding of a sweep computed from angles.
+    Q_UNUSED(resolution);
+    return std::fabs(std::fabs(m_sweepAngle) - 360.0) <= s_fullTurnRoundOff;
 }
 
 QPointF Geometry2DArc::startPoint() const
