@@ -1,15 +1,21 @@
 // The DXF import of a large drawing: reading its curves, joining them into edges and adding them
 // to a geometry document, beside dxflib's bare parse of the same file (an adapter that keeps
-// nothing). The drawing is made here: squares of four LINE entities each, their sides in a
-// shuffled order and direction, so the joining finds every corner the hard way.
+// nothing). The drawings are made here: squares of four LINE entities each, their sides in a
+// shuffled order and direction, so the joining finds every corner the hard way; and one long
+// contour of LINE entities in drawing order, from its far end back to its start (every line then
+// joins the start of the chain), and shuffled in order and direction. The contour runs time both
+// imports of the same file in each iteration and report the medians and their ratio.
 #include "BenchSupport.h"
 #include "DxfImporter.h"
 #include "GeometryDocument.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
 #include <random>
@@ -86,27 +92,124 @@ void importWithJoining(benchmark::State& state)
     }
 }
 
+bool bareParse(const std::string& fileName)
+{
+    DL_CreationAdapter nothing;
+    DL_Dxf dxf;
+    return dxf.in(fileName, &nothing);
+}
+
 void dxflibBareParse(benchmark::State& state)
 {
     const std::string fileName = drawing().fileName.toStdString();
     for (auto _ : state)
     {
-        DL_CreationAdapter nothing;
-        DL_Dxf dxf;
-        if (!dxf.in(fileName, &nothing))
+        if (!bareParse(fileName))
         {
             state.SkipWithError("dxflib could not read the drawing");
             return;
         }
     }
 }
+
+enum ContourOrder
+{
+    Drawn,
+    FromTheFarEnd,
+    Shuffled
+};
+
+// A closed contour of `lines` LINE entities on a circle, its points one drawing unit apart.
+QString contour(int lines, ContourOrder order)
+{
+    static QTemporaryDir s_folder;
+    static std::map<std::pair<int, int>, QString> s_files;
+    QString& fileName = s_files[{lines, int(order)}];
+    if (!fileName.isEmpty())
+        return fileName;
+    fileName = s_folder.filePath(QStringLiteral("contour-%1-%2.dxf").arg(lines).arg(int(order)));
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        qFatal("Cannot write %s", qPrintable(fileName));
+    QTextStream out(&file);
+    out.setRealNumberPrecision(12);
+    out << "0\nSECTION\n2\nENTITIES\n";
+    const double radius = lines / (2 * M_PI);
+    const auto point = [&](int i) {
+        const double angle = 2 * M_PI * (i % lines) / lines;
+        return QPointF(radius * std::cos(angle), radius * std::sin(angle));
+    };
+    std::vector<int> sides(lines);
+    for (int i = 0; i < lines; ++i)
+        sides[i] = order == FromTheFarEnd ? lines - 1 - i : i;
+    std::mt19937 random(7);
+    if (order == Shuffled)
+        std::shuffle(sides.begin(), sides.end(), random);
+    for (int side : sides)
+    {
+        const bool turned = order == Shuffled && random() % 2;
+        const QPointF from = point(turned ? side + 1 : side);
+        const QPointF to = point(turned ? side : side + 1);
+        writeLine(out, from.x(), from.y(), to.x(), to.y());
+    }
+    out << "0\nENDSEC\n0\nEOF\n";
+    return fileName;
+}
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// Arguments: the number of lines and the ContourOrder. The timed part is our import; the
+// counters give both medians in milliseconds and ours over dxflib's.
+void contourImport(benchmark::State& state)
+{
+    const int lines = int(state.range(0));
+    const QString fileName = contour(lines, ContourOrder(state.range(1)));
+    std::vector<double> ours;
+    std::vector<double> bare;
+    for (auto _ : state)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        if (!bareParse(fileName.toStdString()))
+        {
+            state.SkipWithError("dxflib could not read the drawing");
+            return;
+        }
+        bare.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        GeometryDocument document;
+        QStringList messages;
+        const bool imported = DxfImporter(&document).importDxfFile(fileName, messages);
+        ours.push_back(timer.nsecsElapsed() / 1e6);
+        state.SetIterationTime(ours.back() / 1e3);
+        if (!imported || document.edges().count() != 1 || document.edges().first()->curves().size() != lines)
+        {
+            state.SkipWithError("The contour did not import as one edge of all its lines");
+            return;
+        }
+    }
+    state.counters["ours_ms"] = median(ours);
+    state.counters["dxflib_ms"] = median(bare);
+    state.counters["ratio"] = median(ours) / median(bare);
+}
 }
 
 BENCHMARK(importWithJoining)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(dxflibBareParse)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(contourImport)
+    ->ArgsProduct({{10000, 100000}, {Drawn, FromTheFarEnd, Shuffled}})
+    ->ArgNames({"lines", "order"})
+    ->Iterations(7)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     return BenchSupport::runRegistered(argc, argv);
 }
+

@@ -5,6 +5,7 @@
 #include "TestRegistry.h"
 
 #include <QTest>
+#include <algorithm>
 
 namespace
 {
@@ -34,6 +35,26 @@ QStringList describeAll(const Geometry2DTopologyBuilder& builder)
     return edges;
 }
 
+// An edge as its points from the smallest one on (closed edges are rings), in the direction
+// whose second point is the smaller: the same for every drawing order of its curves.
+QString normalized(const QString& described)
+{
+    QStringList points = described.split(' ');
+    const bool closed = points.size() > 2 && points.first() == points.last();
+    if (closed)
+    {
+        points.removeLast();
+        const int first = int(std::min_element(points.begin(), points.end()) - points.begin());
+        std::rotate(points.begin(), points.begin() + first, points.end());
+        if (points.size() > 2 && points.last() < points.at(1))
+            std::reverse(points.begin() + 1, points.end());
+        points << points.first();
+    }
+    else if (points.last() < points.first())
+        std::reverse(points.begin(), points.end());
+    return points.join(' ');
+}
+
 // Every curve of an edge ends where the next one starts.
 bool chained(const Geometry2DEdgePtr& edge)
 {
@@ -46,6 +67,7 @@ bool chained(const Geometry2DEdgePtr& edge)
 }
 
 Q_DECLARE_METATYPE(Curves)
+Q_DECLARE_METATYPE(QVector<int>)
 
 class tst_Geometry2DTopologyBuilder : public QObject
 {
@@ -107,6 +129,60 @@ private slots:
         QCOMPARE(builder.droppedCurveCount(), dropped);
         for (const Geometry2DEdgePtr& edge : builder.edges())
             QVERIFY(chained(edge));
+    }
+
+    // An octagonal contour and an open zigzag, read in other orders and directions: the same
+    // edges as in drawing order, each with the curve order and directions that the joining
+    // rules give for that order.
+    void drawingOrder_data()
+    {
+        QTest::addColumn<QVector<int>>("order");
+        QTest::addColumn<QVector<int>>("turned");
+        QTest::addColumn<QStringList>("edges");
+        QTest::newRow("as drawn") << QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << QVector<int>{}
+                                  << QStringList{"0,0 1,0 2,0 2,1 2,2 1,2 0,2 0,1 0,0", "5,0 6,1 7,0 8,1 9,0"};
+        QTest::newRow("from the far end") << QVector<int>{11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0} << QVector<int>{}
+                                          << QStringList{"1,0 2,0 2,1 2,2 1,2 0,2 0,1 0,0 1,0", "5,0 6,1 7,0 8,1 9,0"};
+        QTest::newRow("every line turned") << QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
+                                           << QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
+                                           << QStringList{"0,1 0,2 1,2 2,2 2,1 2,0 1,0 0,0 0,1", "9,0 8,1 7,0 6,1 5,0"};
+        QTest::newRow("shuffled") << QVector<int>{5, 0, 11, 3, 8, 1, 7, 10, 2, 6, 9, 4} << QVector<int>{0, 3, 6, 9, 11}
+                                  << QStringList{"2,2 2,1 2,0 1,0 0,0 0,1 0,2 1,2 2,2", "9,0 8,1 7,0 6,1 5,0"};
+        QTest::newRow("shuffled, bridging chains turned")
+            << QVector<int>{1, 7, 0, 3, 9, 11, 5, 2, 10, 4, 8, 6} << QVector<int>{2, 4, 7, 10, 11}
+            << QStringList{"0,1 0,0 1,0 2,0 2,1 2,2 1,2 0,2 0,1", "9,0 8,1 7,0 6,1 5,0"};
+    }
+
+    void drawingOrder()
+    {
+        QFETCH(QVector<int>, order);
+        QFETCH(QVector<int>, turned);
+        QFETCH(QStringList, edges);
+        const QVector<QPointF> contour{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}, {0, 2}, {0, 1}};
+        const QVector<QPointF> zigzag{{5, 0}, {6, 1}, {7, 0}, {8, 1}, {9, 0}};
+        QVector<QLineF> drawing;
+        for (int i = 0; i < contour.size(); ++i)
+            drawing << QLineF(contour[i], contour[(i + 1) % contour.size()]);
+        for (int i = 0; i + 1 < zigzag.size(); ++i)
+            drawing << QLineF(zigzag[i], zigzag[i + 1]);
+
+        Curves curves;
+        for (int index : order)
+        {
+            const QLineF drawn = drawing.at(index);
+            const QLineF read = turned.contains(index) ? QLineF(drawn.p2(), drawn.p1()) : drawn;
+            curves << line(read.x1(), read.y1(), read.x2(), read.y2());
+        }
+        Geometry2DTopologyBuilder builder;
+        builder.build(curves, 0.01);
+        const QStringList described = describeAll(builder);
+        QCOMPARE(described, edges);
+        for (const Geometry2DEdgePtr& edge : builder.edges())
+            QVERIFY(chained(edge));
+        QStringList normalizedEdges;
+        for (const QString& edge : described)
+            normalizedEdges << normalized(edge);
+        QCOMPARE(normalizedEdges, (QStringList{"0,0 0,1 0,2 1,2 2,2 2,1 2,0 1,0 0,0", "5,0 6,1 7,0 8,1 9,0"}));
     }
 
     void closedEdgesComeFirstOpenOnesInReadOrder()

@@ -10,15 +10,18 @@
 // The ftp server of ftp_server.py on 127.0.0.1, started by the test and serving a folder to one
 // user; anonymous logins are refused. port() is 0 when it did not start. Before it is stopped by
 // its process id, it waits for its clients to be gone: Qt closes a finished ftp connection (and
-// then deletes it) only while events run.
+// then deletes it) only while events run. A breakdown, e.g. {"--stall", name}, makes the server
+// break off the transfer of that file half-way (ftp_server.py tells how).
 class LocalFtpServer
 {
 public:
-    LocalFtpServer(const QString& root, const QString& user, const QString& password, bool offersSize = true)
+    LocalFtpServer(const QString& root, const QString& user, const QString& password, bool offersSize = true,
+        const QStringList& breakdown = QStringList())
     {
         QStringList arguments{QStringLiteral(TALVEX_FTP_SERVER_SCRIPT), root, user, password};
         if (!offersSize)
             arguments << QStringLiteral("--no-size");
+        arguments << breakdown;
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(TALVEX_PYTHON3), arguments);
         if (m_process.waitForStarted()
@@ -28,11 +31,13 @@ public:
 
     ~LocalFtpServer()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        waitFor([this] { return sessions() == 0; }, 20000);
+        waitFor([this] { return m_process.state() == QProcess::NotRunning || sessions() == 0; }, 20000);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ::kill(pid_t(m_process.processId()), SIGTERM);
+        // 0 once the server has ended on its own: kill() would signal the test's process group.
+        const qint64 pid = m_process.processId();
+        if (pid <= 0)
+            return;
+        ::kill(pid_t(pid), SIGTERM);
         m_process.waitForFinished();
     }
 

@@ -14,7 +14,8 @@
 // An update data folder of the test's own (UpdateFolderFixture) and a local ftp server whose
 // update folders ("/downloads/win32/" and "/staging/win32/", with the folder's sub-path) the test
 // fills: the compressed manifest, file packages and device packages as the maker publishes them.
-// The update constants point at the server, with a package lock key of the test's own.
+// The update constants point at the server, with a package lock key of the test's own. The
+// server may break down in a transfer (LocalFtpServer).
 class UpdateServerFixture : public UpdateFolderFixture
 {
 public:
@@ -22,9 +23,10 @@ public:
     static constexpr const char* s_password = "pass1word";
     static constexpr const char* s_archivePassword = "Zq8Lm3Xv7Tn1Pk5";
 
-    explicit UpdateServerFixture(const QString& prefix, bool offersSize = true)
+    explicit UpdateServerFixture(
+        const QString& prefix, bool offersSize = true, const QStringList& breakdown = QStringList())
         : UpdateFolderFixture(prefix)
-        , m_server(m_root.path(), s_user, s_password, offersSize)
+        , m_server(m_root.path(), s_user, s_password, offersSize, breakdown)
     {
         UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
         UpdateConstants::setArchivePassword(s_archivePassword);

@@ -378,6 +378,52 @@ private slots:
         QCOMPARE(check.m_finished.size(), 1);
     }
 
+    // A server that stops sending, or whose process ends, half-way through a file: Qt's ftp
+    // layer tells neither, so the check ends once when no byte came for the transfer time-out,
+    // frees the lock for the next check and keeps no partial package.
+    void serverBreaksDown_data()
+    {
+        QTest::addColumn<QString>("breakdown");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("kept");
+        const struct
+        {
+            const char* name;
+            const char* file;
+            QStringList kept;
+        } points[] = {{"manifest", ".pkm", {}}, {"device package", "002701.pkg", {".pkm"}},
+            {"file package", "Lib.pkz", {"000102.pkg", "002701.pkg", ".pkm"}}};
+        for (const auto& point : points)
+        {
+            QTest::addRow("%s stalls", point.name) << "--stall" << point.file << point.kept;
+            QTest::addRow("%s dropped", point.name) << "--drop" << point.file << point.kept;
+        }
+    }
+
+    void serverBreaksDown()
+    {
+        QFETCH(QString, breakdown);
+        QFETCH(QString, file);
+        QFETCH(QStringList, kept);
+        Fixture fixture("DL", true, {breakdown, file});
+        QVERIFY(fixture.ready());
+        QVERIFY(publish(fixture));
+        UpdateConstants::setTransferTimeout(1000);
+
+        Check check(fixture);
+        QVERIFY(check.runOnline());
+        QCOMPARE(check.m_finished.size(), 1);
+        QVERIFY(!check.result().isValid());
+        QCOMPARE(check.result().getError(), QString("The update server stopped sending data."));
+        QVERIFY(!check.m_downloader.isBusy());
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        for (QString& name : kept)
+            if (name == ".pkm")
+                name.prepend(fixture.application());
+        QCOMPARE(folderEntries(data.getFolder()), kept);
+    }
+
     // The library's package of an earlier update is in the folder and the new one cannot be
     // fetched: the old package goes, so the new manifest's version is not offered with it.
     void stalePackageIsNotOffered()

@@ -13,6 +13,7 @@
 class QAuthenticator;
 class QFile;
 class QNetworkAccessManager;
+class QTimer;
 
 // One update check. Online (startManifestDownload) it fetches the compressed manifest from the
 // update server's folder (UpdateConstants) over ftp, keeps it in the update data folder, then
@@ -22,8 +23,9 @@ class QNetworkAccessManager;
 // its CRC-32 matches the manifest's.
 //
 // Each check ends with exactly one checkFinished, also when it fails or is aborted; the result
-// is invalid with its text then. checkProgress reports the percentage of a download whose size
-// the server tells. The package lock is held from the start of a check to its checkFinished, so
+// is invalid with its text then. A download that goes without a byte from the server for
+// UpdateConstants::transferTimeout() fails with "The update server stopped sending data.".
+// checkProgress reports the percentage of a download whose size the server tells. The package lock is held from the start of a check to its checkFinished, so
 // a second check (in this process or another) ends at once with "Update packages are currently
 // in use.". The update panel makes one downloader per check, in the GUI thread; the network
 // layer's signals arrive through the event loop.
@@ -60,9 +62,12 @@ private slots:
     void onDownloadProgress(qint64 received, qint64 total);
     void onError(QNetworkReply::NetworkError code);
     void onFinished();
+    void onTransferStalled();
 
 private:
     void startDownload(const QString& fileName);
+    // The end of the current download, whether it completed or failed.
+    void finishDownload();
     void buildPendingLists();
     void startNextPackageDownload();
     void finishManifest(const QByteArray& compressed);
@@ -78,6 +83,8 @@ private:
     QVector<UpdaterFileEntry> m_pendingFilePackages;
     QNetworkAccessManager* m_pManager;
     QNetworkReply* m_pReply = nullptr;
+    // Runs while a download waits for the server's next bytes.
+    QTimer* m_pStallTimer;
     QFile* m_pFile = nullptr;
     PackageUpdaterResult m_result;
     QString m_applicationName;

@@ -6,9 +6,9 @@
 // The values that update archives, the package lock, the update server and the installed files
 // share with this program: the password of every update archive, the key of the package lock's
 // shared-memory segment, the server's address with its ftp login, whether its staging folder is
-// used, the maker's web address and the form of an executable's file name. Read by the update
-// classes in the GUI thread; tests may set other values before they use them (and restore the
-// defaults afterwards).
+// used, how long a transfer may stall, the maker's web address and the form of an executable's
+// file name. Read by the update classes in the GUI thread; tests may set other values before
+// they use them (and restore the defaults afterwards).
 class UpdateConstants
 {
 public:
@@ -32,6 +32,11 @@ public:
     static QString updateServerFolder();
     static void setStagingUsed(bool used);
     static bool isStagingRequested(const QStringList& arguments);
+
+    // How long a download may go without a byte from the server before it is given up, in
+    // milliseconds: 30 s.
+    static int transferTimeout();
+    static void setTransferTimeout(int milliseconds);
 
     // Named where the user is sent to fetch updates by hand.
     static QString webAddress();

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 #include <QtEndian>
 
@@ -48,11 +49,14 @@ QByteArray uncompressManifest(const QByteArray& compressed)
 
 PackageUpdateDownloader::PackageUpdateDownloader(const QString& applicationName, const QString& subPath)
     : m_pManager(new QNetworkAccessManager(this))
+    , m_pStallTimer(new QTimer(this))
     , m_applicationName(applicationName)
     , m_subPath(subPath)
 {
     qRegisterMetaType<PackageUpdaterResult>();
     connect(m_pManager, &QNetworkAccessManager::authenticationRequired, this, &PackageUpdateDownloader::onAuthentication);
+    m_pStallTimer->setSingleShot(true);
+    connect(m_pStallTimer, &QTimer::timeout, this, &PackageUpdateDownloader::onTransferStalled);
 }
 
 PackageUpdateDownloader::~PackageUpdateDownloader()
@@ -135,11 +139,16 @@ void PackageUpdateDownloader::startDownload(const QString& fileName)
     connect(m_pReply, &QNetworkReply::finished, this, &PackageUpdateDownloader::onFinished);
     connect(m_pReply, &QNetworkReply::errorOccurred, this, &PackageUpdateDownloader::onError);
     connect(m_pReply, &QNetworkReply::readyRead, this, &PackageUpdateDownloader::onReadyRead);
+    // Qt's ftp layer waits for a silent server for ever; the login counts as part of the wait.
+    m_pStallTimer->start(UpdateConstants::transferTimeout());
 }
 
 void PackageUpdateDownloader::onReadyRead()
 {
-    if (m_state != FilePackageDownload || !m_pFile || sender() != m_pReply)
+    if (sender() != m_pReply)
+        return;
+    m_pStallTimer->start(UpdateConstants::transferTimeout());
+    if (m_state != FilePackageDownload || !m_pFile)
         return;
     // File packages go to disk as they arrive; the others are small and read when complete.
     const QByteArray bytes = m_pReply->readAll();
@@ -178,10 +187,27 @@ void PackageUpdateDownloader::onError(QNetworkReply::NetworkError)
 
 void PackageUpdateDownloader::onFinished()
 {
-    QNetworkReply* reply = m_pReply;
-    if (!reply || sender() != reply)
+    if (m_pReply && sender() == m_pReply)
+        finishDownload();
+}
+
+void PackageUpdateDownloader::onTransferStalled()
+{
+    if (!m_pReply)
         return;
+    m_result.setError(QStringLiteral("The update server stopped sending data."));
+    // A server gone silent may not answer the abort either, and Qt's ftp layer would wait for
+    // that answer before the reply finishes: the download ends here instead.
+    disconnect(m_pReply, nullptr, this, nullptr);
+    m_pReply->abort();
+    finishDownload();
+}
+
+void PackageUpdateDownloader::finishDownload()
+{
+    QNetworkReply* reply = m_pReply;
     m_pReply = nullptr;
+    m_pStallTimer->stop();
     reply->deleteLater();
     if (!m_result.isValid())
     {

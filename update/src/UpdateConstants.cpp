@@ -12,12 +12,14 @@ const char s_defaultUpdateServer[] = "ftp://update.veltramonde.example";
 const char s_defaultUpdateUser[] = "t4829175";
 const char s_defaultUpdatePassword[] = "kvrmq7ts";
 const char s_webAddress[] = "www.veltramonde.example";
+const int s_defaultTransferTimeout = 30000;
 
 QString s_archivePassword = QString::fromLatin1(s_defaultArchivePassword);
 QString s_packageLockKey = QString::fromLatin1(s_defaultPackageLockKey);
 QString s_updateServer = QString::fromLatin1(s_defaultUpdateServer);
 QString s_updateUser = QString::fromLatin1(s_defaultUpdateUser);
 QString s_updatePassword = QString::fromLatin1(s_defaultUpdatePassword);
+int s_transferTimeout = s_defaultTransferTimeout;
 // Unset: the program's arguments decide.
 std::optional<bool> s_stagingUsed;
 }
@@ -84,6 +86,16 @@ bool UpdateConstants::isStagingRequested(const QStringList& arguments)
     return arguments.contains(QStringLiteral("--update-staging"));
 }
 
+int UpdateConstants::transferTimeout()
+{
+    return s_transferTimeout;
+}
+
+void UpdateConstants::setTransferTimeout(int milliseconds)
+{
+    s_transferTimeout = milliseconds;
+}
+
 QString UpdateConstants::webAddress()
 {
     return QString::fromLatin1(s_webAddress);
@@ -105,5 +117,6 @@ void UpdateConstants::restoreDefaults()
     s_updateServer = QString::fromLatin1(s_defaultUpdateServer);
     s_updateUser = QString::fromLatin1(s_defaultUpdateUser);
     s_updatePassword = QString::fromLatin1(s_defaultUpdatePassword);
+    s_transferTimeout = s_defaultTransferTimeout;
     s_stagingUsed.reset();
 }
