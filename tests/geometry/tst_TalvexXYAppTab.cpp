@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(t.tabs()->count(), 0);
         QVERIFY(t.tabs()->tabsClosable());
         QCOMPARE(t.documentButtonsEnabled(), s_disabled);
-        for (const QString& tip : {"Add new geometry document.", "Open Talvex geometry file."})
+        for (const QString tip : {"Add new geometry document.", "Open Talvex geometry file."})
         {
             QVERIFY(t.button(tip)->isEnabled());
             QVERIFY(!t.button(tip)->icon().isNull());

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "UIIUserInput.h"
+#include "UIUserInputForwarder.h"
 
 #include <QHash>
-#include <QObject>
 
 class UIIValueProcessor;
 
 // Joins a value input and a unit input into one input whose value is always in the base unit;
 // switching the unit converts the number shown and keeps the value.
-class UIUnitHandler : public QObject, public UIIUserInput
+class UIUnitHandler : public UIUserInputForwarder
 {
     Q_OBJECT
 
@@ -27,19 +26,12 @@ public:
     QVariant convertValue(const QVariant& base) const;
 
     QVariant getValue() const override;
-    QString text() const override;
     void setValue(const QVariant& value) override;
+    // Enables and disables the unit input too.
     void setEnabled(bool enabled) override;
-    bool isEnabled() const override;
-    void addValidator(boost::shared_ptr<UIIValidator> validator) override;
-    void forwardSignalFrom(UIIUserInput* other) override;
-    QObject* object() override;
-    QWidget* widget() override;
-    void connectSignal(QObject* receiver, const char* member, int kind) override;
     // The commit is a user edit of the value input, and the end of an edit whose text the value
     // input's own validator fixed up (that change is no user edit, yet it is what is shown).
     void bindMethodCall(UIIBinding* binding) override;
-    void showInfoTip(const QString& text) override;
 
 private slots:
     void onUnitChanged();
@@ -52,7 +44,6 @@ private:
     boost::shared_ptr<UIIValueProcessor> currentProcessor() const;
 
     UIIUserInput* m_pUnitInput;
-    UIIUserInput* m_pValueInput;
     QVariant m_baseUnit;
     QHash<QString, boost::shared_ptr<UIIValueProcessor>> m_conversions;
     QHash<QString, QVariant> m_shownValues;

@@ -1,16 +1,12 @@
 #include "UIUnitHandler.h"
 
 #include "UIIBinding.h"
-#include "UIInfoTip.h"
-#include "UISignalRelay.h"
 #include "UIValueScaleProcessor.h"
-#include "UIWidgetValidator.h"
 #include "ValueConversions.h"
 
 UIUnitHandler::UIUnitHandler(UIIUserInput* unitInput, UIIUserInput* valueInput)
-    : QObject(unitInput->object())
+    : UIUserInputForwarder(valueInput, unitInput->object())
     , m_pUnitInput(unitInput)
-    , m_pValueInput(valueInput)
 {
     unitInput->connectSignal(this, SLOT(onUnitChanged()), ValueChanged);
     valueInput->connectSignal(this, SLOT(onValueChanged()), ValueChanged);
@@ -51,82 +47,36 @@ boost::shared_ptr<UIIValueProcessor> UIUnitHandler::currentProcessor() const
 QVariant UIUnitHandler::getValue() const
 {
     const boost::shared_ptr<UIIValueProcessor> processor = currentProcessor();
-    return processor ? processor->backward(m_pValueInput->getValue()) : QVariant();
-}
-
-QString UIUnitHandler::text() const
-{
-    return m_pValueInput->text();
+    return processor ? processor->backward(inner()->getValue()) : QVariant();
 }
 
 void UIUnitHandler::setValue(const QVariant& value)
 {
     const boost::shared_ptr<UIIValueProcessor> processor = currentProcessor();
     if (processor)
-        m_pValueInput->setValue(processor->forward(value));
+        inner()->setValue(processor->forward(value));
 }
 
 void UIUnitHandler::setEnabled(bool enabled)
 {
     m_pUnitInput->setEnabled(enabled);
-    m_pValueInput->setEnabled(enabled);
-}
-
-bool UIUnitHandler::isEnabled() const
-{
-    return m_pValueInput->isEnabled();
-}
-
-void UIUnitHandler::addValidator(boost::shared_ptr<UIIValidator> validator)
-{
-    UIWidgetValidator* widgetValidator = new UIWidgetValidator(this, validator);
-    m_pValueInput->connectSignal(widgetValidator, SLOT(validateWidget()), EditingFinished);
-}
-
-void UIUnitHandler::forwardSignalFrom(UIIUserInput* other)
-{
-    m_pValueInput->forwardSignalFrom(other);
-}
-
-QObject* UIUnitHandler::object()
-{
-    return m_pValueInput->object();
-}
-
-QWidget* UIUnitHandler::widget()
-{
-    Q_ASSERT_X(0, "src\\UIUnitHandler", "0");
-    return nullptr;
-}
-
-void UIUnitHandler::connectSignal(QObject* receiver, const char* member, int kind)
-{
-    m_pValueInput->connectSignal(receiver, member, kind);
+    inner()->setEnabled(enabled);
 }
 
 void UIUnitHandler::bindMethodCall(UIIBinding* binding)
 {
     m_pBinding = binding;
-    binding->setParent(this);
-    binding->setUserInput(this);
-    UISignalRelay* relay = new UISignalRelay(this);
-    relay->addUpdateSourceCall(binding);
-    m_pValueInput->connectSignal(relay, SLOT(slot()), UserEdited);
-    m_pValueInput->connectSignal(this, SLOT(onValueTaken()), UserEdited);
-    m_pValueInput->connectSignal(this, SLOT(onValueTaken()), ValueSet);
-    m_pValueInput->connectSignal(this, SLOT(onEditingFinished()), EditingFinished);
+    attachBinding(binding);
+    inner()->connectSignal(this, SLOT(onValueTaken()), UserEdited);
+    inner()->connectSignal(this, SLOT(onValueTaken()), ValueSet);
+    inner()->connectSignal(this, SLOT(onEditingFinished()), EditingFinished);
     binding->updateUserInput();
-}
-
-void UIUnitHandler::showInfoTip(const QString& text)
-{
-    UIInfoTip(UIInfoTip::Error, m_pValueInput, text, UIInfoTip::s_errorDuration);
 }
 
 void UIUnitHandler::onUnitChanged()
 {
     // The number shown changes, the value stays; nothing is committed.
-    m_pValueInput->setValue(m_shownValues.value(variantToString(m_pUnitInput->getValue())));
+    inner()->setValue(m_shownValues.value(variantToString(m_pUnitInput->getValue())));
 }
 
 void UIUnitHandler::onValueChanged()
@@ -138,16 +88,16 @@ void UIUnitHandler::onValueChanged()
 
 void UIUnitHandler::onValueTaken()
 {
-    m_takenText = m_pValueInput->text();
+    m_takenText = inner()->text();
 }
 
 void UIUnitHandler::onEditingFinished()
 {
     // Only a text nobody committed (a validator's fixup raises no user edit); committing a
     // number again that was merely shown would round the value to the digits shown.
-    if (m_pValueInput->text() == m_takenText)
+    if (inner()->text() == m_takenText)
         return;
-    m_takenText = m_pValueInput->text();
+    m_takenText = inner()->text();
     m_pBinding->updateSource();
 }
 

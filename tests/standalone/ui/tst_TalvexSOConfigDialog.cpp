@@ -60,7 +60,7 @@ private slots:
         for (int i = 0; i < tabs->count(); ++i)
             texts << tabs->tabText(i) + (tabs->isTabEnabled(i) ? "" : " (disabled)");
         QCOMPARE(texts, QStringList({"Configuration", "Axis 1", "Axis 2", "Axis 3 (disabled)"}));
-        for (const QString& text : {"Save and close", "Cancel"})
+        for (const QString text : {"Save and close", "Cancel"})
         {
             QPushButton* pushButton = button(&dialog, text);
             QVERIFY(pushButton);
