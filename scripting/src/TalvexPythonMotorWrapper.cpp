@@ -152,6 +152,40 @@ void move(qint64 steps)
 }
 // ----
 
+// Sends a read of the motor state and waits until the dispatcher has stored its reply into the
+// document. From the script's thread.
+void readMotorState()
+{
+    // The private requester lets the dispatcher tell when this read is answered; it belongs to
+    // the GUI thread and is deleted there.
+    QObject* requester = nullptr;
+    TalvexPythonContext::callInGuiThread([&requester] {
+        document();
+        requester = new QObject;
+        try
+        {
+            TalvexPythonContext::sendCommand(R::GetMotorState, QByteArray(), requester);
+        }
+        catch (...)
+        {
+            delete requester;
+            throw;
+        }
+    });
+    struct Release
+    {
+        QObject* m_pRequester;
+        ~Release() { m_pRequester->deleteLater(); }
+    } release{requester};
+
+    // A board that goes away never answers: the wait ends with the error instead of hanging.
+    TalvexPythonContext::waitUntil([requester] {
+        if (!TalvexPythonContext::isBoardOpen())
+            throw std::runtime_error("No device is open");
+        return TalvexPythonContext::s_pDispatcher->canSendRequest(requester, R::GetMotorState);
+    });
+}
+
 // The velocity, or the tenfold acceleration, in full steps into its property; then the motion
 // configuration goes to the board.
 void setMotion(int id, double value, const py::int_& unit, double scale)
@@ -306,39 +340,15 @@ void TalvexPythonMotorWrapper::moveHome()
 
 QString TalvexPythonMotorWrapper::getState()
 {
+    // The document's record may predate the commands this script sent; the board takes them in
+    // order, so a read behind them sees their effect.
+    readMotorState();
     return TalvexPythonContext::valueInGuiThread<QString>([] { return document().motorInfo()->stateName(); });
 }
 
 void TalvexPythonMotorWrapper::waitToFinish()
 {
-    // The private requester lets the dispatcher tell when this read of the motor state is
-    // answered; it belongs to the GUI thread and is deleted there.
-    QObject* requester = nullptr;
-    TalvexPythonContext::callInGuiThread([&requester] {
-        document();
-        requester = new QObject;
-        try
-        {
-            TalvexPythonContext::sendCommand(R::GetMotorState, QByteArray(), requester);
-        }
-        catch (...)
-        {
-            delete requester;
-            throw;
-        }
-    });
-    struct Release
-    {
-        QObject* m_pRequester;
-        ~Release() { m_pRequester->deleteLater(); }
-    } release{requester};
-
-    // A board that goes away never answers: the wait ends with the error instead of hanging.
-    TalvexPythonContext::waitUntil([requester] {
-        if (!TalvexPythonContext::isBoardOpen())
-            throw std::runtime_error("No device is open");
-        return TalvexPythonContext::s_pDispatcher->canSendRequest(requester, R::GetMotorState);
-    });
+    readMotorState();
     TalvexPythonContext::waitUntil([] {
         if (!TalvexPythonContext::isBoardOpen())
             throw std::runtime_error("No device is open");

@@ -107,6 +107,21 @@ private slots:
         QVERIFY(scripting.m_output.contains("ValueError: Motor.RPM is a unit of speed, not of a position or distance"));
     }
 
+    // The state a script reads follows the commands it sent before, though nothing else reads
+    // the board's state meanwhile.
+    void stateFollowsTheCommandsSent()
+    {
+        MotorScripting scripting;
+        QVERIFY(scripting.run("m = Motor()\n"
+                              "m.turnOn()\n"
+                              "print(m.getState())\n"
+                              "m.moveRelative(1000, Motor.FullSteps)\n"
+                              "print(m.getState())\n"
+                              "m.turnOff()\n"
+                              "print(m.getState())\n"));
+        QCOMPARE(scripting.m_output, QString("Hold\nMoving\nOff\n"));
+    }
+
     void setsVelocityAccelerationAndCurrent()
     {
         MotorScripting scripting;
