@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <boost/shared_ptr.hpp>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -48,6 +49,9 @@ public:
     void checkForUpdates();
     // Offers to install an update that is ready; the main window calls it when it closes.
     void launchUpdater();
+    // Asked before a disconnect the user chose (the Disconnect button, the communication error
+    // box); false keeps the board connected. Without one the board disconnects at once.
+    void setDisconnectGuard(const std::function<bool()>& guard) { m_disconnectGuard = guard; }
 
 signals:
     void statusMessage(const QString& text, int timeoutMs);
@@ -84,4 +88,5 @@ private:
     QStackedWidget* m_pLowerArea;
     QWidget* m_pEmptyPage;
     TalvexMotorSupplyWidget* m_pSupplyMonitor;
+    std::function<bool()> m_disconnectGuard;
 };

@@ -16,6 +16,7 @@ class QLabel;
 class QTabWidget;
 class TalvexApplicationTraits;
 class TalvexHomeTab;
+class TalvexScriptTab;
 class TalvexStreamInterpreter;
 
 // The studio's window and composition root, built by main and living for the whole run. It
@@ -39,7 +40,8 @@ public slots:
     void onStatusMessage(const USBResult& result);
 
 protected:
-    // Gives the update panel its chance to install an update first; the window closes anyway.
+    // Asks about modified scripts first (Cancel keeps the window open), stops a running script
+    // and waits for its end, and gives the update panel its chance to install an update.
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
@@ -52,10 +54,14 @@ private:
     template <class Tab>
     Tab* addDeviceTab(Tab* tab, const QString& title);
     void removeDeviceTabs();
+    // The user closes the window or disconnects: true once the modified scripts are saved or
+    // discarded, false when the user cancels.
+    bool releaseScripts();
 
     QTabWidget* m_pTabWidget;
     TalvexHomeTab* m_pHomeTab;
     QList<QPointer<QWidget>> m_deviceTabs;
+    QPointer<TalvexScriptTab> m_pScriptTab;
     TalvexDocument m_document;
     USBConnectionState m_connectionState;
     UIUserInputRegister m_inputs;

@@ -125,7 +125,7 @@ void TalvexHomeTab::onConnectClicked()
 {
     if (m_pConnectionState->isConnected())
     {
-        m_pConnectionState->disconnectDevice();
+        onDisconnect();
         return;
     }
     const QList<USBDevicePtr> devices = m_pConnectionState->getAvailableDevices();
@@ -139,7 +139,7 @@ void TalvexHomeTab::onConnectClicked()
 
 void TalvexHomeTab::onDisconnect()
 {
-    if (m_pConnectionState->isConnected())
+    if (m_pConnectionState->isConnected() && (!m_disconnectGuard || m_disconnectGuard()))
         m_pConnectionState->disconnectDevice();
 }
 

@@ -11,6 +11,7 @@
 #include "TalvexScriptTab.h"
 #include "TalvexStreamInterpreter.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -44,6 +45,7 @@ TalvexMainWindow::TalvexMainWindow()
     // the window builds or removes the device tabs.
     m_pHomeTab = new TalvexHomeTab(m_pTabWidget, &m_document, &m_connectionState, m_pDispatcher);
     connect(m_pHomeTab, &TalvexHomeTab::statusMessage, statusBar(), &QStatusBar::showMessage);
+    m_pHomeTab->setDisconnectGuard([this] { return releaseScripts(); });
     m_pTabWidget->addTab(m_pHomeTab, QStringLiteral("Home"));
     setCentralWidget(m_pTabWidget);
     m_pConnectionIcon = new QLabel;
@@ -74,8 +76,21 @@ TalvexMainWindow::~TalvexMainWindow()
 
 void TalvexMainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!releaseScripts())
+    {
+        event->ignore();
+        return;
+    }
+    // Nothing of a script may run on once the window is gone.
+    if (m_pScriptTab)
+        m_pScriptTab->stopScript();
     m_pHomeTab->launchUpdater();
     QMainWindow::closeEvent(event);
+}
+
+bool TalvexMainWindow::releaseScripts()
+{
+    return !m_pScriptTab || m_pScriptTab->askToSaveScripts(true);
 }
 
 void TalvexMainWindow::onStatusMessage(const USBResult& result)
@@ -100,6 +115,10 @@ void TalvexMainWindow::onConnectionStatusChanged()
         statusBar()->showMessage(QStringLiteral("Disconnected"), s_connectionStatusMs);
         driver->setErrorReceiver(nullptr, s_commandSocket);
         driver->unregisterStreamReceiver(s_streamId, s_commandSocket);
+        // The board went away unasked (a disconnect the user chose has asked already): the
+        // scripts can still be saved, but the tab goes in any case.
+        if (m_pScriptTab)
+            m_pScriptTab->askToSaveScripts(false);
         // A measurement that was running must not keep the next connection from starting one.
         m_sampleStream.reset();
         removeDeviceTabs();
@@ -135,9 +154,9 @@ void TalvexMainWindow::createDeviceTabs()
                      &m_inputs),
         QStringLiteral("Measurements"));
     // Deleting it stops a running script and waits for its end.
-    auto* scripting = new TalvexScriptTab(m_pTabWidget);
-    m_pTabWidget->addTab(scripting, QStringLiteral("Scripting"));
-    m_deviceTabs.append(scripting);
+    m_pScriptTab = new TalvexScriptTab(m_pTabWidget);
+    m_pTabWidget->addTab(m_pScriptTab, QStringLiteral("Scripting"));
+    m_deviceTabs.append(m_pScriptTab.data());
 }
 
 template <class Tab>

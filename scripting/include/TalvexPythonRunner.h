@@ -30,6 +30,8 @@ public:
     // interactive interpreter does; not while running.
     void runConsoleInput(const QString& source);
     bool isRunning() const { return m_running; }
+    // Stops a running script and returns once it has ended, with finished emitted.
+    void stop();
 
     static void requestScriptAbort();
 
@@ -44,6 +46,8 @@ private slots:
 private:
     // job runs on the worker with the GIL held; what it returns is needsMoreInput.
     void start(const std::function<bool()>& job);
+    // Requests the abort until the worker has ended, and stops listening to it.
+    void waitForWorker();
 
     bool m_running = false;
     QThread* m_pWorker = nullptr;

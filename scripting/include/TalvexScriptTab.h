@@ -23,6 +23,13 @@ public:
     explicit TalvexScriptTab(QWidget* parent);
 
     bool isScriptRunning() const { return m_runner.isRunning(); }
+    // Before the tab goes with its scripts (the window closes, the board disconnects): asks
+    // about each modified script, Save / Discard, and Cancel where cancellable. A save that
+    // fails asks again. True once every script was saved or discarded; false on Cancel, and
+    // then every script stays as it was, modified or not.
+    bool askToSaveScripts(bool cancellable);
+    // Stops a running script and returns once it has ended.
+    void stopScript() { m_runner.stop(); }
     TalvexPythonConsole* console() const { return m_pConsole; }
 
 private slots:

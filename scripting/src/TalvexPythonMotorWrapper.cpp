@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string>
 
 namespace py = pybind11;
 
@@ -100,6 +101,31 @@ double positionFactor(int unit)
     }
 }
 
+// The unit a script passed, checked before anything is read or sent: a number that is none of
+// the units, or RPM for a position or distance, raises ValueError naming it. A factor of 0.0
+// must never reach a move: it would send the motor to position 0.
+int checkedUnit(const py::int_& unit, bool isPosition)
+{
+    for (int value = M::FullSteps; value <= M::Radians; ++value)
+    {
+        if (!unit.equal(py::int_(value)))
+            continue;
+        if (isPosition && value == M::RPM)
+            throw std::invalid_argument("Motor.RPM is a unit of speed, not of a position or distance");
+        return value;
+    }
+    throw std::invalid_argument("Unknown unit " + py::repr(unit).cast<std::string>());
+}
+
+// Micro-steps per one unit; a step size too small to convert raises instead of giving 0.0.
+double checkedPositionFactor(int unit)
+{
+    const double factor = positionFactor(unit);
+    if (factor == 0.0)
+        throw std::runtime_error(s_badUnit);
+    return factor;
+}
+
 double position()
 {
     return document().motorInfo()->microStepPosition(model());
@@ -126,11 +152,45 @@ void move(qint64 steps)
 }
 // ----
 
+// Sends a read of the motor state and waits until the dispatcher has stored its reply into the
+// document. From the script's thread.
+void readMotorState()
+{
+    // The private requester lets the dispatcher tell when this read is answered; it belongs to
+    // the GUI thread and is deleted there.
+    QObject* requester = nullptr;
+    TalvexPythonContext::callInGuiThread([&requester] {
+        document();
+        requester = new QObject;
+        try
+        {
+            TalvexPythonContext::sendCommand(R::GetMotorState, QByteArray(), requester);
+        }
+        catch (...)
+        {
+            delete requester;
+            throw;
+        }
+    });
+    struct Release
+    {
+        QObject* m_pRequester;
+        ~Release() { m_pRequester->deleteLater(); }
+    } release{requester};
+
+    // A board that goes away never answers: the wait ends with the error instead of hanging.
+    TalvexPythonContext::waitUntil([requester] {
+        if (!TalvexPythonContext::isBoardOpen())
+            throw std::runtime_error("No device is open");
+        return TalvexPythonContext::s_pDispatcher->canSendRequest(requester, R::GetMotorState);
+    });
+}
+
 // The velocity, or the tenfold acceleration, in full steps into its property; then the motion
 // configuration goes to the board.
 void setMotion(int id, double value, const py::int_& unit, double scale)
 {
-    const int unitValue = TalvexPythonArguments::toInt(unit);
+    const int unitValue = checkedUnit(unit, false);
     TalvexPythonContext::callInGuiThread([id, value, unitValue, scale] {
         const double factor = velocityFactor(unitValue);
         if (factor == 0.0)
@@ -145,7 +205,7 @@ void setMotion(int id, double value, const py::int_& unit, double scale)
 
 double motionValue(int id, const py::int_& unit, double scale)
 {
-    const int unitValue = TalvexPythonArguments::toInt(unit);
+    const int unitValue = checkedUnit(unit, false);
     return TalvexPythonContext::valueInGuiThread<double>([id, unitValue, scale] {
         return variantToInt(document().motionConfiguration()->value(id)) * scale * velocityFactor(unitValue);
     });
@@ -232,13 +292,9 @@ void TalvexPythonMotorWrapper::setAccel(double accel, const py::int_& unit)
 
 double TalvexPythonMotorWrapper::getPosition(const py::int_& unit)
 {
-    const int unitValue = TalvexPythonArguments::toInt(unit);
-    return TalvexPythonContext::valueInGuiThread<double>([unitValue] {
-        const double factor = positionFactor(unitValue);
-        if (factor == 0.0)
-            throw std::runtime_error(s_badUnit);
-        return position() / factor;
-    });
+    const int unitValue = checkedUnit(unit, true);
+    return TalvexPythonContext::valueInGuiThread<double>(
+        [unitValue] { return position() / checkedPositionFactor(unitValue); });
 }
 
 void TalvexPythonMotorWrapper::turnOn()
@@ -254,19 +310,19 @@ void TalvexPythonMotorWrapper::turnOff()
 void TalvexPythonMotorWrapper::moveRelative(double distance, const py::int_& unit)
 {
     TalvexPythonArguments::finite(distance);
-    const int unitValue = TalvexPythonArguments::toInt(unit);
+    const int unitValue = checkedUnit(unit, true);
     TalvexPythonContext::callInGuiThread([distance, unitValue] {
-        move(TalvexPythonArguments::truncate(distance * positionFactor(unitValue), -s_maxSteps, s_maxSteps));
+        move(TalvexPythonArguments::truncate(distance * checkedPositionFactor(unitValue), -s_maxSteps, s_maxSteps));
     });
 }
 
 void TalvexPythonMotorWrapper::moveAbsolute(double position, const py::int_& unit)
 {
     TalvexPythonArguments::finite(position);
-    const int unitValue = TalvexPythonArguments::toInt(unit);
+    const int unitValue = checkedUnit(unit, true);
     TalvexPythonContext::callInGuiThread([position, unitValue] {
         move(TalvexPythonArguments::truncate(
-            position * positionFactor(unitValue) - ::position(), -s_maxSteps, s_maxSteps));
+            position * checkedPositionFactor(unitValue) - ::position(), -s_maxSteps, s_maxSteps));
     });
 }
 
@@ -284,39 +340,15 @@ void TalvexPythonMotorWrapper::moveHome()
 
 QString TalvexPythonMotorWrapper::getState()
 {
+    // The document's record may predate the commands this script sent; the board takes them in
+    // order, so a read behind them sees their effect.
+    readMotorState();
     return TalvexPythonContext::valueInGuiThread<QString>([] { return document().motorInfo()->stateName(); });
 }
 
 void TalvexPythonMotorWrapper::waitToFinish()
 {
-    // The private requester lets the dispatcher tell when this read of the motor state is
-    // answered; it belongs to the GUI thread and is deleted there.
-    QObject* requester = nullptr;
-    TalvexPythonContext::callInGuiThread([&requester] {
-        document();
-        requester = new QObject;
-        try
-        {
-            TalvexPythonContext::sendCommand(R::GetMotorState, QByteArray(), requester);
-        }
-        catch (...)
-        {
-            delete requester;
-            throw;
-        }
-    });
-    struct Release
-    {
-        QObject* m_pRequester;
-        ~Release() { m_pRequester->deleteLater(); }
-    } release{requester};
-
-    // A board that goes away never answers: the wait ends with the error instead of hanging.
-    TalvexPythonContext::waitUntil([requester] {
-        if (!TalvexPythonContext::isBoardOpen())
-            throw std::runtime_error("No device is open");
-        return TalvexPythonContext::s_pDispatcher->canSendRequest(requester, R::GetMotorState);
-    });
+    readMotorState();
     TalvexPythonContext::waitUntil([] {
         if (!TalvexPythonContext::isBoardOpen())
             throw std::runtime_error("No device is open");

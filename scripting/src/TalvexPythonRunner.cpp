@@ -7,6 +7,7 @@
 
 #include "TalvexPython.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace py = pybind11;
@@ -50,12 +51,27 @@ TalvexPythonRunner::~TalvexPythonRunner()
 {
     if (!m_pWorker)
         return;
+    waitForWorker();
+    delete m_pWorker;
+}
+
+void TalvexPythonRunner::stop()
+{
+    if (!m_pWorker)
+        return;
+    waitForWorker();
+    // The worker's end may already be queued; this call takes its place.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    onWorkerFinished();
+}
+
+void TalvexPythonRunner::waitForWorker()
+{
     disconnect(m_pWorker, nullptr, this, nullptr);
     // Again and again: a script may catch the first "User aborted" and go on.
     do
         requestScriptAbort();
     while (!m_pWorker->wait(s_stopPollMs));
-    delete m_pWorker;
 }
 
 void TalvexPythonRunner::runScript(const QString& text, const QString& fileName)

@@ -23,6 +23,12 @@ const int s_runSpacing = 20;
 // Editors and console share the height 3 : 1.
 const int s_editorStretch = 3;
 const int s_consoleStretch = 1;
+
+// The file's name without its folder, or "Untitled".
+QString scriptName(const TalvexPythonEditor* editor)
+{
+    return editor->fileName().isEmpty() ? QString::fromLatin1(s_untitled) : QFileInfo(editor->fileName()).fileName();
+}
 }
 
 TalvexScriptTab::TalvexScriptTab(QWidget* parent)
@@ -195,13 +201,42 @@ void TalvexScriptTab::onCloseTab(int index)
             widget->setEnabled(false);
 }
 
+bool TalvexScriptTab::askToSaveScripts(bool cancellable)
+{
+    QMessageBox::StandardButtons answers = QMessageBox::Save | QMessageBox::Discard;
+    if (cancellable)
+        answers |= QMessageBox::Cancel;
+    // Marked only once all are answered: a Cancel after a Discard must not lose that script.
+    QList<TalvexPythonEditor*> discarded;
+    for (int i = 0; i < m_pTabs->count(); ++i)
+    {
+        TalvexPythonEditor* editor = editorAt(i);
+        if (!editor || !editor->document()->isModified())
+            continue;
+        m_pTabs->setCurrentIndex(i);
+        const QString name = scriptName(editor);
+        QMessageBox::StandardButton answer;
+        do
+            answer = QMessageBox::question(this, QStringLiteral("Close script"),
+                QStringLiteral("The script %1 contains unsaved changes.\nSave it?").arg(name), answers,
+                QMessageBox::Save);
+        while (answer == QMessageBox::Save && !saveScript(editor));
+        if (answer == QMessageBox::Discard)
+            discarded.append(editor);
+        else if (answer != QMessageBox::Save)
+            return false;
+    }
+    for (TalvexPythonEditor* editor : qAsConst(discarded))
+        editor->document()->setModified(false);
+    return true;
+}
+
 void TalvexScriptTab::onModificationChanged(bool modified)
 {
     auto* editor = qobject_cast<TalvexPythonEditor*>(sender());
     if (!editor)
         return;
-    QString title = editor->fileName().isEmpty() ? QString::fromLatin1(s_untitled)
-                                                 : QFileInfo(editor->fileName()).fileName();
+    QString title = scriptName(editor);
     if (modified)
         title += '*';
     m_pTabs->setTabText(m_pTabs->indexOf(editor), title);

@@ -2,6 +2,7 @@
 
 #include "USBVersion.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 // What a simulated driver board knows of its own model and firmware: the commands it answers
@@ -57,6 +58,10 @@ public:
     {
         return m_productCode == productCode && m_revision == revision;
     }
+
+    // The product description in the EEPROM of the board's USB chip, naming the model:
+    // "Talvex stepper motor driver (27,1)".
+    static QByteArray productDescription(quint32 productCode, quint32 revision);
 
     // NoCommand for an opcode this model does not have.
     Command commandOf(quint8 opcode) const;

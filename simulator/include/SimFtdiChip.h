@@ -35,6 +35,9 @@ public:
     // The extended form of the FT-X series.
     USBFtdiXSeriesEeprom getEepromX() const;
     void setEepromX(const USBFtdiXSeriesEeprom& data);
+    // The product description in the EEPROM form of the chip's type, as the board's maker
+    // programs it; the list shows it at once.
+    void setDescription(const QByteArray& description);
     bool isBlank() const;
     void setBlank(bool blank);
     int getProgramCount() const;

@@ -18,7 +18,8 @@
 //   approach of an accurate home search (it backs off the switch until the switch releases;
 //   where the switch on the other side is pressed too, it holds on the home switch).
 // - The remaining steps are micro-steps of the current mode left in a counted move or in the
-//   current leg of a back-and-forth move, 0 otherwise.
+//   current leg of a back-and-forth move, 0 otherwise. Byte 9 of the state reply flags them:
+//   1 while such a move runs, so the count is one to show, 0 otherwise; byte 10 is always 0.
 // - Refusals, in this order: an error state answers its own error code (faults use the codes
 //   that have a status of that number: 102 to 105 and 108), then "turned off" (101), "busy"
 //   (100), both limits active (109), and a move toward an active limit (106 start, 107 end).

@@ -41,6 +41,12 @@ SimBoardModel::SimBoardModel(quint32 productCode, quint32 revision, const USBVer
 {
 }
 
+QByteArray SimBoardModel::productDescription(quint32 productCode, quint32 revision)
+{
+    // Every model carries the same chip; only this text tells them apart in a device list.
+    return "Talvex stepper motor driver (" + QByteArray::number(productCode) + ',' + QByteArray::number(revision) + ')';
+}
+
 SimBoardModel::Command SimBoardModel::commandOf(quint8 opcode) const
 {
     const bool model1_1 = is(1, 1);

@@ -2,6 +2,7 @@
 
 #include "SimBoardBootloader.h"
 #include "SimBoardHandshakeFraming.h"
+#include "SimBoardModel.h"
 #include "SimBoardPacketFraming.h"
 #include "SimBootloaderFirmware.h"
 #include "SimFtdiChannel.h"
@@ -58,6 +59,12 @@ QVector<quint8> factoryInformationPage(int pageSize, const QString& serialNumber
     return page;
 }
 
+// The product code (at 4, 3 digits) or revision (at 7, 2 digits) in a serial number.
+int modelField(const QString& serialNumber, int position, int digits)
+{
+    return serialNumber.mid(position, digits).toInt();
+}
+
 // A non-owning handle for the framings, which the board owns.
 template <typename T>
 boost::shared_ptr<T> unowned(const boost::shared_ptr<T>& owned)
@@ -72,6 +79,7 @@ boost::shared_ptr<SimBootloaderBoard> SimBootloaderBoard::plugInto(SimFtdiChip& 
 {
     const boost::shared_ptr<SimBootloaderBoard> board(
         new SimBootloaderBoard(chip, firmware, serialNumber, firmwareMajor, firmwareMinor));
+    chip.setDescription(SimBoardModel::productDescription(modelField(serialNumber, 4, 3), modelField(serialNumber, 7, 2)));
     chip.getChannel(channelIndex).setEndpoint(board);
     return board;
 }
@@ -79,10 +87,10 @@ boost::shared_ptr<SimBootloaderBoard> SimBootloaderBoard::plugInto(SimFtdiChip& 
 SimBootloaderBoard::SimBootloaderBoard(SimFtdiChip& chip, const boost::shared_ptr<SimIBoardFirmware>& firmware,
     const QString& serialNumber, int firmwareMajor, int firmwareMinor)
     : m_chip(chip)
-    , m_memory(SimBootloaderMemory::geometryOf(serialNumber.mid(4, 3).toInt(), serialNumber.mid(7, 2).toInt()))
+    , m_memory(SimBootloaderMemory::geometryOf(modelField(serialNumber, 4, 3), modelField(serialNumber, 7, 2)))
 {
     m_memory.setInformationPage(factoryInformationPage(m_memory.getGeometry().pageSize, serialNumber,
-        serialNumber.mid(4, 3).toInt(), serialNumber.mid(7, 2).toInt(), firmwareMajor, firmwareMinor));
+        modelField(serialNumber, 4, 3), modelField(serialNumber, 7, 2), firmwareMajor, firmwareMinor));
     m_pBootloader = boost::make_shared<SimBoardBootloader>(this);
     m_pFirmware = boost::make_shared<SimBootloaderFirmware>(this, firmware);
     start(Firmware);

@@ -53,6 +53,12 @@ void SimFtdiChip::setEepromX(const USBFtdiXSeriesEeprom& data)
     m_eepromX = data;
 }
 
+void SimFtdiChip::setDescription(const QByteArray& description)
+{
+    QMutexLocker lock(&m_pBus->getMutex());
+    (m_chipType == USBIFtdiApi::ChipFTX ? m_eepromX.description : m_eeprom.description) = description;
+}
+
 bool SimFtdiChip::isBlank() const
 {
     QMutexLocker lock(&m_pBus->getMutex());

@@ -239,7 +239,7 @@ QVector<quint8> SimMotor::stateReply() const
     appendUInt32(reply, counting ? quint32((m_remainingUnits + perMicroStep - 1) / perMicroStep) : 0);
     appendUInt32(reply, quint32(qint32(m_physical - m_origin)));
     reply.append(quint8(m_settings.microStepping));
-    reply.append(0);
+    reply.append(counting ? 1 : 0);
     reply.append(0);
     reply.append(quint8(m_state));
     reply.append(quint8(limitFlags()));

@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "AppTestSupport.h"
+#include "DialogAnswers.h"
 #include "BootloaderFirmwareId.h"
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
@@ -28,6 +29,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace
@@ -86,6 +88,12 @@ struct BoardWithOutputs
     boost::shared_ptr<SimDriverFirmware> m_pFirmware;
     boost::shared_ptr<RecordingFirmware> m_pRecorder;
 };
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 // The status bar's permanent connection icon shows this picture.
 bool showsIcon(const TalvexMainWindow& window, const QString& icon)
@@ -237,6 +245,99 @@ private slots:
             return scripting.isNull();
         }));
         QCOMPARE(tabTitles(window), QStringList{"Home"});
+        QVERIFY(waitFor([&output] { return output.contains("User aborted"); }));
+        QVERIFY(!output.contains("ended"));
+    }
+
+    // Closing the window, disconnecting, or the board going away asks about each modified
+    // script: Save writes it and Discard leaves the file alone, and either lets the window or
+    // the board go; Cancel (not offered when the board has gone) keeps both, and the script too.
+    void modifiedScriptsAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+
+        for (const char* how : {"close", "disconnect", "unplug"})
+        {
+            QTest::newRow(qPrintable(QString(how) + ", save")) << how << int(QMessageBox::Save);
+            QTest::newRow(qPrintable(QString(how) + ", discard")) << how << int(QMessageBox::Discard);
+        }
+        QTest::newRow("close, cancel") << "close" << int(QMessageBox::Cancel);
+        QTest::newRow("disconnect, cancel") << "disconnect" << int(QMessageBox::Cancel);
+    }
+
+    void modifiedScriptsAreAskedAbout()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+
+        StudioBus bus;
+        // No firmware package that another test leaves in the shared data folder is offered.
+        const OwnDataFolder data;
+        SimFtdiChip& chip = bus.plug(27, 1);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("turn.py");
+        QVERIFY(writeFile(path, "old = 1\n"));
+        TalvexMainWindow window;
+        window.show();
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        auto* scripting = window.findChild<TalvexScriptTab*>();
+        chooseFile(path);
+        QMetaObject::invokeMethod(scripting, "onOpenScript");
+        QPointer<TalvexPythonEditor> editor = scripting->findChild<TalvexPythonEditor*>();
+        QVERIFY(editor);
+        editor->insertPlainText("new = 2\n");
+
+        QString question;
+        answerMessageBox(QMessageBox::StandardButton(answer), &question);
+        if (how == "close")
+            window.close();
+        else if (how == "disconnect")
+            buttonNamed(window.homeTab(), "Disconnect")->pressed();
+        else
+        {
+            StudioBus::bus().removeChip(chip);
+            QVERIFY(waitFor([&] { return !question.isEmpty(); }, 6000));
+        }
+        QCOMPARE(question, QString("Close script: The script turn.py contains unsaved changes.\nSave it?"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray(answer == QMessageBox::Save ? "new = 2\nold = 1\n" : "old = 1\n"));
+
+        const bool kept = answer == QMessageBox::Cancel;
+        QCOMPARE(window.isVisible(), how != "close" || kept);
+        QCOMPARE(tabTitles(window), how == "close" || kept ? s_deviceTabs : QStringList{"Home"});
+        QCOMPARE(buttonNamed(window.homeTab(), "Connect") == nullptr, how == "close" || kept);
+        if (kept)
+        {
+            QCOMPARE(editor->toPlainText(), QString("new = 2\nold = 1\n"));
+            QVERIFY(editor->document()->isModified());
+        }
+    }
+
+    // Closing the window stops a running script and waits for its end: nothing of it runs on
+    // once the window has gone.
+    void closingStopsARunningScript()
+    {
+        StudioBus bus;
+        const OwnDataFolder data;
+        bus.plug(27, 1);
+        TalvexMainWindow window;
+        window.show();
+        QString output;
+        connect(TalvexPythonOutput::instance(), &TalvexPythonOutput::textWritten, &window,
+            [&output](const QString& text) { output += text; });
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        auto* scripting = window.findChild<TalvexScriptTab*>();
+        QMetaObject::invokeMethod(scripting, "onNewScript");
+        auto* editor = scripting->findChild<TalvexPythonEditor*>();
+        editor->setPlainText("print('started')\nOutput().wait(-1)\nprint('ended')\n");
+        QMetaObject::invokeMethod(scripting, "onRunScript");
+        QVERIFY(waitFor([&output] { return output.contains("started"); }));
+
+        window.close();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!scripting->isScriptRunning());
         QVERIFY(waitFor([&output] { return output.contains("User aborted"); }));
         QVERIFY(!output.contains("ended"));
     }

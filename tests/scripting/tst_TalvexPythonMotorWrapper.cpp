@@ -42,6 +42,19 @@ struct MotorScripting : ScriptingOnBoard
 
     QVariant motion(int id) { return m_board.m_document.motionConfiguration()->value(id); }
 };
+
+// The call of the test's row raises the row's error, and of the script only its closing turn-on
+// reaches the board. The motor stands at 10 full steps, so a move to 0 would show.
+void checkRefused()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, error);
+    MotorScripting scripting;
+    *scripting.m_board.m_document.motorInfo() = TalvexDriverMotorInfo(motorState(1, 160));
+    QVERIFY(scripting.runMotor("try:\n    " + call + "\nexcept Exception as error:\n    print(type(error).__name__ + ': ' + str(error))"));
+    QVERIFY2(scripting.m_output.startsWith(error), qPrintable(scripting.m_output));
+    QCOMPARE(scripting.m_board.m_pRecorder->opcodes(), QVector<quint8>{scripting.opcode(R::MotorOn)});
+}
 }
 
 // Motor on the simulated board: the moves, settings and readings in every unit, the refusals
@@ -62,9 +75,7 @@ private slots:
         QTest::newRow("7 micro-steps") << "m.moveRelative(7, Motor.MicroSteps)" << "01 00 07 00 00 00";
         QTest::newRow("to 20 full steps from 10") << "m.moveAbsolute(20, Motor.FullSteps)" << "01 00 A0 00 00 00";
         QTest::newRow("to -10 full steps from 10") << "m.moveAbsolute(-10, Motor.FullSteps)" << "01 01 40 01 00 00";
-        QTest::newRow("to 0 in RPM: home position") << "m.moveAbsolute(5, Motor.RPM)" << "01 01 A0 00 00 00";
         QTest::newRow("0.4 micro-steps: nothing") << "m.moveRelative(0.4, Motor.MicroSteps)" << "";
-        QTest::newRow("in RPM: nothing") << "m.moveRelative(5, Motor.RPM)" << "";
         QTest::newRow("to where it is: nothing") << "m.moveAbsolute(10, Motor.FullSteps)" << "";
     }
 
@@ -93,7 +104,22 @@ private slots:
                               "print(m.getState())\n"
                               "m.getPosition(Motor.RPM)\n"));
         QVERIFY2(scripting.m_output.startsWith("200.0 3200.0 360.0 1.0\nHold (at start)\n"), qPrintable(scripting.m_output));
-        QVERIFY(scripting.m_output.contains("RuntimeError: Invalid unit conversion factor encountered."));
+        QVERIFY(scripting.m_output.contains("ValueError: Motor.RPM is a unit of speed, not of a position or distance"));
+    }
+
+    // The state a script reads follows the commands it sent before, though nothing else reads
+    // the board's state meanwhile.
+    void stateFollowsTheCommandsSent()
+    {
+        MotorScripting scripting;
+        QVERIFY(scripting.run("m = Motor()\n"
+                              "m.turnOn()\n"
+                              "print(m.getState())\n"
+                              "m.moveRelative(1000, Motor.FullSteps)\n"
+                              "print(m.getState())\n"
+                              "m.turnOff()\n"
+                              "print(m.getState())\n"));
+        QCOMPARE(scripting.m_output, QString("Hold\nMoving\nOff\n"));
     }
 
     void setsVelocityAccelerationAndCurrent()
@@ -101,13 +127,13 @@ private slots:
         MotorScripting scripting;
         const bool ran = scripting.runMotor("m.setVelocity(100, Motor.Degrees)\n"
                                    "m.setAccel(50, Motor.FullSteps)\n"
-                                   "print(m.getAccel(Motor.FullSteps), m.getVelocity(Motor.RPM), m.getVelocity(17))\n"
+                                   "print(m.getAccel(Motor.FullSteps), m.getVelocity(Motor.RPM))\n"
                                    "m.setCurrent(800)\n"
                                    "print(m.getCurrent(), m.getStepSize())\n");
         QVERIFY2(ran, qPrintable(scripting.m_output));
         QCOMPARE(scripting.motion(Motion::Velocity).toInt(), 55);
         QCOMPARE(scripting.motion(Motion::Acceleration).toInt(), 500);
-        QCOMPARE(scripting.m_output, QString("50.0 16.5 0.0\n800 1.8\n"));
+        QCOMPARE(scripting.m_output, QString("50.0 16.5\n800 1.8\n"));
         QCOMPARE(scripting.sent(R::SetMotionConfiguration), 2);
         QCOMPARE(scripting.lastPayload(R::SetMotionConfiguration),
             hexText(scripting.m_board.m_document.motionConfiguration()->toByteArray(scripting.m_board.m_model)));
@@ -127,8 +153,12 @@ private slots:
     {
         QTest::addColumn<QString>("call");
         QTest::addColumn<QString>("error");
-        QTest::newRow("velocity unit") << "m.setVelocity(1, 17)" << "RuntimeError: Invalid unit conversion factor encountered.";
-        QTest::newRow("acceleration unit") << "m.setAccel(1, -1)" << "RuntimeError: Invalid unit conversion factor encountered.";
+        QTest::newRow("velocity without a step size") << "m.setStepSize(0); m.setVelocity(1, Motor.Degrees)"
+                                                      << "RuntimeError: Invalid unit conversion factor encountered.";
+        QTest::newRow("position without a step size") << "m.setStepSize(0.0005); m.moveAbsolute(5, Motor.FullSteps)"
+                                                      << "RuntimeError: Invalid unit conversion factor encountered.";
+        QTest::newRow("distance without a step size") << "m.setStepSize(0.0005); m.moveRelative(5, Motor.Degrees)"
+                                                      << "RuntimeError: Invalid unit conversion factor encountered.";
         QTest::newRow("velocity too high") << "m.setVelocity(1e7, Motor.FullSteps)" << "ValueError: ";
         QTest::newRow("velocity beyond int") << "m.setVelocity(1e12, Motor.FullSteps)" << "ValueError: Value out of range";
         QTest::newRow("current too high") << "m.setCurrent(100000)" << "ValueError: ";
@@ -144,12 +174,30 @@ private slots:
 
     void refusesBadValues()
     {
-        QFETCH(QString, call);
-        QFETCH(QString, error);
-        MotorScripting scripting;
-        QVERIFY(scripting.runMotor("try:\n    " + call + "\nexcept Exception as error:\n    print(type(error).__name__ + ': ' + str(error))"));
-        QVERIFY2(scripting.m_output.startsWith(error), qPrintable(scripting.m_output));
-        QCOMPARE(scripting.m_board.m_pRecorder->opcodes(), QVector<quint8>{scripting.opcode(R::MotorOn)});
+        checkRefused();
+    }
+
+    // Every method that takes a unit refuses a number that is no unit, and a position or
+    // distance refuses RPM, before it reads or sends anything.
+    void refusesUnitsItCannotTake_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("error");
+        const QStringList speeds{"m.getVelocity(%1)", "m.setVelocity(1, %1)", "m.getAccel(%1)", "m.setAccel(1, %1)"};
+        const QStringList positions{"m.getPosition(%1)", "m.moveRelative(5, %1)", "m.moveAbsolute(5, %1)"};
+        // The unit as the script writes it, and as the error names it.
+        const QVector<QPair<QString, QString>> unknownUnits{{"6", "6"}, {"-1", "-1"}, {"2 ** 70", "1180591620717411303424"}};
+        for (const QString& method : speeds + positions)
+            for (const auto& unit : unknownUnits)
+                QTest::newRow(qPrintable(method.arg(unit.first))) << method.arg(unit.first) << "ValueError: Unknown unit " + unit.second;
+        for (const QString& method : positions)
+            QTest::newRow(qPrintable(method.arg("Motor.RPM")))
+                << method.arg("Motor.RPM") << "ValueError: Motor.RPM is a unit of speed, not of a position or distance";
+    }
+
+    void refusesUnitsItCannotTake()
+    {
+        checkRefused();
     }
 
     void movesHomeWithItsLimit()

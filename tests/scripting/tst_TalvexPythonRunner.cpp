@@ -170,7 +170,7 @@ private slots:
         }, 20000));
         QCoreApplication::processEvents();
         QVERIFY2(!scripting.m_output.contains("Traceback"), qPrintable(scripting.m_output));
-        QVERIFY2(scripting.m_output.contains("Done"), qPrintable(scripting.m_output));
+        QVERIFY2(scripting.m_output.contains("Done: Off"), qPrintable(scripting.m_output));
         QVERIFY(scripting.sent(R::Move) >= 2);
         QVERIFY(scripting.m_failures.m_results.isEmpty());
     }

@@ -1,10 +1,12 @@
 #include "TestRegistry.h"
 
+#include "DialogAnswers.h"
 #include "ScriptingOnBoard.h"
 #include "TalvexPythonConsole.h"
 #include "TalvexPythonEditor.h"
 #include "TalvexScriptTab.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -14,42 +16,19 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace
 {
-// Answers the next modal dialog of that kind once it shows.
-template <class Dialog>
-void answerNextDialog(const std::function<void(Dialog*)>& answer)
+// Answers the next message boxes with these buttons, one each, keeping their titles and texts.
+void answerInTurn(QList<QMessageBox::StandardButton> buttons, QStringList* questions)
 {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        answer(dialog);
-    });
-    poll->start(10);
-}
-
-void chooseFile(const QString& path)
-{
-    answerNextDialog<QFileDialog>([path](QFileDialog* files) {
-        // selectFile leaves a focused name field as it is.
-        files->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-        static_cast<QDialog*>(files)->accept();
-    });
-}
-
-// The question or error box: its title and text, answered with the button.
-void answerMessageBox(QMessageBox::StandardButton button, QString* text)
-{
-    answerNextDialog<QMessageBox>([button, text](QMessageBox* box) {
-        *text = box->windowTitle() + ": " + box->text();
-        box->button(button)->click();
+    if (buttons.isEmpty())
+        return;
+    answerNextDialog<QMessageBox>([buttons, questions](QMessageBox* box) mutable {
+        if (questions)
+            *questions << box->windowTitle() + ": " + box->text();
+        box->button(buttons.takeFirst())->click();
+        answerInTurn(buttons, questions);
     });
 }
 
@@ -205,6 +184,41 @@ private slots:
         QCOMPARE(scripting.tabs()->count(), 1);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(closed.isNull());
+    }
+
+    // Before the tab goes, each modified script is asked about in turn. A Cancel after a
+    // Discard leaves both scripts modified; without Cancel, a save whose name the user does not
+    // give asks again.
+    void asksAboutEachModifiedScriptBeforeItGoes()
+    {
+        TabOnBoard scripting;
+        for (int i = 0; i < 3; ++i)
+            scripting.press("Add new script");
+        scripting.editor(0)->insertPlainText("first = 1");
+        scripting.editor(2)->insertPlainText("third = 3");
+
+        QStringList questions;
+        answerInTurn({QMessageBox::Discard, QMessageBox::Cancel}, &questions);
+        QVERIFY(!scripting.m_tab.askToSaveScripts(true));
+        const QString question = "Close script: The script Untitled contains unsaved changes.\nSave it?";
+        QCOMPARE(questions, (QStringList{question, question}));
+        QVERIFY(scripting.editor(0)->document()->isModified());
+        QVERIFY(scripting.editor(2)->document()->isModified());
+
+        questions.clear();
+        QStringList offered;
+        answerNextDialog<QMessageBox>([&offered](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons())
+                offered << button->text();
+            box->button(QMessageBox::Save)->click();
+            answerNextDialog<QFileDialog>([](QFileDialog* files) { files->reject(); });
+            answerInTurn({QMessageBox::Discard, QMessageBox::Discard}, nullptr);
+        });
+        QVERIFY(scripting.m_tab.askToSaveScripts(false));
+        QCOMPARE(offered, (QStringList{"Save", "Discard"}));
+        QVERIFY(!scripting.editor(0)->document()->isModified());
+        QVERIFY(!scripting.editor(2)->document()->isModified());
+        QCOMPARE(scripting.editor(2)->toPlainText(), QString("third = 3"));
     }
 
     // Print output and statements typed into the console, which keeps its names.

@@ -96,6 +96,7 @@ struct MotorState
         remainingSteps = readUInt32(reply, 0);
         position = qint32(readUInt32(reply, 4));
         microStepMode = reply[8];
+        remainingStepsShown = reply[9];
         state = reply[11];
         limitFlags = reply[12];
         errorCode = reply[13];
@@ -105,6 +106,8 @@ struct MotorState
     quint32 remainingSteps = 0;
     qint32 position = 0;
     int microStepMode = 0;
+    // 1 while remainingSteps counts a running move, 0 otherwise
+    int remainingStepsShown = 0;
     // 1 hold, 4 off, 6 error, 8 continuous, 9 counted, 10 back and forth, 11 home search
     int state = 0;
     // bit 0 at the start limit, bit 1 at the end limit

@@ -81,6 +81,28 @@ private:
 private slots:
     void cleanup() { bus().reset(); }
 
+    // Boards of different models are told apart in the device list by their chip's description;
+    // the host drops the channel letter.
+    void chipDescriptionNamesTheModel_data()
+    {
+        QTest::addColumn<QByteArray>("serialNumber");
+        QTest::addColumn<QByteArray>("description");
+        QTest::newRow("1,1") << QByteArray("VTAH001010001") << QByteArray("Talvex stepper motor driver (1,1)");
+        QTest::newRow("1,2") << QByteArray("VTAH001020002") << QByteArray("Talvex stepper motor driver (1,2)");
+        QTest::newRow("10,1") << QByteArray("VTAH010010003") << QByteArray("Talvex stepper motor driver (10,1)");
+        QTest::newRow("27,1") << QByteArray("VTAH027010004") << QByteArray("Talvex stepper motor driver (27,1)");
+    }
+
+    void chipDescriptionNamesTheModel()
+    {
+        QFETCH(QByteArray, serialNumber);
+        QFETCH(QByteArray, description);
+        const auto board = plug(serialNumber);
+        QCOMPARE(m_pChip->getEeprom().description, description);
+        QCOMPARE(bus().getNodes().value(0).description, description + " A");
+        QCOMPARE(bus().getNodes().value(1).description, description + " B");
+    }
+
     // Firmware, then bootloader, then firmware again; the chip keeps its place in the list.
     void modes()
     {

@@ -339,6 +339,7 @@ private slots:
         QCOMPARE(state.state, 9);
         QCOMPARE(state.position, 800);
         QCOMPARE(state.remainingSteps, quint32(800));
+        QCOMPARE(state.remainingStepsShown, 1);
         QCOMPARE(state.microStepMode, 4);
         QCOMPARE(board.run(Op::Move, movePayload(1, 0, 10)), Status::Busy);
         QCOMPARE(board.run(Op::SetMotion, s_sixteenthSteps), Status::Busy);
@@ -348,6 +349,7 @@ private slots:
         QCOMPARE(state.state, 1);
         QCOMPARE(state.position, 1600);
         QCOMPARE(state.remainingSteps, quint32(0));
+        QCOMPARE(state.remainingStepsShown, 0);
 
         QCOMPARE(board.run(Op::Move, movePayload(1, 1, 400)), Status::Ok);
         board.m_firmware.advance(1000);
@@ -373,6 +375,7 @@ private slots:
         QCOMPARE(board.run(Op::Move, movePayload(0, 1, 0)), Status::Ok);
         board.m_firmware.advance(100);
         QCOMPARE(board.motorState().state, 8);
+        QCOMPARE(board.motorState().remainingStepsShown, 0);
         QCOMPARE(board.run(Op::Stop), Status::Ok);
         board.m_firmware.advance(100);
         const MotorState state = board.motorState();
@@ -389,6 +392,8 @@ private slots:
         board.m_firmware.advance(150);
         QCOMPARE(board.motorState().position, 160);
         QCOMPARE(board.motorState().state, 10);
+        QCOMPARE(board.motorState().remainingSteps, quint32(160));
+        QCOMPARE(board.motorState().remainingStepsShown, 1);
         board.m_firmware.advance(50);
         QCOMPARE(board.motorState().position, 0);
         board.m_firmware.advance(75);
