@@ -5,6 +5,7 @@
 #include "TalvexRequestDispatcher.h"
 #include "UIUserInputRegister.h"
 #include "USBConnectionState.h"
+#include "USBProtocolClock.h"
 #include "USBResult.h"
 
 #include <QList>
@@ -30,7 +31,9 @@ class TalvexMainWindow : public QMainWindow, private TalvexRequestDispatcher::IR
     Q_OBJECT
 
 public:
-    TalvexMainWindow();
+    // The clock times the device poll, the protocol's waits and the firmware update on connect;
+    // null means real time.
+    explicit TalvexMainWindow(const USBProtocolClockPtr& clock = USBProtocolClockPtr());
     ~TalvexMainWindow() override;
 
     TalvexHomeTab* homeTab() const { return m_pHomeTab; }

@@ -25,8 +25,8 @@ const int s_commandSocket = 0;
 const int s_streamId = 0;
 }
 
-TalvexMainWindow::TalvexMainWindow()
-    : m_connectionState(USBConnectionState::PacketProtocol)
+TalvexMainWindow::TalvexMainWindow(const USBProtocolClockPtr& clock)
+    : m_connectionState(USBConnectionState::PacketProtocol, USBConnectionState::s_pollIntervalMs, clock)
     , m_pDispatcher(boost::make_shared<TalvexRequestDispatcher>())
     , m_pInterpreter(boost::make_shared<TalvexStreamInterpreter>())
     , m_pTraits(boost::make_shared<TalvexApplicationTraits>())
@@ -37,7 +37,7 @@ TalvexMainWindow::TalvexMainWindow()
     m_sampleStream.setInterpreter(m_pInterpreter);
     m_connectionState.setDeviceTraits(m_pTraits);
     m_connectionState.setDeviceUpdater(
-        boost::make_shared<PackageFirmwareUpdater>(this, QStringLiteral("TalvexStudio"), QString(), true));
+        boost::make_shared<PackageFirmwareUpdater>(this, QStringLiteral("TalvexStudio"), QString(), true, clock));
     initPythonScripting(&m_document, m_pDispatcher, &m_sampleStream, m_pInterpreter, this);
 
     m_pTabWidget = new QTabWidget(this);

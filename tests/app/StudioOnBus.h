@@ -2,6 +2,7 @@
 
 #include "SettingsSandbox.h"
 #include "SimulatedBus.h"
+#include "SimulatedBusClock.h"
 #include "SimUsbBus.h"
 #include "TalvexSimulatedBoards.h"
 #include "Waiting.h"
@@ -14,7 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
-// The simulated bus emptied for one test, the settings kept in a folder of their own.
+// The simulated bus emptied for one test, the settings kept in a folder of their own, and the
+// clock that puts a main window or connection state on the bus's time (m_pClock).
 struct StudioBus
 {
     static SimUsbBus& bus() { return SimUsbBus::instance(); }
@@ -28,6 +30,7 @@ struct StudioBus
     }
 
     SettingsSandbox m_settings;
+    USBProtocolClockPtr m_pClock = boost::make_shared<SimulatedBusClock>();
 };
 
 // The push button of a widget by its text; null when there is none.
@@ -39,12 +42,12 @@ inline QPushButton* buttonNamed(QWidget* widget, const QString& text)
     return nullptr;
 }
 
-// Lists the boards (the connection state polls every 2 s) and connects the first through the
-// Home tab's Connect button.
+// Lists the boards (the connection state polls at its start and every 2 s, on the bus clock when
+// it was given StudioBus's) and connects the first through the Home tab's Connect button.
 inline bool connectFirstBoard(QWidget* homeTab)
 {
     QComboBox* devices = homeTab->findChild<QComboBox*>();
-    if (!waitFor([devices] { return devices->count() > 0; }, 5000))
+    if (!waitOnBusClock([devices] { return devices->count() > 0; }))
         return false;
     QPushButton* connect = buttonNamed(homeTab, "Connect");
     if (!connect)

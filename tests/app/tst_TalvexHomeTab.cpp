@@ -50,7 +50,7 @@ struct HomeTabOnBus : StudioBus
     QStackedWidget* lowerArea() const { return m_tab.findChild<QStackedWidget*>(); }
 
     TalvexDocument m_document;
-    USBConnectionState m_state{USBConnectionState::PacketProtocol};
+    USBConnectionState m_state{USBConnectionState::PacketProtocol, USBConnectionState::s_pollIntervalMs, m_pClock};
     boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher = boost::make_shared<TalvexRequestDispatcher>();
     TalvexHomeTab m_tab{nullptr, &m_document, &m_state, m_pDispatcher};
 };
@@ -105,7 +105,7 @@ private slots:
         home.plug(27, 1, 1);
         home.plug(1, 1, 2);
         QComboBox* devices = home.m_tab.findChild<QComboBox*>();
-        QVERIFY(waitFor([devices] { return devices->count() == 2; }));
+        QVERIFY(waitOnBusClock([devices] { return devices->count() == 2; }));
         const QList<USBDevicePtr> listed = home.m_state.getAvailableDevices();
         devices->setCurrentIndex(1);
         buttonNamed(&home.m_tab, "Connect")->pressed();

@@ -177,7 +177,7 @@ private slots:
 
         StudioBus bus;
         SimFtdiChip& chip = bus.plug(productCode, revision);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         window.show();
         QStringList messages;
         connect(window.statusBar(), &QStatusBar::messageChanged, [&messages](const QString& text) {
@@ -202,7 +202,7 @@ private slots:
         const QPointer<QWidget> deviceTab = tabWidget->count() > 1 ? tabWidget->widget(1) : nullptr;
         messages.clear();
         StudioBus::bus().removeChip(chip);
-        QVERIFY(waitFor([&messages] { return messages.contains("Disconnected"); }, 6000));
+        QVERIFY(waitOnBusClock([&messages] { return messages.contains("Disconnected"); }));
         QCOMPARE(tabTitles(window), QStringList{"Home"});
         QVERIFY(showsIcon(window, ":/rc/disconnect.png"));
         QVERIFY(waitFor([&deviceTab] { return deviceTab.isNull(); }));
@@ -213,7 +213,7 @@ private slots:
     {
         StudioBus bus;
         bus.plug(27, 1);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         QVERIFY(connectFirstBoard(window.homeTab()));
         buttonNamed(window.homeTab(), "Disconnect")->pressed();
         QCOMPARE(tabTitles(window), QStringList{"Home"});
@@ -227,7 +227,7 @@ private slots:
     {
         StudioBus bus;
         bus.plug(27, 1);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         QString output;
         connect(TalvexPythonOutput::instance(), &TalvexPythonOutput::textWritten, &window,
             [&output](const QString& text) { output += text; });
@@ -348,7 +348,7 @@ private slots:
     {
         StudioBus bus;
         TalvexSimulatedBoards::plug(StudioBus::bus(), 1, 2, USBVersion(4, 0), 1);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         QStringList messages;
         connect(window.statusBar(), &QStatusBar::messageChanged, [&messages](const QString& text) {
             if (!text.isEmpty())
@@ -369,7 +369,7 @@ private slots:
         bus.plug(27, 1);
         const BootloaderFirmwareId model(27, 1, 0, 0, 0);
         TalvexSimulatedBoards::placeFirmwarePackage("TalvexStudio");
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         window.show();
         QStringList questions;
         bool progressShown = false;
@@ -387,6 +387,9 @@ private slots:
         });
         answer.start();
 
+        // The window's online check holds the update data while it runs, and a connect meanwhile
+        // leaves the firmware as it is.
+        QVERIFY(waitFor([] { return !PackageAppData::isPackageLockHeld(); }));
         const bool connected = connectFirstBoard(window.homeTab());
         QFile::remove(PackageAppData("TalvexStudio", QString()).devicePackagePath(model));
         QVERIFY(connected);

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <csignal>
 
@@ -17,6 +18,7 @@ class LocalFtpServer
 public:
     LocalFtpServer(const QString& root, const QString& user, const QString& password, bool offersSize = true,
         const QStringList& breakdown = QStringList())
+        : m_root(root)
     {
         QStringList arguments{QStringLiteral(TALVEX_FTP_SERVER_SCRIPT), root, user, password};
         if (!offersSize)
@@ -31,8 +33,7 @@ public:
 
     ~LocalFtpServer()
     {
-        waitFor([this] { return m_process.state() == QProcess::NotRunning || sessions() == 0; }, 20000);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        waitForClientsGone();
         // 0 once the server has ended on its own: kill() would signal the test's process group.
         const qint64 pid = m_process.processId();
         if (pid <= 0)
@@ -41,6 +42,36 @@ public:
         m_process.waitForFinished();
     }
 
+    // The server of the kind over one folder for every test of the process, started by the first
+    // that asks, since its start is most of a short test's time; stopped with the application
+    // object. A test fills the folder and empties it again once its clients are gone.
+    static LocalFtpServer& shared(const QString& user, const QString& password, bool offersSize)
+    {
+        static QTemporaryDir* s_pRoot = nullptr;
+        static LocalFtpServer* s_pServers[2] = {nullptr, nullptr};
+        if (!s_pRoot)
+        {
+            s_pRoot = new QTemporaryDir;
+            qAddPostRoutine([] {
+                delete s_pServers[0];
+                delete s_pServers[1];
+                delete s_pRoot;
+            });
+        }
+        LocalFtpServer*& server = s_pServers[offersSize ? 1 : 0];
+        if (!server)
+            server = new LocalFtpServer(s_pRoot->path(), user, password, offersSize);
+        return *server;
+    }
+
+    // Qt closes a finished ftp connection, and deletes it, only while events run.
+    void waitForClientsGone()
+    {
+        waitFor([this] { return m_process.state() == QProcess::NotRunning || sessions() == 0; }, 20000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    const QString& root() const { return m_root; }
     int port() const { return m_port; }
     QString address() const { return QStringLiteral("ftp://127.0.0.1:%1").arg(m_port); }
 
@@ -53,6 +84,7 @@ private:
         return m_sessions;
     }
 
+    QString m_root;
     QProcess m_process;
     int m_port = 0;
     int m_sessions = 0;

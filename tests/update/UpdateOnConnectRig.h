@@ -154,7 +154,6 @@ struct UpdateOnConnectRig
         m_pChip = &bus().addChip(USBIFtdiApi::ChipFT2232H, serialNumber.toLatin1(), 0x100);
         m_pBoard = SimBootloaderBoard::plugInto(*m_pChip, 1, boost::make_shared<RefusingFirmware>(), serialNumber,
             major, minor);
-        m_state.getDriver()->setProtocol(boost::make_shared<USBPacketProtocol>(m_pClock), 0);
         m_state.setDeviceTraits(m_pTraits);
         m_state.setDeviceUpdater(m_pRecorder);
     }
@@ -192,7 +191,7 @@ struct UpdateOnConnectRig
     boost::shared_ptr<PackageFirmwareUpdater> m_pUpdater = boost::make_shared<PackageFirmwareUpdater>(
         &m_parent, m_folder.application(), m_folder.subPath(), true, m_pClock);
     boost::shared_ptr<RecordingUpdater> m_pRecorder = boost::make_shared<RecordingUpdater>(m_pUpdater);
-    USBConnectionState m_state{USBConnectionState::PacketProtocol};
+    USBConnectionState m_state{USBConnectionState::PacketProtocol, USBConnectionState::s_pollIntervalMs, m_pClock};
     SimFtdiChip* m_pChip = nullptr;
     boost::shared_ptr<SimBootloaderBoard> m_pBoard;
 };

@@ -6,16 +6,19 @@
 #include "ZipWriter.h"
 
 #include <QDataStream>
-#include <QTemporaryDir>
+#include <QDir>
 #include <QUuid>
+
+#include <memory>
 
 #include <zlib.h>
 
-// An update data folder of the test's own (UpdateFolderFixture) and a local ftp server whose
-// update folders ("/downloads/win32/" and "/staging/win32/", with the folder's sub-path) the test
-// fills: the compressed manifest, file packages and device packages as the maker publishes them.
-// The update constants point at the server, with a package lock key of the test's own. The
-// server may break down in a transfer (LocalFtpServer).
+// An update data folder of the test's own (UpdateFolderFixture) and the process's local ftp server
+// whose update folders ("/downloads/win32/" and "/staging/win32/", with the folder's sub-path) the
+// test fills: the compressed manifest, file packages and device packages as the maker publishes
+// them; emptied again when the test ends.
+// The update constants point at the server, with a package lock key of the test's own. A server
+// that is to break down in a transfer (LocalFtpServer) is the test's own.
 class UpdateServerFixture : public UpdateFolderFixture
 {
 public:
@@ -26,13 +29,23 @@ public:
     explicit UpdateServerFixture(
         const QString& prefix, bool offersSize = true, const QStringList& breakdown = QStringList())
         : UpdateFolderFixture(prefix)
-        , m_server(m_root.path(), s_user, s_password, offersSize, breakdown)
+        , m_pOwnServer(breakdown.isEmpty()
+                  ? nullptr
+                  : new LocalFtpServer(m_ownRoot.path(), s_user, s_password, offersSize, breakdown))
+        , m_server(m_pOwnServer ? *m_pOwnServer : LocalFtpServer::shared(s_user, s_password, offersSize))
     {
+        emptyServerFolders();
         UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
         UpdateConstants::setArchivePassword(s_archivePassword);
         UpdateConstants::setUpdateServer(m_server.address());
         UpdateConstants::setUpdateLogin(s_user, s_password);
         UpdateConstants::setStagingUsed(false);
+    }
+
+    ~UpdateServerFixture()
+    {
+        m_server.waitForClientsGone();
+        emptyServerFolders();
     }
 
     bool ready() const { return isolated() && m_server.port() != 0; }
@@ -55,7 +68,7 @@ public:
     // The server folder, "downloads" or "staging", with the folder's sub-path.
     QString serverFolder(const QString& kind = "downloads") const
     {
-        return m_root.filePath(kind + "/win32/" + subPath());
+        return QDir(m_server.root()).filePath(kind + "/win32/" + subPath());
     }
 
     bool putManifest(const QByteArray& plain, const QString& kind = "downloads") const
@@ -86,6 +99,14 @@ public:
     }
 
 private:
-    QTemporaryDir m_root;
-    LocalFtpServer m_server;
+    void emptyServerFolders() const
+    {
+        QDir root(m_server.root());
+        for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            QDir(root.filePath(folder)).removeRecursively();
+    }
+
+    QTemporaryDir m_ownRoot;
+    std::unique_ptr<LocalFtpServer> m_pOwnServer;
+    LocalFtpServer& m_server;
 };

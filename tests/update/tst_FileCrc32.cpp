@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(computeFileCrc32(path), zlibCrc);
 
         QProcess python;
-        python.start("python3", {"-c", "import sys, zlib; print(zlib.crc32(open(sys.argv[1], 'rb').read()))", path});
+        python.start(QStringLiteral(TALVEX_PYTHON3), {"-c", "import sys, zlib; print(zlib.crc32(open(sys.argv[1], 'rb').read()))", path});
         if (!python.waitForFinished(30000) || python.exitCode() != 0)
             QSKIP("python3 is not available");
         QCOMPARE(python.readAllStandardOutput().trimmed().toULong(), ulong(zlibCrc));

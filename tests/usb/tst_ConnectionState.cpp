@@ -2,6 +2,7 @@
 
 #include "ScriptedRequest.h"
 #include "SimulatedBoard.h"
+#include "SimulatedBusClock.h"
 #include "USBConnectionState.h"
 #include "USBDriver.h"
 #include "USBPacketProtocol.h"
@@ -423,6 +424,27 @@ private slots:
 
         timer->start(10);
         QTRY_COMPARE(connection.devicesChanged.count(), 1);
+    }
+
+    // The poll lists at its start, then again once the interval has passed on the state's clock,
+    // and not before.
+    void pollsOnItsClock()
+    {
+        SimulatedBoard board;
+        USBConnectionState state(USBConnectionState::PacketProtocol, 500, boost::make_shared<SimulatedBusClock>());
+        state.setDeviceTraits(boost::make_shared<TraitsStub>());
+        QSignalSpy devicesChanged(&state, &USBConnectionState::availableDevicesChanged);
+        state.startPolling();
+        QCOMPARE(devicesChanged.count(), 1);
+        QCOMPARE(state.getAvailableDevices().count(), 1);
+
+        board.add("VTBH001010008", 0x200);
+        SimulatedBoard::bus().advance(499);
+        QTest::qWait(20);
+        QCOMPARE(devicesChanged.count(), 1);
+        SimulatedBoard::bus().advance(1);
+        QTRY_COMPARE(devicesChanged.count(), 2);
+        QCOMPARE(state.getAvailableDevices().count(), 2);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "USBDriver.h"
 #include "USBIDeviceTraits.h"
 #include "USBIDeviceUpdater.h"
+#include "USBProtocolClock.h"
 #include "USBResult.h"
 #include "USBVersion.h"
 
@@ -30,14 +31,17 @@ public:
 
     // Kind 0 runs a packet protocol on socket 0, kind 1 a handshake protocol. Any other kind
     // sets none, and connecting then fails with the driver's "No communication protocol is set
-    // for this channel" without opening the board.
-    explicit USBConnectionState(qint32 protocolKind);
+    // for this channel" without opening the board. The clock times the device poll, every
+    // pollIntervalMs, and the protocol's waits; null means real time.
+    explicit USBConnectionState(qint32 protocolKind, int pollIntervalMs = s_pollIntervalMs,
+        const USBProtocolClockPtr& clock = USBProtocolClockPtr());
     ~USBConnectionState() override;
 
     // The poll lists nothing until the traits are set.
     void setDeviceTraits(const USBDeviceTraitsPtr& traits);
     // Without an updater, a connect skips the firmware check.
     void setDeviceUpdater(const USBDeviceUpdaterPtr& updater);
+    // Lists the devices at once, then again whenever the poll interval has passed on the clock.
     void startPolling();
 
     QList<USBDevicePtr> getAvailableDevices() const;
@@ -57,14 +61,21 @@ signals:
     void availableDevicesChanged();
 
 private slots:
+    // One poll of the device list and of the open device's channel.
     void onTimeout();
+    void onPollTimer();
 
 private:
+    void schedulePoll();
     // Closes the open device; true when there was one.
     bool closeOpenDevice();
 
     USBDriver m_driver;
     QTimer m_pollTimer;
+    const int m_pollIntervalMs;
+    const USBProtocolClockPtr m_pClock;
+    // When the next poll is due, on the clock.
+    qint64 m_nextPollMs = 0;
     QPair<int, int> m_deviceType;
     USBVersion m_firmwareVersion;
     QList<USBDevicePtr> m_devices;

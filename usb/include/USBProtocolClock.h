@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <mutex>
 
-// Time as the protocols see it: the wait for a reply and the pauses of their workers.
-// Tests and the simulator substitute a clock of their own so that time-outs pass without
-// real waiting.
+// Time as the USB layer sees it: the wait for a reply, the pauses of the protocols' workers and
+// the connection state's device poll. Tests and the simulator substitute a clock of their own so
+// that time-outs pass without real waiting.
 class USBProtocolClock
 {
 public:
@@ -24,6 +24,10 @@ public:
     // and released while waiting; ends after microseconds or when wakeUp is notified.
     virtual void pauseMicroseconds(std::condition_variable& wakeUp, std::unique_lock<std::mutex>& lock,
                                    unsigned long microseconds);
+    // The real milliseconds after which a timer of the event loop looks whether the given time
+    // has passed on this clock: all of it for real time; a clock that others move asks to be
+    // looked at sooner.
+    virtual int getTimerInterval(qint64 milliseconds) const;
 };
 
 typedef boost::shared_ptr<USBProtocolClock> USBProtocolClockPtr;

@@ -7,14 +7,19 @@
 
 #include <algorithm>
 
-USBConnectionState::USBConnectionState(qint32 protocolKind)
+USBConnectionState::USBConnectionState(qint32 protocolKind, int pollIntervalMs, const USBProtocolClockPtr& clock)
     : m_pollTimer(this)
+    , m_pollIntervalMs(pollIntervalMs)
+    , m_pClock(USBProtocolClock::orRealTime(clock))
     , m_deviceType(0, 0)
 {
     if (protocolKind == PacketProtocol)
-        m_driver.setProtocol(boost::make_shared<USBPacketProtocol>(), 0);
+        m_driver.setProtocol(boost::make_shared<USBPacketProtocol>(m_pClock), 0);
     else if (protocolKind == HandshakeProtocol)
-        m_driver.setProtocol(boost::make_shared<USBHandshakeProtocol>(), 0);
+        m_driver.setProtocol(boost::make_shared<USBHandshakeProtocol>(m_pClock), 0);
+    m_pollTimer.setSingleShot(true);
+    // Never early, so a timer on real time finds its poll due.
+    m_pollTimer.setTimerType(Qt::PreciseTimer);
 }
 
 USBConnectionState::~USBConnectionState() = default;
@@ -31,8 +36,27 @@ void USBConnectionState::setDeviceUpdater(const USBDeviceUpdaterPtr& updater)
 
 void USBConnectionState::startPolling()
 {
-    connect(&m_pollTimer, &QTimer::timeout, this, &USBConnectionState::onTimeout, Qt::UniqueConnection);
-    m_pollTimer.start(s_pollIntervalMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &USBConnectionState::onPollTimer, Qt::UniqueConnection);
+    onTimeout();
+    schedulePoll();
+}
+
+void USBConnectionState::onPollTimer()
+{
+    const qint64 remaining = m_nextPollMs - m_pClock->getMilliseconds();
+    if (remaining > 0)
+    {
+        m_pollTimer.start(m_pClock->getTimerInterval(remaining));
+        return;
+    }
+    onTimeout();
+    schedulePoll();
+}
+
+void USBConnectionState::schedulePoll()
+{
+    m_nextPollMs = m_pClock->getMilliseconds() + m_pollIntervalMs;
+    m_pollTimer.start(m_pClock->getTimerInterval(m_pollIntervalMs));
 }
 
 QList<USBDevicePtr> USBConnectionState::getAvailableDevices() const

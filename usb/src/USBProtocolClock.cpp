@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include <chrono>
+#include <limits>
 
 USBProtocolClock::USBProtocolClock() = default;
 
@@ -29,4 +30,9 @@ void USBProtocolClock::pauseMicroseconds(std::condition_variable& wakeUp, std::u
                                          unsigned long microseconds)
 {
     wakeUp.wait_for(lock, std::chrono::microseconds(microseconds));
+}
+
+int USBProtocolClock::getTimerInterval(qint64 milliseconds) const
+{
+    return int(qBound<qint64>(0, milliseconds, std::numeric_limits<int>::max()));
 }
