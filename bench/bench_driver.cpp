@@ -1,7 +1,7 @@
 // The driver layer on the simulated board: the dispatcher's round trip of a read action, from
 // sendRequest to the reply stored in the document, and the GUI side of streaming, from a stream
-// packet's event to the points taken out of the sample buffers, beside a plain loop that makes
-// the same points from the same bytes.
+// packet's event to the points taken out of the sample buffers by clients that count them or
+// keep them all, beside a plain loop that makes the same points from the same bytes.
 #include "BenchSupport.h"
 #include "PlotUSBDataStream.h"
 #include "SimBoardPacketFraming.h"
@@ -170,6 +170,7 @@ public:
 
     bool m_keep;
     qint64 m_points = 0;
+    // Emptied at every pass, as a refresh of the plot takes them; the storage stays.
     std::vector<PlotPoint> m_kept;
 };
 
@@ -191,6 +192,14 @@ struct StreamRig
         stream.registerClient(&quadrature, TalvexStreamInterpreter::QuadratureChannel, true);
         stream.registerClient(&steps, TalvexStreamInterpreter::StepsChannel, true);
         stream.start(1);
+    }
+
+    // A refresh of the series: what they kept so far is drawn and gone.
+    void refresh()
+    {
+        voltage.m_kept.clear();
+        quadrature.m_kept.clear();
+        steps.m_kept.clear();
     }
 
     ~StreamRig()
@@ -307,10 +316,13 @@ void streamPacketsIntoBuffers(benchmark::State& state)
         return;
     }
     const auto events = streamEvents(packets);
-    StreamRig rig(false);
+    StreamRig rig(state.range(0) != 0);
     for (auto _ : state)
+    {
+        rig.refresh();
         for (const auto& event : events)
             QCoreApplication::sendEvent(&rig.stream, event.get());
+    }
     const qint64 samples = rig.voltage.m_points + rig.quadrature.m_points + rig.steps.m_points;
     if (samples != state.iterations() * s_pointsPerPass)
         state.SkipWithError("Samples were lost");
@@ -331,7 +343,8 @@ void plainLoopOverThePackets(benchmark::State& state)
 }
 
 BENCHMARK(dispatcherReadRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(streamPacketsIntoBuffers)->Unit(benchmark::kMicrosecond);
+// 0: the clients count the points; 1: they keep every point.
+BENCHMARK(streamPacketsIntoBuffers)->ArgName("keep")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(plainLoopOverThePackets)->Unit(benchmark::kMicrosecond);
 }
 
