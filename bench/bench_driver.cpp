@@ -151,7 +151,8 @@ public:
     void streamingFinished() override {}
 };
 
-// Takes the points as a plot series does; keeps their count, or all of them when asked.
+// Takes the points as a plot series does: counts them, or, when asked, keeps every one of
+// them, written straight into its own vector.
 class CountingSeries : public PlotUSBDataStream::IStreamClient
 {
 public:
@@ -159,10 +160,14 @@ public:
 
     void appendSamples(PlotSampleBuffer& buffer) override
     {
-        const QVector<PlotPoint>& points = buffer.process();
-        m_points += points.count();
-        if (m_keep)
-            m_kept.insert(m_kept.end(), points.cbegin(), points.cend());
+        if (!m_keep)
+        {
+            m_points += buffer.process().count();
+            return;
+        }
+        const int before = m_kept.count();
+        buffer.processInto(m_kept);
+        m_points += m_kept.count() - before;
     }
     void markFinished() override {}
     void detachFromStream() override {}
@@ -171,7 +176,7 @@ public:
     bool m_keep;
     qint64 m_points = 0;
     // Emptied at every pass, as a refresh of the plot takes them; the storage stays.
-    std::vector<PlotPoint> m_kept;
+    QVector<PlotPoint> m_kept;
 };
 
 // The studio's path from a stream packet's event to the points a series takes: interpreter,
@@ -303,8 +308,10 @@ bool sameAsTheBaseline(const std::vector<QVector<quint8>>& packets)
         QCoreApplication::sendEvent(&rig.stream, event.get());
     PlainDecoder plain;
     plain.decode(packets);
-    return rig.voltage.m_kept == plain.points(0) && rig.quadrature.m_kept == plain.points(1)
-        && rig.steps.m_kept == plain.points(2);
+    const auto same = [&plain](const QVector<PlotPoint>& kept, int channel) {
+        return std::equal(kept.cbegin(), kept.cend(), plain.points(channel).cbegin(), plain.points(channel).cend());
+    };
+    return same(rig.voltage.m_kept, 0) && same(rig.quadrature.m_kept, 1) && same(rig.steps.m_kept, 2);
 }
 
 void streamPacketsIntoBuffers(benchmark::State& state)
