@@ -1,8 +1,9 @@
 // The USB layer's hot paths on the simulated board, each beside its plain baseline in the same
 // run:
-// - a request posted on the packet protocol, from postRequest to the delivered USBRequestEvent,
-//   beside a plain std::thread that does the same exchange on the same simulated channel and
-//   posts one event back;
+// - requests posted on the packet protocol, one alone and bursts of 1 000 and 10 000 posted at
+//   once, from the first postRequest to the last delivered USBRequestEvent, beside a plain
+//   std::thread that does the same exchanges on the same simulated channel and posts one event
+//   back for each;
 // - the cost of one post with 10 and with 10 000 requests already queued.
 #include "BenchSupport.h"
 #include "SimBoardPacketFraming.h"
@@ -27,6 +28,7 @@
 #include <benchmark/benchmark.h>
 #include <boost/make_shared.hpp>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -57,12 +59,20 @@ public:
     int getExpectedReturnDataCount() const override { return 4; }
 };
 
-// Ends the event loop when the request's event arrives.
+// Takes the events of a burst; ends the event loop when the last one has arrived. A burst is
+// good when every request's event came, in the order of posting, with success.
 class Receiver : public QObject
 {
     Q_OBJECT
 
 public:
+    void expect(const std::vector<USBCommRequestPtr>& burst)
+    {
+        m_pBurst = &burst;
+        m_received = 0;
+        m_ok = true;
+    }
+
     QEventLoop m_loop;
     bool m_ok = false;
 
@@ -71,9 +81,16 @@ protected:
     {
         if (event->type() != USBRequestEvent::s_type)
             return;
-        m_ok = static_cast<USBRequestEvent*>(event)->getResult().isOk();
-        m_loop.quit();
+        const auto* reply = static_cast<USBRequestEvent*>(event);
+        const std::vector<USBCommRequestPtr>& burst = *m_pBurst;
+        m_ok = m_ok && m_received < burst.size() && reply->getRequest() == burst[m_received] && reply->getResult().isOk();
+        if (++m_received >= burst.size())
+            m_loop.quit();
     }
+
+private:
+    const std::vector<USBCommRequestPtr>* m_pBurst = nullptr;
+    size_t m_received = 0;
 };
 
 // The echo board alone on the simulated bus, in real time; null when it does not list.
@@ -87,31 +104,39 @@ USBDevicePtr echoBoard(USBDriver& driver)
     return driver.enumerateDevices(true).value(0);
 }
 
-// Times round trips: start sends the request, the receiver's loop runs until its event came.
-template <class Start>
-void timeRoundTrips(benchmark::State& state, Receiver& receiver, Start start)
+// Times bursts of state.range(0) requests: post sends one request, the receiver's loop runs
+// until the burst's last event came. The requests are made before the clock starts.
+template <class Post>
+void timeBursts(benchmark::State& state, Receiver& receiver, Post post)
 {
+    const size_t count = size_t(state.range(0));
     std::vector<double> microseconds;
     QElapsedTimer timer;
     for (auto _ : state)
     {
-        const USBCommRequestPtr request = boost::make_shared<EchoRequest>();
+        std::vector<USBCommRequestPtr> burst;
+        for (size_t i = 0; i < count; ++i)
+            burst.push_back(boost::make_shared<EchoRequest>());
+        receiver.expect(burst);
         timer.start();
-        start(request);
+        for (const USBCommRequestPtr& request : burst)
+            post(request);
         receiver.m_loop.exec();
         const qint64 nanoseconds = timer.nsecsElapsed();
         if (!receiver.m_ok)
         {
-            state.SkipWithError("A request failed");
+            state.SkipWithError("A request failed or its event came out of order");
             break;
         }
         state.SetIterationTime(double(nanoseconds) / 1e9);
-        microseconds.push_back(double(nanoseconds) / 1e3);
+        microseconds.push_back(double(nanoseconds) / 1e3 / double(count));
     }
+    state.SetItemsProcessed(state.iterations() * int64_t(count));
+    // Per request.
     BenchSupport::setMedian(state, microseconds);
 }
 
-void postedRoundTrip(benchmark::State& state)
+void postedRequests(benchmark::State& state)
 {
     USBDriver driver;
     driver.setProtocol(boost::make_shared<USBPacketProtocol>(), 0);
@@ -122,13 +147,13 @@ void postedRoundTrip(benchmark::State& state)
         return;
     }
     Receiver receiver;
-    timeRoundTrips(state, receiver, [&](const USBCommRequestPtr& request) { driver.postRequest(request, &receiver, 0); });
+    timeBursts(state, receiver, [&](const USBCommRequestPtr& request) { driver.postRequest(request, &receiver, 0); });
     driver.closeDevice();
     SimUsbBus::instance().reset();
 }
 
-// The baseline: one thread, one request slot, the frame written and the reply read on the same
-// channel with the same 2 ms poll, one event posted straight to the receiver.
+// The baseline: one thread, a plain queue of requests, each frame written and its reply read on
+// the same channel with the same 2 ms poll, one event posted straight to the receiver.
 class PlainWorker
 {
 public:
@@ -153,7 +178,7 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_pRequest = request;
+            m_requests.push_back(request);
         }
         m_wake.notify_one();
     }
@@ -166,10 +191,11 @@ private:
             USBCommRequestPtr request;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_stop || m_pRequest; });
+                m_wake.wait(lock, [this] { return m_stop || !m_requests.empty(); });
                 if (m_stop)
                     return;
-                request.swap(m_pRequest);
+                request.swap(m_requests.front());
+                m_requests.pop_front();
             }
             const USBResult result = exchange(request);
             request->setResult(result);
@@ -205,11 +231,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    USBCommRequestPtr m_pRequest;
+    std::deque<USBCommRequestPtr> m_requests;
     std::thread m_thread;
 };
 
-void plainWorkerRoundTrip(benchmark::State& state)
+void plainWorkerRequests(benchmark::State& state)
 {
     USBDriver driver;
     const USBDevicePtr device = echoBoard(driver);
@@ -223,7 +249,7 @@ void plainWorkerRoundTrip(benchmark::State& state)
     Receiver receiver;
     {
         PlainWorker worker(socket, &receiver);
-        timeRoundTrips(state, receiver, [&](const USBCommRequestPtr& request) { worker.post(request); });
+        timeBursts(state, receiver, [&](const USBCommRequestPtr& request) { worker.post(request); });
     }
     socket->close();
     SimUsbBus::instance().reset();
@@ -303,8 +329,8 @@ void postAtDepth(benchmark::State& state)
     }
 }
 
-BENCHMARK(postedRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(plainWorkerRoundTrip)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(postedRequests)->Arg(1)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(plainWorkerRequests)->Arg(1)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(postAtDepth)->Arg(10)->Arg(10000)->UseManualTime()->Unit(benchmark::kNanosecond);
 }
 

@@ -23,5 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QVector<quint8> packet(data + 5, data + size);
     StreamSample sample;
     interpreter.interpret(12.5, packet, sample);
+    // The channels read their values from the packet's words: every one of them must lie inside it.
+    for (int channel = 1; channel <= 8; channel <<= 1)
+        sample.values(channel);
     return 0;
 }

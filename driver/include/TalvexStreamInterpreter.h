@@ -28,8 +28,8 @@ public:
         const TalvexDriverInputConfiguration& input, const TalvexDriverMotionConfiguration& motion);
 
     // Only whole groups are decoded, so every channel of a packet has the same length, and
-    // never more words than the packet holds, whatever its head says. Decodes into the
-    // sample's own storage: nothing is allocated once the sample has seen a packet as long.
+    // never more words than the packet holds, whatever its head says. The sample keeps the
+    // packet and its channels read their values from the packet's words: nothing is copied.
     void interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample) override;
 
 private:

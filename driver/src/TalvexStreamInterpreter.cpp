@@ -1,64 +1,9 @@
 #include "TalvexStreamInterpreter.h"
 
+#include "USBByteHelpers.h"
 #include "ValueConversions.h"
 
-#include <algorithm>
 #include <cmath>
-
-namespace
-{
-inline quint16 wordAt(const quint8* bytes, int index)
-{
-    return quint16(bytes[index] | (quint16(bytes[index + 1]) << 8));
-}
-
-inline quint32 longAt(const quint8* bytes, int index)
-{
-    return quint32(wordAt(bytes, index)) | (quint32(wordAt(bytes, index + 2)) << 16);
-}
-
-// Where the words of one group go; a channel that is not sent has no target.
-struct GroupTargets
-{
-    double* keys;
-    double* voltages;
-    double* counters;
-    double* stepCounts;
-};
-
-// The group loop for one combination of channels, so that the loop tests none of them.
-template <bool voltage, bool counter, bool steps>
-void decodeGroups(const quint8* word, int groups, double startTime, double timeStep, double resolution,
-    const GroupTargets& targets)
-{
-    for (int g = 0; g < groups; ++g)
-    {
-        targets.keys[g] = startTime + g * timeStep;
-        if (voltage)
-        {
-            targets.voltages[g] = qint16(wordAt(word, 0)) * resolution;
-            word += 2;
-        }
-        if (counter)
-        {
-            targets.counters[g] = wordAt(word, 0);
-            word += 2;
-        }
-        if (steps)
-        {
-            targets.stepCounts[g] = wordAt(word, 0);
-            word += 2;
-        }
-    }
-}
-
-typedef void (*GroupDecoder)(const quint8*, int, double, double, double, const GroupTargets&);
-
-// By voltage (bit 0), counter (bit 1) and steps (bit 2).
-const GroupDecoder s_groupDecoders[8] = {decodeGroups<false, false, false>, decodeGroups<true, false, false>,
-    decodeGroups<false, true, false>, decodeGroups<true, true, false>, decodeGroups<false, false, true>,
-    decodeGroups<true, false, true>, decodeGroups<false, true, true>, decodeGroups<true, true, true>};
-}
 
 TalvexStreamInterpreter::TalvexStreamInterpreter()
 {
@@ -97,24 +42,29 @@ void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>&
     const int groupSize = int(voltage) + int(counter) + int(steps);
     const int groups = groupSize > 0 ? wordCount / groupSize : 0;
 
-    // Every enabled channel gets the same keys: one array for all of them.
-    sample.resizeChannels(m_mask & (VoltageChannel | EventsChannel | QuadratureChannel | StepsChannel), groups);
-    GroupTargets targets;
-    targets.keys = sample.commonKeyData();
-    targets.voltages = voltage ? sample.valueData(VoltageChannel) : nullptr;
-    targets.counters = events ? sample.valueData(EventsChannel) : quadrature ? sample.valueData(QuadratureChannel) : nullptr;
-    targets.stepCounts = steps ? sample.valueData(StepsChannel) : nullptr;
-    if (groups > 0)
-        s_groupDecoders[int(voltage) | int(counter) << 1 | int(steps) << 2](
-            bytes + s_headSize, groups, startTime, m_timeStep, m_resolution, targets);
-    if (events && quadrature)
-        std::copy(targets.counters, targets.counters + groups, sample.valueData(QuadratureChannel));
+    // The values stay in the packet's words, one group of them per time step: the voltage, the
+    // counter and the steps, each where its channel is sent.
+    sample.setWords(packet, groups, groupSize * 2, startTime, m_timeStep);
+    int firstByte = s_headSize;
+    if (voltage)
+    {
+        sample.setWordChannel(VoltageChannel, firstByte, true, m_resolution);
+        firstByte += 2;
+    }
+    if (events)
+        sample.setWordChannel(EventsChannel, firstByte, false, 1.0);
+    if (quadrature)
+        sample.setWordChannel(QuadratureChannel, firstByte, false, 1.0);
+    if (counter)
+        firstByte += 2;
+    if (steps)
+        sample.setWordChannel(StepsChannel, firstByte, false, 1.0);
 
     sample.setEndTime(startTime + groups * m_timeStep);
     sample.setLast(bytes[1] != 0);
     // The step counter at the packet start, in micro-steps of the current mode. It is the
     // board's signed position: a motor below its zero position sends it in two's complement,
     // which read unsigned would put the plot some 268 million full steps away.
-    const qint32 sixteenths = qint32(longAt(bytes, 2));
+    const qint32 sixteenths = qint32(loadUInt32(bytes + 2));
     sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * std::ldexp(1.0, m_microStepping));
 }

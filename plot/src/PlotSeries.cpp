@@ -65,7 +65,7 @@ void PlotSeries::clear()
 
 void PlotSeries::appendSamples(PlotSampleBuffer& buffer)
 {
-    m_pendingPoints += buffer.process();
+    buffer.processInto(m_pendingPoints);
 }
 
 QVector<PlotPoint> PlotSeries::processedPoints()

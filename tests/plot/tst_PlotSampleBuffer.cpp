@@ -32,13 +32,19 @@ QVector<double> keysOf(const QVector<PlotPoint>& points)
     return keys;
 }
 
-// Appends the values with keys 0, 1, 2, ... from the first key on.
-QVector<PlotPoint> feed(PlotSampleBuffer& buffer, const QVector<double>& values, double firstKey = 0.0)
+// Keys 0, 1, 2, ... from the first key on, one for each value.
+QVector<double> keysFor(const QVector<double>& values, double firstKey = 0.0)
 {
     QVector<double> keys;
     for (int i = 0; i < values.count(); ++i)
         keys.append(firstKey + i);
-    buffer.append(keys, values);
+    return keys;
+}
+
+// Appends the values with keys 0, 1, 2, ... from the first key on.
+QVector<PlotPoint> feed(PlotSampleBuffer& buffer, const QVector<double>& values, double firstKey = 0.0)
+{
+    buffer.append(keysFor(values, firstKey), values);
     return buffer.process();
 }
 }
@@ -83,11 +89,25 @@ private slots:
         PlotSampleBuffer buffer(8, unwrap);
         buffer.setAverageCount(average);
         buffer.setOffset(offset);
+        // The same points written straight behind those a client already keeps.
+        PlotSampleBuffer into(8, unwrap);
+        into.setAverageCount(average);
+        into.setOffset(offset);
+        const PlotPoint kept(-1.0, -1.0);
+        QVector<PlotPoint> keeping{kept};
+        QVector<PlotPoint> processed{kept};
         const QStringList inputs = batches.split('|');
         const QStringList expected = outputs.split('|');
         QCOMPARE(inputs.count(), expected.count());
         for (int i = 0; i < inputs.count(); ++i)
-            QCOMPARE(valuesOf(feed(buffer, numbers(inputs.at(i)))), numbers(expected.at(i)));
+        {
+            const QVector<PlotPoint> points = feed(buffer, numbers(inputs.at(i)));
+            QCOMPARE(valuesOf(points), numbers(expected.at(i)));
+            processed += points;
+            into.append(keysFor(numbers(inputs.at(i))), numbers(inputs.at(i)));
+            into.processInto(keeping);
+        }
+        QCOMPARE(keeping, processed);
     }
 
     // An averaged point takes the key of its group's first sample.
@@ -129,6 +149,43 @@ private slots:
         buffer.clear();
         buffer.keepBorrowed();
         QVERIFY(buffer.process().isEmpty());
+    }
+
+    // Samples read from a packet's words where they are: two groups of a signed, scaled word and
+    // a counter word. What is kept before the packet changes is read as it was.
+    void borrowedWords()
+    {
+        QVector<quint8> packet{0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x01, 0x00};
+        StreamChannelView voltage;
+        voltage.m_count = 2;
+        voltage.m_pWords = packet.constData();
+        voltage.m_stride = 4;
+        voltage.m_signed = true;
+        voltage.m_scale = 0.5;
+        voltage.m_firstKey = 10.0;
+        voltage.m_keyStep = 0.25;
+        StreamChannelView counter = voltage;
+        counter.m_pWords += 2;
+        counter.m_signed = false;
+        counter.m_scale = 1.0;
+
+        PlotSampleBuffer volts(1, false);
+        volts.setOffset(1.0);
+        volts.appendBorrowed(voltage);
+        const QVector<PlotPoint> points = volts.process();
+        QCOMPARE(keysOf(points), numbers("10 10.25"));
+        QCOMPARE(valuesOf(points), numbers("0 3"));
+
+        PlotSampleBuffer counts(4, true);
+        counts.append({9.0}, {2.0});
+        counts.appendBorrowed(counter);
+        counts.keepBorrowed();
+        packet.fill(0x80);
+        QVector<PlotPoint> kept;
+        counts.processInto(kept);
+        QCOMPARE(keysOf(kept), numbers("9 10 10.25"));
+        // 65535 after 2 is a step down across the wrap.
+        QCOMPARE(valuesOf(kept), numbers("2 -1 1"));
     }
 
     void clearStartsAfresh()

@@ -113,6 +113,20 @@ StreamSample sampleOf(int channel, const QVector<double>& values, double start, 
     return sample;
 }
 
+// A packet whose groups hold a signed voltage word, halved, and a counter word that the events
+// and the quadrature channel share, sampled every 0.5 s from start on.
+StreamSample wordsOf(const QVector<quint8>& packet, double start)
+{
+    StreamSample sample;
+    const int groups = packet.count() / 4;
+    sample.setWords(packet, groups, 4, start, 0.5);
+    sample.setWordChannel(1, 0, true, 0.5);
+    sample.setWordChannel(2, 2, false, 1.0);
+    sample.setWordChannel(4, 2, false, 1.0);
+    sample.setEndTime(start + groups * 0.5);
+    return sample;
+}
+
 // A stream with its dispatcher, interpreter, one client on the step channel and an observer.
 struct StreamRig
 {
@@ -336,6 +350,34 @@ private slots:
         QCOMPARE(late.values(), QVector<double>({1, 2, 3, 6}));
         QCOMPARE(rig.m_client.values(), QVector<double>({1, 2, 3, 4, 5, 6}));
         rig.m_stream.removeClient(&late);
+    }
+
+    // Channels read from the packet's words: each client gets its own channel's words of every
+    // group, one that takes them late as well, after the packet they came with has gone.
+    void channelsReadFromThePacket()
+    {
+        StreamRig rig;
+        ClientLog voltage;
+        ClientLog events;
+        ClientLog quadrature;
+        EverySecondCallClient late;
+        rig.m_stream.registerClient(&voltage, 1, false);
+        rig.m_stream.registerClient(&events, 2, false);
+        rig.m_stream.registerClient(&quadrature, 4, true);
+        rig.m_stream.registerClient(&late, 4, true);
+        rig.m_pInterpreter->m_samples << wordsOf({0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x01, 0x00}, 0.0)
+                                      << wordsOf({0x00, 0x80, 0x05, 0x00}, 1.0);
+        rig.m_stream.start(1);
+        rig.packet();
+        rig.packet();
+
+        QCOMPARE(voltage.m_points, QVector<PlotPoint>({{0.0, -1.0}, {0.5, 2.0}, {1.0, -16384.0}}));
+        QCOMPARE(events.values(), QVector<double>({65535, 1, 5}));
+        QCOMPARE(quadrature.values(), QVector<double>({-1, 1, 5}));
+        QCOMPARE(late.m_points, quadrature.m_points);
+        QVERIFY(rig.m_client.m_points.isEmpty());
+        for (ClientLog* client : {&voltage, &events, &quadrature, static_cast<ClientLog*>(&late)})
+            rig.m_stream.removeClient(client);
     }
 
     void clientsAndChannels()

@@ -160,6 +160,21 @@ private slots:
         QCOMPARE(rig.channel->timeoutsApplied(), 1);
     }
 
+    void framesOfDifferentLengthsInARow()
+    {
+        Rig rig;
+        QList<Bytes> frames;
+        for (const Bytes& payload : {Bytes{0x01, 0x02, 0x03, 0x04, 0x05}, Bytes{}, Bytes{0x09}})
+        {
+            auto request = boost::make_shared<ScriptedRequest>(0x22, payload, 0);
+            rig.channel->script({{longFrame(quint32(request->getId()), 0, {})}});
+            QVERIFY(rig.protocol->transact(request).isOk());
+            frames.append(longFrame(quint32(request->getId()), 0x22, payload));
+        }
+        // Each frame as it went out, none of them changed by those built after it.
+        QCOMPARE(rig.channel->writes(), frames);
+    }
+
     void replies_data()
     {
         QTest::addColumn<Bytes>("reply");
@@ -520,6 +535,39 @@ private slots:
             QCOMPARE(receiver.m_records.at(i).data, Bytes{quint8(i)});
             QVERIFY(receiver.m_records.at(i).result.isOk());
             QCOMPARE(quint32(readUInt32(rig.channel->writes().at(i), 1)), quint32(requests.at(i)->getId()));
+        }
+        QTRY_VERIFY(rig.protocol->isIdle());
+    }
+
+    void burstRepliesReachTheirOwnReceiversInOrder()
+    {
+        Rig rig;
+        EventRecorder receivers[2];
+        QList<int> expected[2];
+        QList<ScriptedReply> replies;
+        QList<RequestPtr> requests;
+        for (int i = 0; i < 40; ++i)
+        {
+            requests.append(makeRequest(1));
+            replies.append({longFrame(quint32(requests.last()->getId()), 0, {quint8(i)})});
+            expected[i % 2].append(requests.last()->getId());
+        }
+        rig.channel->script(replies);
+
+        for (int i = 0; i < requests.count(); ++i)
+            rig.protocol->post(requests.at(i), &receivers[i % 2]);
+
+        for (int r = 0; r < 2; ++r)
+        {
+            QTRY_COMPARE(receivers[r].m_records.count(), expected[r].count());
+            QList<int> ids;
+            for (const EventRecorder::Record& record : receivers[r].m_records)
+            {
+                QVERIFY(record.result.isOk());
+                QCOMPARE(int(record.data.value(0)) % 2, r);
+                ids.append(record.id);
+            }
+            QCOMPARE(ids, expected[r]);
         }
         QTRY_VERIFY(rig.protocol->isIdle());
     }

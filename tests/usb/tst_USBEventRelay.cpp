@@ -32,6 +32,24 @@ protected:
     }
 };
 
+// Runs the event loop inside the handling of its first event, after posting three more to
+// itself: a receiver that opens a dialog or waits for something does that.
+class NestingRecorder : public EventRecorder
+{
+    Q_OBJECT
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        EventRecorder::customEvent(event);
+        if (m_records.count() != 1)
+            return;
+        for (int id = 3; id < 6; ++id)
+            USBEventRelay::post(this, new USBPacketStreamEvent(id, {}, USBResult()));
+        QCoreApplication::processEvents();
+    }
+};
+
 class CountingReceiver : public QObject
 {
     Q_OBJECT
@@ -93,6 +111,19 @@ private slots:
         // The error came last, after every stream packet posted before it.
         QCOMPARE(receiver.m_records.last().type, int(USBPacketErrorEvent::s_type));
         QCOMPARE(receiver.m_threads, QSet<QThread*>{QThread::currentThread()});
+    }
+
+    void receiverRunningAnEventLoopGetsTheRestInOrder()
+    {
+        NestingRecorder receiver;
+        for (int id = 0; id < 3; ++id)
+            USBEventRelay::post(&receiver, new USBPacketStreamEvent(id, {}, USBResult()));
+        QTRY_COMPARE(receiver.m_records.count(), 6);
+        QList<int> ids;
+        for (const EventRecorder::Record& record : receiver.m_records)
+            ids.append(record.id);
+        // The events posted before the loop ran come before those posted inside it.
+        QCOMPARE(ids, (QList<int>{0, 1, 2, 3, 4, 5}));
     }
 
     void receiverDeletedBeforeDeliveryGetsNothing()

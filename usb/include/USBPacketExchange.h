@@ -23,6 +23,8 @@ public:
     // A frame of type 5: 0x05, id, one byte, 16-bit data length, data. The host's request frame
     // (with the command byte) and the board's long reply frame (with the status byte) share it.
     static QVector<quint8> makeLongFrame(quint32 id, quint8 code, const QVector<quint8>& data);
+    // The same into frame, whose storage is reused.
+    static void fillLongFrame(QVector<quint8>& frame, quint32 id, quint8 code, const QVector<quint8>& data);
 
     void setIdleSleep(unsigned long microseconds);
     void registerStreamReceiver(int streamId, QObject* receiver);
@@ -43,7 +45,8 @@ private:
     // Reads whole frames while the board has sent any; stops early once a waiting request has
     // its reply.
     void receivePackets(const USBSocketPtr& socket);
-    void dispatchFrame(const USBReceivedPacket& frame);
+    // Takes the frame's data when it is the awaited reply.
+    void dispatchFrame(USBReceivedPacket& frame);
 
     USBProtocolClockPtr m_pClock;
 
@@ -53,7 +56,12 @@ private:
     QPointer<QObject> m_errorReceiver;
     unsigned long m_idleSleep = 5000;
 
-    // Owned by the exchange in progress.
-    QMap<int, USBCommRequestPtr> m_pendingRequests;
-    QMap<int, USBReceivedPacket> m_receivedPackets;
+    // Owned by the exchange in progress: the id of the request waiting for its reply (one at a
+    // time), and the reply once it came.
+    bool m_awaiting = false;
+    int m_awaitedId = 0;
+    bool m_replied = false;
+    USBReceivedPacket m_reply;
+    // The last frame written: its storage serves the next one.
+    QVector<quint8> m_frame;
 };

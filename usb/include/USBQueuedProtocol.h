@@ -69,6 +69,8 @@ private:
     void pauseWhileIdle(Lock& lock, const USBSocketPtr& socket, bool readsUnasked);
     // Gives the turn back after the exchange of the queue entry with this serial (0: none).
     void endTurn(quint64 serial);
+    // The same with the lock already held.
+    void finishTurn(quint64 serial);
     // Waits on the protocol's clock while keepWaiting is true and the deadline has not
     // passed; false when it gave up at the deadline.
     template <class Predicate>

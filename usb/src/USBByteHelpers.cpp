@@ -2,25 +2,46 @@
 
 void appendUInt16(QVector<quint8>& bytes, quint16 value)
 {
-    bytes.append(quint8(value & 0xFF));
-    bytes.append(quint8((value >> 8) & 0xFF));
+    bytes.resize(bytes.count() + 2);
+    storeUInt16(bytes.end() - 2, value);
 }
 
 void appendUInt32(QVector<quint8>& bytes, quint32 value)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.append(quint8((value >> shift) & 0xFF));
+    bytes.resize(bytes.count() + 4);
+    storeUInt32(bytes.end() - 4, value);
 }
 
 quint16 readUInt16(const QVector<quint8>& bytes, int index)
 {
-    return quint16(bytes[index] | (quint16(bytes[index + 1]) << 8));
+    return loadUInt16(bytes.constData() + index);
 }
 
 quint32 readUInt32(const QVector<quint8>& bytes, int index)
 {
-    return quint32(bytes[index]) | (quint32(bytes[index + 1]) << 8) | (quint32(bytes[index + 2]) << 16)
-        | (quint32(bytes[index + 3]) << 24);
+    return loadUInt32(bytes.constData() + index);
+}
+
+void storeUInt16(quint8* bytes, quint16 value)
+{
+    bytes[0] = quint8(value & 0xFF);
+    bytes[1] = quint8((value >> 8) & 0xFF);
+}
+
+void storeUInt32(quint8* bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = quint8((value >> (8 * i)) & 0xFF);
+}
+
+quint16 loadUInt16(const quint8* bytes)
+{
+    return quint16(bytes[0] | (quint16(bytes[1]) << 8));
+}
+
+quint32 loadUInt32(const quint8* bytes)
+{
+    return quint32(bytes[0]) | (quint32(bytes[1]) << 8) | (quint32(bytes[2]) << 16) | (quint32(bytes[3]) << 24);
 }
 
 QByteArray bytesToByteArray(const QVector<quint8>& bytes)

@@ -3,25 +3,12 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <memory>
+#include <algorithm>
+#include <iterator>
 
 namespace
 {
-const QEvent::Type s_relayType = QEvent::Type(QEvent::User + 900);
-
-class RelayedEvent : public QEvent
-{
-public:
-    RelayedEvent(const QPointer<QObject>& receiver, QEvent* event)
-        : QEvent(s_relayType)
-        , m_receiver(receiver)
-        , m_event(event)
-    {
-    }
-
-    QPointer<QObject> m_receiver;
-    std::unique_ptr<QEvent> m_event;
-};
+const QEvent::Type s_wakeType = QEvent::Type(QEvent::User + 900);
 }
 
 USBEventRelay::USBEventRelay()
@@ -43,19 +30,43 @@ void USBEventRelay::post(const QPointer<QObject>& receiver, QEvent* event)
         delete event;
         return;
     }
-    QCoreApplication::postEvent(instance(), new RelayedEvent(receiver, event));
+    instance()->enqueue(receiver, event);
+}
+
+void USBEventRelay::enqueue(const QPointer<QObject>& receiver, QEvent* event)
+{
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_posted.push_back(Pending{receiver, std::unique_ptr<QEvent>(event)});
+        wake = !m_wakePending;
+        m_wakePending = true;
+    }
+    if (wake)
+        QCoreApplication::postEvent(this, new QEvent(s_wakeType));
 }
 
 void USBEventRelay::customEvent(QEvent* event)
 {
-    if (event->type() != s_relayType)
+    if (event->type() != s_wakeType)
         return;
-    auto* relayed = static_cast<RelayedEvent*>(event);
-    QObject* receiver = relayed->m_receiver.data();
-    if (!receiver)
-        return;
-    if (receiver->thread() == thread())
-        QCoreApplication::sendEvent(receiver, relayed->m_event.get());
-    else
-        QCoreApplication::postEvent(receiver, relayed->m_event.release());
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // From here on a new event needs a new wake-up: this pass may be past it already.
+        m_wakePending = false;
+        std::move(m_posted.begin(), m_posted.end(), std::back_inserter(m_delivering));
+        m_posted.clear();
+    }
+    while (!m_delivering.empty())
+    {
+        Pending pending = std::move(m_delivering.front());
+        m_delivering.pop_front();
+        QObject* receiver = pending.m_receiver.data();
+        if (!receiver)
+            continue;
+        if (receiver->thread() == thread())
+            QCoreApplication::sendEvent(receiver, pending.m_pEvent.get());
+        else
+            QCoreApplication::postEvent(receiver, pending.m_pEvent.release());
+    }
 }

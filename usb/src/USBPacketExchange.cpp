@@ -7,6 +7,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace
 {
 const quint8 s_longFrame = 0x05;
@@ -61,14 +63,16 @@ USBResult USBPacketExchange::exchange(const USBCommRequestPtr& request, const US
         }
 
         writeFrame(request, socket);
-        m_pendingRequests.insert(id, request);
+        m_awaiting = true;
+        m_awaitedId = id;
+        m_replied = false;
         for (;;)
         {
             receivePackets(socket);
-            if (m_receivedPackets.contains(id))
+            if (m_replied)
             {
-                const USBReceivedPacket packet = m_receivedPackets.take(id);
-                m_pendingRequests.remove(id);
+                const USBReceivedPacket packet = std::move(m_reply);
+                reset();
                 takeReply(request, packet);
                 return USBResult();
             }
@@ -83,8 +87,7 @@ USBResult USBPacketExchange::exchange(const USBCommRequestPtr& request, const US
     catch (const USBResult& error)
     {
         // A reply arriving later finds no waiting request and is dropped.
-        m_pendingRequests.remove(id);
-        m_receivedPackets.remove(id);
+        reset();
         return error;
     }
 }
@@ -92,13 +95,19 @@ USBResult USBPacketExchange::exchange(const USBCommRequestPtr& request, const US
 QVector<quint8> USBPacketExchange::makeLongFrame(quint32 id, quint8 code, const QVector<quint8>& data)
 {
     QVector<quint8> frame;
-    frame.reserve(1 + s_longHeaderRest + data.count());
-    frame.append(s_longFrame);
-    appendUInt32(frame, id);
-    frame.append(code);
-    appendUInt16(frame, quint16(data.count()));
-    frame += data;
+    fillLongFrame(frame, id, code, data);
     return frame;
+}
+
+void USBPacketExchange::fillLongFrame(QVector<quint8>& frame, quint32 id, quint8 code, const QVector<quint8>& data)
+{
+    frame.resize(1 + s_longHeaderRest + data.count());
+    quint8* bytes = frame.data();
+    bytes[0] = s_longFrame;
+    storeUInt32(bytes + 1, id);
+    bytes[5] = code;
+    storeUInt16(bytes + 6, quint16(data.count()));
+    std::copy(data.cbegin(), data.cend(), bytes + 1 + s_longHeaderRest);
 }
 
 void USBPacketExchange::writeFrame(const USBCommRequestPtr& request, const USBSocketPtr& socket)
@@ -107,7 +116,8 @@ void USBPacketExchange::writeFrame(const USBCommRequestPtr& request, const USBSo
     // The length field has 16 bits; a longer payload would desynchronise the board's reader.
     if (payload.count() > s_maxPayload)
         throw USBResult("Request payload too long.", 2);
-    socket->writeBytes(makeLongFrame(quint32(request->getId()), request->getCommand(), payload));
+    fillLongFrame(m_frame, quint32(request->getId()), request->getCommand(), payload);
+    socket->writeBytes(m_frame);
 }
 
 void USBPacketExchange::takeReply(const USBCommRequestPtr& request, const USBReceivedPacket& packet)
@@ -138,11 +148,11 @@ void USBPacketExchange::receivePackets(const USBSocketPtr& socket)
             socket->readInto(&frame.m_type, 1);
             if (frame.m_type == s_longFrame)
             {
-                QVector<quint8> header(s_longHeaderRest);
-                socket->readInto(header.data(), s_longHeaderRest);
-                frame.m_id = readUInt32(header, 0);
-                frame.m_status = header.at(4);
-                frame.m_length = readUInt16(header, 5);
+                quint8 header[s_longHeaderRest];
+                socket->readInto(header, s_longHeaderRest);
+                frame.m_id = loadUInt32(header);
+                frame.m_status = header[4];
+                frame.m_length = loadUInt16(header + 5);
             }
             else if (frame.m_type == s_shortFrame)
             {
@@ -159,7 +169,7 @@ void USBPacketExchange::receivePackets(const USBSocketPtr& socket)
                 socket->readInto(frame.m_data.data(), frame.m_length);
 
             dispatchFrame(frame);
-            if (!m_receivedPackets.isEmpty())
+            if (m_replied)
                 return;
             available = socket->getRxQueueCount();
         }
@@ -171,15 +181,20 @@ void USBPacketExchange::receivePackets(const USBSocketPtr& socket)
     }
 }
 
-void USBPacketExchange::dispatchFrame(const USBReceivedPacket& frame)
+void USBPacketExchange::dispatchFrame(USBReceivedPacket& frame)
 {
     const int id = int(frame.m_id);
     QMutexLocker lock(&m_mutex);
     const auto receiver = m_streamReceivers.constFind(id);
     if (receiver != m_streamReceivers.constEnd())
+    {
         USBEventRelay::post(receiver.value(), new USBPacketStreamEvent(id, frame.m_data, USBResult()));
-    else if (m_pendingRequests.contains(id))
-        m_receivedPackets.insert(id, frame);
+    }
+    else if (m_awaiting && id == m_awaitedId)
+    {
+        m_reply = std::move(frame);
+        m_replied = true;
+    }
 }
 
 bool USBPacketExchange::readsUnasked() const
@@ -222,6 +237,7 @@ QThread::Priority USBPacketExchange::getWorkerPriority(const USBSocketPtr& socke
 
 void USBPacketExchange::reset()
 {
-    m_pendingRequests.clear();
-    m_receivedPackets.clear();
+    m_awaiting = false;
+    m_replied = false;
+    m_reply = USBReceivedPacket();
 }

@@ -202,49 +202,40 @@ USBIProtocolExchange* USBQueuedProtocol::getExchange() const
 void USBQueuedProtocol::runWorker()
 {
     USBSocketPtr served;
+    // Held except while the socket is in use: one request costs the worker one pass of the lock,
+    // from the end of its exchange to the start of the next one.
+    Lock lock(m_mutex);
     for (;;)
     {
-        USBSocketPtr socket;
-        USBQueueEntry entry;
-        bool haveEntry = false;
-        USBResult channelFailure;
-        bool readUnasked = false;
-        bool ending = false;
-        bool socketChanged = false;
+        // A direct exchange holds the GUI thread: it goes first.
+        m_workerWake.wait(lock, [this] { return !m_exchangeBusy && m_directWaiting == 0; });
+        const USBSocketPtr socket = m_pSocket;
+        const bool socketChanged = served && served != socket;
+        served = socket;
+        const USBResult channelFailure = m_channelFailure;
+        const bool ending = !socket || m_stop || (!channelFailure.isOk() && m_queue.empty());
+        if (ending && !socketChanged)
         {
-            Lock lock(m_mutex);
-            // A direct exchange holds the GUI thread: it goes first.
-            m_workerWake.wait(lock, [this] { return !m_exchangeBusy && m_directWaiting == 0; });
-            socket = m_pSocket;
-            socketChanged = served && served != socket;
-            served = socket;
-            channelFailure = m_channelFailure;
-            ending = !socket || m_stop || (!channelFailure.isOk() && m_queue.empty());
-            if (ending && !socketChanged)
-            {
-                m_workerActive = false;
-                lock.unlock();
-                m_stateChanged.notify_all();
-                return;
-            }
-            m_exchangeBusy = true;
-            if (!ending)
-            {
-                m_pWorkerSocket = socket;
-                haveEntry = !m_queue.empty();
-                if (haveEntry)
-                    entry = m_queue.front();
-                else
-                    readUnasked = channelFailure.isOk() && m_pExchange->readsUnasked();
-            }
+            m_workerActive = false;
+            lock.unlock();
+            m_stateChanged.notify_all();
+            return;
         }
+        m_exchangeBusy = true;
+        const bool haveEntry = !ending && !m_queue.empty();
+        const USBQueueEntry entry = haveEntry ? m_queue.front() : USBQueueEntry();
+        const bool readUnasked = !ending && !haveEntry && channelFailure.isOk() && m_pExchange->readsUnasked();
+        if (!ending)
+            m_pWorkerSocket = socket;
+        lock.unlock();
 
         // What the exchanges left on a socket that has gone is forgotten before anything else.
         if (socketChanged)
             m_pExchange->reset();
         if (ending)
         {
-            endTurn(0);
+            lock.lock();
+            finishTurn(0);
             continue;
         }
 
@@ -253,10 +244,11 @@ void USBQueuedProtocol::runWorker()
             const USBResult result =
                 channelFailure.isOk() ? runExchange(entry.m_pRequest, socket, m_pClock->getMilliseconds() + s_replyTimeoutMs)
                                       : failUnrun(entry.m_pRequest, channelFailure);
-            endTurn(entry.m_serial);
+            lock.lock();
+            finishTurn(entry.m_serial);
+            // After the turn: a receiver that asks finds the request gone from the queue.
             USBEventRelay::post(entry.m_receiver, new USBRequestEvent(entry.m_pRequest, result));
             // The exchange has just read the socket: the next look at it may wait an idle time.
-            Lock lock(m_mutex);
             pauseWhileIdle(lock, socket, m_channelFailure.isOk() && m_pExchange->readsUnasked());
             continue;
         }
@@ -268,7 +260,7 @@ void USBQueuedProtocol::runWorker()
             failure = socket->isOpen() ? m_pExchange->receiveUnasked(socket)
                                        : USBResult(QStringLiteral("Device not open"), 2);
         }
-        Lock lock(m_mutex);
+        lock.lock();
         m_exchangeBusy = false;
         if (m_channelFailure.isOk())
             m_channelFailure = failure;
@@ -323,13 +315,16 @@ USBResult USBQueuedProtocol::failUnrun(const USBCommRequestPtr& request, const U
 
 void USBQueuedProtocol::endTurn(quint64 serial)
 {
-    {
-        Lock lock(m_mutex);
-        m_exchangeBusy = false;
-        // clearQueue may have dropped the entry while it ran.
-        if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
-            m_queue.pop_front();
-    }
+    Lock lock(m_mutex);
+    finishTurn(serial);
+}
+
+void USBQueuedProtocol::finishTurn(quint64 serial)
+{
+    m_exchangeBusy = false;
+    // clearQueue may have dropped the entry while it ran.
+    if (serial != 0 && !m_queue.empty() && m_queue.front().m_serial == serial)
+        m_queue.pop_front();
     m_workerWake.notify_all();
     m_stateChanged.notify_all();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StreamChannelView.h"
+
 #include <QVector>
 
 #include <array>
@@ -10,26 +12,24 @@
 // the time at which the next packet begins and the flags that end an acquisition.
 // A channel that the packet does not carry has no entry.
 //
-// One sample is meant to be decoded into packet after packet: clear() and resizeChannel()
-// keep the storage of the vectors, so a steady stream allocates nothing.
+// A channel's samples are either arrays (setKeys, setValues) or the 16-bit words of the packet
+// itself (setWords, setWordChannel), which the sample then holds: the sample buffers read those
+// in place, so a packet's values are not copied before they become points. One sample is meant
+// to be decoded into packet after packet; a steady stream of word channels allocates nothing.
 class StreamSample
 {
 public:
     StreamSample() = default;
 
-    // Removes every entry and both flags; the vectors keep their storage.
+    // Removes every entry, the packet and both flags; the vectors keep their storage.
     void clear();
 
-    // Gives the channel an entry of count keys and values, to be written through keyData and
-    // valueData. Any other channel than 1, 2, 4 and 8 is ignored.
-    void resizeChannel(int channel, int count);
-    // Gives every channel bit of channels an entry of count values that all share one array of
-    // keys, written through commonKeyData: the channels of one packet are sampled together.
-    void resizeChannels(int channels, int count);
-    double* commonKeyData() { return m_commonKeys.data(); }
-    double* keyData(int channel);
-    double* valueData(int channel);
-
+    // Holds packet, whose words setWordChannel's channels read: count groups of stride bytes,
+    // the g-th sampled at firstKey + g * keyStep.
+    void setWords(const QVector<quint8>& packet, int count, int stride, double firstKey, double keyStep);
+    // Gives the channel an entry whose values are the words at firstByte of each group, signed or
+    // not, times scale. Any other channel than 1, 2, 4 and 8 is ignored.
+    void setWordChannel(int channel, int firstByte, bool isSigned, double scale);
     void setKeys(int channel, const QVector<double>& keys);
     void setValues(int channel, const QVector<double>& values);
     void setScalar(int channel, double value);
@@ -38,19 +38,11 @@ public:
     // After this last packet another acquisition follows at once.
     void setFollowOn(bool followOn) { m_followOn = followOn ? 1 : 0; }
 
-    // Empty for a channel without an entry.
-    const QVector<double>& keys(int channel) const
-    {
-        const Channel* entry = channelAt(channel);
-        if (!entry || !entry->m_present)
-            return s_none;
-        return entry->m_commonKeys ? m_commonKeys : entry->m_keys;
-    }
-    const QVector<double>& values(int channel) const
-    {
-        const Channel* entry = channelAt(channel);
-        return entry && entry->m_present ? entry->m_values : s_none;
-    }
+    // The channel's samples where they are; no samples for a channel without an entry.
+    StreamChannelView view(int channel) const;
+    // Empty for a channel without an entry. A word channel's arrays are made when first asked.
+    const QVector<double>& keys(int channel) const;
+    const QVector<double>& values(int channel) const;
     // 0.0 for a channel without a scalar.
     double scalar(int channel) const;
     bool hasScalar(int channel) const;
@@ -65,11 +57,15 @@ private:
     {
         bool m_present = false;
         bool m_hasScalar = false;
-        // The keys are the sample's common ones rather than m_keys.
-        bool m_commonKeys = false;
         double m_scalar = 0.0;
-        QVector<double> m_keys;
-        QVector<double> m_values;
+        // Read from the packet's words: at this byte of each group (-1: from the arrays).
+        int m_firstByte = -1;
+        bool m_signed = false;
+        double m_scale = 1.0;
+        // A word channel's arrays, made by keys() or values() when asked.
+        mutable bool m_arraysMade = false;
+        mutable QVector<double> m_keys;
+        mutable QVector<double> m_values;
     };
 
     static constexpr int s_channelCount = 4;
@@ -92,8 +88,10 @@ private:
             return -1;
         }
     }
-    // Gives the channel an entry, empty unless it has one already.
+    // Gives the channel an entry of arrays, empty unless it has one already.
     static void enter(Channel& channel);
+    // The entry of a channel that has one, else null.
+    const Channel* presentAt(int channel) const;
     Channel* channelAt(int channel)
     {
         const int slot = slotOf(channel);
@@ -104,9 +102,15 @@ private:
         const int slot = slotOf(channel);
         return slot < 0 ? nullptr : &m_channels[size_t(slot)];
     }
+    // The entry of a channel that has one, its arrays made first if it is a word channel.
+    const Channel* arraysOf(int channel) const;
 
     std::array<Channel, s_channelCount> m_channels;
-    QVector<double> m_commonKeys;
+    QVector<quint8> m_packet;
+    int m_wordCount = 0;
+    int m_stride = 0;
+    double m_firstKey = 0.0;
+    double m_keyStep = 0.0;
     double m_endTime = 0.0;
     quint8 m_last = 0;
     quint8 m_followOn = 0;

@@ -177,12 +177,12 @@ void PlotUSBDataStream::handlePacket(QEvent* event)
         m_registrations.forEach([this, first](Registration* registration) {
             PlotSampleBuffer& buffer = registration->m_buffer;
             const int channel = buffer.channel();
-            const QVector<double>& keys = m_sample.keys(channel);
-            if (keys.isEmpty())
+            const StreamChannelView samples = m_sample.view(channel);
+            if (samples.m_count == 0)
                 return;
             if (first && m_sample.hasScalar(channel))
                 buffer.setOffset(m_sample.scalar(channel));
-            buffer.appendBorrowed(keys.constData(), m_sample.values(channel).constData(), keys.count());
+            buffer.appendBorrowed(samples);
             // The client may remove itself meanwhile: the registration is not touched after.
             registration->m_pClient->appendSamples(buffer);
         });

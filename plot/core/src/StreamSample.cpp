@@ -8,51 +8,36 @@ void StreamSample::clear()
     {
         channel.m_present = false;
         channel.m_hasScalar = false;
-        channel.m_commonKeys = false;
         channel.m_scalar = 0.0;
+        channel.m_firstByte = -1;
+        channel.m_arraysMade = false;
     }
+    m_packet = QVector<quint8>();
+    m_wordCount = 0;
     m_endTime = 0.0;
     m_last = 0;
     m_followOn = 0;
 }
 
-void StreamSample::resizeChannel(int channel, int count)
+void StreamSample::setWords(const QVector<quint8>& packet, int count, int stride, double firstKey, double keyStep)
 {
-    Channel* entry = channelAt(channel);
-    if (!entry)
-        return;
-    entry->m_present = true;
-    entry->m_commonKeys = false;
-    entry->m_keys.resize(count);
-    entry->m_values.resize(count);
+    m_packet = packet;
+    m_wordCount = count;
+    m_stride = stride;
+    m_firstKey = firstKey;
+    m_keyStep = keyStep;
 }
 
-void StreamSample::resizeChannels(int channels, int count)
+void StreamSample::setWordChannel(int channel, int firstByte, bool isSigned, double scale)
 {
-    m_commonKeys.resize(count);
-    for (int channel = 1; channel <= 8; channel <<= 1)
+    if (Channel* entry = channelAt(channel))
     {
-        if (!(channels & channel))
-            continue;
-        Channel& entry = *channelAt(channel);
-        entry.m_present = true;
-        entry.m_commonKeys = true;
-        entry.m_values.resize(count);
+        entry->m_present = true;
+        entry->m_firstByte = firstByte;
+        entry->m_signed = isSigned;
+        entry->m_scale = scale;
+        entry->m_arraysMade = false;
     }
-}
-
-double* StreamSample::keyData(int channel)
-{
-    Channel* entry = channelAt(channel);
-    if (!entry)
-        return nullptr;
-    return entry->m_commonKeys ? m_commonKeys.data() : entry->m_keys.data();
-}
-
-double* StreamSample::valueData(int channel)
-{
-    Channel* entry = channelAt(channel);
-    return entry ? entry->m_values.data() : nullptr;
 }
 
 void StreamSample::setKeys(int channel, const QVector<double>& keys)
@@ -60,7 +45,6 @@ void StreamSample::setKeys(int channel, const QVector<double>& keys)
     if (Channel* entry = channelAt(channel))
     {
         enter(*entry);
-        entry->m_commonKeys = false;
         entry->m_keys = keys;
     }
 }
@@ -81,6 +65,41 @@ void StreamSample::setScalar(int channel, double value)
         entry->m_hasScalar = true;
         entry->m_scalar = value;
     }
+}
+
+StreamChannelView StreamSample::view(int channel) const
+{
+    StreamChannelView view;
+    const Channel* entry = presentAt(channel);
+    if (!entry)
+        return view;
+    if (entry->m_firstByte < 0)
+    {
+        view.m_count = qMin(entry->m_keys.count(), entry->m_values.count());
+        view.m_pKeys = entry->m_keys.constData();
+        view.m_pValues = entry->m_values.constData();
+        return view;
+    }
+    view.m_count = m_wordCount;
+    view.m_pWords = m_packet.constData() + entry->m_firstByte;
+    view.m_stride = m_stride;
+    view.m_signed = entry->m_signed;
+    view.m_scale = entry->m_scale;
+    view.m_firstKey = m_firstKey;
+    view.m_keyStep = m_keyStep;
+    return view;
+}
+
+const QVector<double>& StreamSample::keys(int channel) const
+{
+    const Channel* entry = arraysOf(channel);
+    return entry ? entry->m_keys : s_none;
+}
+
+const QVector<double>& StreamSample::values(int channel) const
+{
+    const Channel* entry = arraysOf(channel);
+    return entry ? entry->m_values : s_none;
 }
 
 double StreamSample::scalar(int channel) const
@@ -106,9 +125,33 @@ bool StreamSample::isEmpty() const
 void StreamSample::enter(Channel& channel)
 {
     // What an earlier packet left in the channel is not part of this one.
-    if (channel.m_present)
+    if (channel.m_present && channel.m_firstByte < 0)
         return;
     channel.m_present = true;
+    channel.m_firstByte = -1;
     channel.m_keys.resize(0);
     channel.m_values.resize(0);
+}
+
+const StreamSample::Channel* StreamSample::presentAt(int channel) const
+{
+    const Channel* entry = channelAt(channel);
+    return entry && entry->m_present ? entry : nullptr;
+}
+
+const StreamSample::Channel* StreamSample::arraysOf(int channel) const
+{
+    const Channel* entry = presentAt(channel);
+    if (!entry || entry->m_firstByte < 0 || entry->m_arraysMade)
+        return entry;
+    const StreamChannelView words = view(channel);
+    entry->m_keys.resize(words.m_count);
+    entry->m_values.resize(words.m_count);
+    for (int g = 0; g < words.m_count; ++g)
+    {
+        entry->m_keys[g] = words.wordKey(g);
+        entry->m_values[g] = words.wordValue(g);
+    }
+    entry->m_arraysMade = true;
+    return entry;
 }
