@@ -3,12 +3,10 @@
 #include "TalvexDriverMotionConfiguration.h"
 #include "TalvexDriverMotorConfiguration.h"
 #include "TalvexDriverMotorInfo.h"
-#include "TalvexDriverMotorMoveConfiguration.h"
+#include "TalvexMotionController.h"
 #include "TalvexRequestDispatcher.h"
 #include "USBResult.h"
 
-#include <QTimer>
-#include <QVector>
 #include <QWidget>
 #include <boost/shared_ptr.hpp>
 
@@ -21,15 +19,15 @@ class UIUserInputRegister;
 // The "Motion" tab: the motor parameters, motion settings and move settings groups bound to the
 // document, and the motor control with the state the board reports every 200 ms and the buttons
 // that turn the motor on and off, move, stop, home and clear an error. Every command goes to
-// the board through the dispatcher with this tab as requester; a failure of one of them is
-// emitted as statusMessage. The main window builds it when a supported board connects, starts
+// the board through its controller (TalvexMotionController) with this tab as requester; the tab
+// forwards the user's actions to it and shows what it answers; a failure of one of its requests
+// is emitted as statusMessage. The main window builds it when a supported board connects, starts
 // the poll and deletes it on disconnect. GUI thread only.
 class TalvexMotionTab
     : public QWidget
     , public TalvexDriverMotorInfo::IChangeObserver
     , public TalvexDriverMotionConfiguration::IChangeObserver
     , public TalvexDriverMotorConfiguration::IChangeObserver
-    , public TalvexRequestDispatcher::IResultObserver
 {
     Q_OBJECT
 
@@ -46,7 +44,6 @@ public:
     void configurationDestroyed(TalvexDriverMotionConfiguration* configuration) override;
     void configurationChanged(TalvexDriverMotorConfiguration* configuration) override;
     void configurationDestroyed(TalvexDriverMotorConfiguration* configuration) override;
-    void reportFailure(const USBResult& result) override;
 
 signals:
     void statusMessage(const USBResult& result);
@@ -69,20 +66,18 @@ private slots:
 
 private:
     void onMotorInfoChanged(const TalvexDriverMotorInfo& info);
-    // The move of the move settings; false (after telling the user why) when none may be sent.
-    bool buildMoveRecord(int direction, TalvexDriverMotorMoveConfiguration& move);
+    void onMoveRefused(const QString& message);
+    void onMoveHomeRefused(const QString& message);
     void move(int direction);
-    void send(int action, const QByteArray& payload = QByteArray());
-    bool canSend(int action);
+    void forgetDocument();
+    int moveMode() const;
     // The micro-step factor that the move settings count in.
     double settingsMicroStepFactor() const;
-    void setMotionButtons(bool power, bool home, bool backward, bool forward, bool stop);
     QPushButton* motionButton(const QString& icon);
 
     TalvexDocument* m_pDocument;
-    boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher;
     UIUserInputRegister* m_pInputs;
-    TalvexDriverMotorInfo m_lastMotorInfo;
+    TalvexMotionController* m_pController = nullptr;
     QPushButton* m_pMotorCommitButton = nullptr;
     QPushButton* m_pMotionCommitButton = nullptr;
     QPushButton* m_pClearErrorButton = nullptr;
@@ -97,8 +92,4 @@ private:
     QLabel* m_pRemainingStepsLabel = nullptr;
     QLabel* m_pPositionLabel = nullptr;
     QLabel* m_pStepCountLabel = nullptr;
-    QTimer m_pollTimer;
-    bool m_motorOff = false;
-    // This tab's requests in flight, so it knows which failures the dispatcher reports are its own.
-    QVector<boost::shared_ptr<TalvexDriverCommRequest>> m_requests;
 };

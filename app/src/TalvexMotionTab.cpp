@@ -16,26 +16,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <boost/make_shared.hpp>
-#include <algorithm>
-#include <cmath>
 
 namespace
 {
-typedef TalvexDriverCommRequest R;
 typedef TalvexDriverMotorMoveConfiguration Move;
-
-const int s_pollInterval = 200;
-// The most micro-steps one move may take, as the step count's own check says.
-const double s_maximumSteps = 1000000000.0;
-
-enum MoveMode
-{
-    Continuous = 0,
-    Relative = 1,
-    Absolute = 2,
-    BackAndForth = 3
-};
+typedef TalvexMotionController Controller;
 
 QString stateIcon(int state)
 {
@@ -57,12 +42,15 @@ TalvexMotionTab::TalvexMotionTab(QWidget* parent, TalvexDocument* document,
     boost::shared_ptr<TalvexRequestDispatcher> dispatcher, UIUserInputRegister* inputs)
     : QWidget(parent)
     , m_pDocument(document)
-    , m_pDispatcher(dispatcher)
     , m_pInputs(inputs)
+    , m_pController(new TalvexMotionController(document, dispatcher, this, this))
 {
+    connect(m_pController, &TalvexMotionController::statusMessage, this, &TalvexMotionTab::statusMessage);
+    connect(m_pController, &TalvexMotionController::moveRefused, this, &TalvexMotionTab::onMoveRefused);
+    connect(m_pController, &TalvexMotionController::moveHomeRefused, this, &TalvexMotionTab::onMoveHomeRefused);
     QVBoxLayout* layout = new QVBoxLayout(this);
 
-    TalvexMotionWidgetFactory factory(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion());
+    TalvexMotionWidgetFactory factory(dispatcher->deviceDescriptor(), dispatcher->firmwareVersion());
     factory.setOption(TalvexMotionWidgetFactory::CommitButtons, true);
     factory.setOption(TalvexMotionWidgetFactory::MicroSteppingInMotorGroup, false);
     factory.setMotorConfiguration(m_pDocument->motorConfiguration());
@@ -144,12 +132,10 @@ TalvexMotionTab::TalvexMotionTab(QWidget* parent, TalvexDocument* document,
         m_pDocument->motionConfiguration()->addObserver(static_cast<TalvexDriverMotionConfiguration::IChangeObserver*>(this));
         m_pDocument->motorInfo()->addObserver(static_cast<TalvexDriverMotorInfo::IChangeObserver*>(this));
     }
-    m_pDispatcher->addResultObserver(this);
 }
 
 TalvexMotionTab::~TalvexMotionTab()
 {
-    m_pDispatcher->removeResultObserver(this);
     if (m_pDocument)
     {
         m_pDocument->motorConfiguration()->removeObserver(
@@ -171,8 +157,7 @@ QPushButton* TalvexMotionTab::motionButton(const QString& icon)
 
 void TalvexMotionTab::startMotorStatePolling()
 {
-    connect(&m_pollTimer, &QTimer::timeout, this, &TalvexMotionTab::getMotorState);
-    m_pollTimer.start(s_pollInterval);
+    m_pController->startMotorStatePolling();
 }
 
 void TalvexMotionTab::stateChanged(TalvexDriverMotorInfo* info)
@@ -183,7 +168,7 @@ void TalvexMotionTab::stateChanged(TalvexDriverMotorInfo* info)
 void TalvexMotionTab::infoDestroyed(TalvexDriverMotorInfo* info)
 {
     Q_UNUSED(info);
-    m_pDocument = nullptr;
+    forgetDocument();
 }
 
 void TalvexMotionTab::configurationChanged(TalvexDriverMotionConfiguration* configuration)
@@ -195,7 +180,7 @@ void TalvexMotionTab::configurationChanged(TalvexDriverMotionConfiguration* conf
 void TalvexMotionTab::configurationDestroyed(TalvexDriverMotionConfiguration* configuration)
 {
     Q_UNUSED(configuration);
-    m_pDocument = nullptr;
+    forgetDocument();
 }
 
 void TalvexMotionTab::configurationChanged(TalvexDriverMotorConfiguration* configuration)
@@ -207,84 +192,38 @@ void TalvexMotionTab::configurationChanged(TalvexDriverMotorConfiguration* confi
 void TalvexMotionTab::configurationDestroyed(TalvexDriverMotorConfiguration* configuration)
 {
     Q_UNUSED(configuration);
+    forgetDocument();
+}
+
+void TalvexMotionTab::forgetDocument()
+{
     m_pDocument = nullptr;
-}
-
-void TalvexMotionTab::reportFailure(const USBResult& result)
-{
-    Q_UNUSED(result);
-    // The dispatcher says nothing of whose request failed: a finished request of this tab's
-    // own holds its result.
-    QVector<USBResult> failures;
-    const auto finished = std::stable_partition(m_requests.begin(), m_requests.end(),
-        [](const boost::shared_ptr<TalvexDriverCommRequest>& request) { return !request->isDone(); });
-    for (auto it = finished; it != m_requests.end(); ++it)
-        if (!(*it)->getResult().isOk())
-            failures.append((*it)->getResult());
-    m_requests.erase(finished, m_requests.end());
-    for (const USBResult& failure : failures)
-        emit statusMessage(failure);
-}
-
-bool TalvexMotionTab::canSend(int action)
-{
-    return m_pDispatcher->canSendRequest(this, action);
-}
-
-void TalvexMotionTab::send(int action, const QByteArray& payload)
-{
-    // The dispatcher would drop a second request of the action anyway.
-    if (!canSend(action))
-        return;
-    const auto request =
-        boost::make_shared<R>(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion(), action);
-    if (!payload.isEmpty())
-        request->setData(payload);
-    m_requests.erase(std::remove_if(m_requests.begin(), m_requests.end(),
-                         [](const boost::shared_ptr<R>& sent) { return sent->isDone() && sent->getResult().isOk(); }),
-        m_requests.end());
-    const USBResult queued = m_pDispatcher->sendRequest(request, this, QString());
-    if (!queued.isOk())
-    {
-        emit statusMessage(queued);
-        return;
-    }
-    m_requests.append(request);
+    m_pController->forgetDocument();
 }
 
 void TalvexMotionTab::getMotorState()
 {
-    send(R::GetMotorState);
+    m_pController->pollMotorState();
 }
 
 void TalvexMotionTab::onClearError()
 {
-    if (canSend(R::MotorOff))
-        send(R::MotorOff);
+    m_pController->clearError();
 }
 
 void TalvexMotionTab::onOnOff()
 {
-    if (!canSend(R::MotorOn) || !canSend(R::MotorOff))
-        return;
-    send(m_motorOff ? R::MotorOn : R::MotorOff);
+    m_pController->togglePower();
 }
 
 void TalvexMotionTab::onMoveHome()
 {
-    if (!m_pDocument)
-        return;
-    const int home = variantToInt(
-        m_pDocument->advancedMotorMoveConfiguration()->value(TalvexDriverAdvancedMotorMoveConfiguration::HomePosition));
-    if (!m_pDocument->inputConfiguration()->isHomeLimitConnected(home))
-    {
-        QMessageBox::critical(this, QStringLiteral("Move home"),
-            QStringLiteral("The relevant limits are not configured. Configure the limits on the IO tab."),
-            QMessageBox::Ok);
-        return;
-    }
-    if (canSend(R::MoveHome))
-        send(R::MoveHome);
+    m_pController->moveHome();
+}
+
+void TalvexMotionTab::onMoveHomeRefused(const QString& message)
+{
+    QMessageBox::critical(this, QStringLiteral("Move home"), message, QMessageBox::Ok);
 }
 
 void TalvexMotionTab::onMoveBackward()
@@ -297,83 +236,44 @@ void TalvexMotionTab::onMoveForward()
     move(Move::Forward);
 }
 
+int TalvexMotionTab::moveMode() const
+{
+    return variantToInt(m_pInputs->get(QStringLiteral("MoveMode"))->getValue());
+}
+
 double TalvexMotionTab::settingsMicroStepFactor() const
 {
     return variantToDouble(m_pInputs->get(QStringLiteral("MicroSteppingFactor"))->getValue());
 }
 
-bool TalvexMotionTab::buildMoveRecord(int direction, TalvexDriverMotorMoveConfiguration& move)
-{
-    const int mode = variantToInt(m_pInputs->get(QStringLiteral("MoveMode"))->getValue());
-    UIIUserInput* stepCount = m_pInputs->get(QStringLiteral("StepCount"));
-    const double steps = std::trunc(variantToDouble(m_pInputs->get(QStringLiteral("BaseUnitStepCount"))->getValue()));
-    switch (mode)
-    {
-    case Continuous:
-        move = Move(Move::Continuous, direction, 0);
-        return true;
-    case Absolute:
-    {
-        // Counted throughout in the micro-step mode the board reported with the position, which
-        // is the one it moves in, whatever the settings show before they are committed.
-        const double boardFactor = std::ldexp(1.0, m_lastMotorInfo.getMicroStepMode());
-        const double settingsFactor = settingsMicroStepFactor();
-        const double target = settingsFactor > 0.0 ? steps * boardFactor / settingsFactor : 0.0;
-        const double delta = std::trunc(target - m_lastMotorInfo.microStepPosition(m_pDispatcher->deviceDescriptor()));
-        if (delta == 0.0)
-            break;
-        if (std::fabs(delta) > s_maximumSteps)
-        {
-            stepCount->showInfoTip(QStringLiteral("The maximum number of steps is 1e9."));
-            return false;
-        }
-        move = delta > 0.0 ? Move(Move::Counted, Move::Forward, int(delta)) : Move(Move::Counted, Move::Backward, int(-delta));
-        return true;
-    }
-    case Relative:
-    case BackAndForth:
-        if (mode == Relative && steps == 0.0)
-            break;
-        // The board's count is unsigned: a count the step count's check would refuse is not sent.
-        if (steps < 0.0 || steps > s_maximumSteps)
-        {
-            stepCount->showInfoTip(steps < 0.0 ? QStringLiteral("The minimum number of steps is 1.")
-                                               : QStringLiteral("The maximum number of steps is 1e9."));
-            return false;
-        }
-        move = Move(mode == Relative ? Move::Counted : Move::BackAndForth, direction, int(steps));
-        return true;
-    default:
-        return false;
-    }
-    UIInfoTip(UIInfoTip::Error, stepCount, QStringLiteral("Resulting step count is zero!"), UIInfoTip::s_errorDuration);
-    return false;
-}
-
 void TalvexMotionTab::move(int direction)
 {
-    if (!canSend(R::Move))
-        return;
-    TalvexDriverMotorMoveConfiguration record;
-    if (buildMoveRecord(direction, record))
-        send(R::Move, record.toByteArray(m_pDispatcher->deviceDescriptor()));
+    Controller::MoveSettings settings;
+    settings.mode = moveMode();
+    settings.steps = variantToDouble(m_pInputs->get(QStringLiteral("BaseUnitStepCount"))->getValue());
+    settings.microStepFactor = settingsMicroStepFactor();
+    m_pController->move(direction, settings);
+}
+
+void TalvexMotionTab::onMoveRefused(const QString& message)
+{
+    UIInfoTip(UIInfoTip::Error, m_pInputs->get(QStringLiteral("StepCount")), message, UIInfoTip::s_errorDuration);
 }
 
 void TalvexMotionTab::onStop()
 {
-    if (canSend(R::Stop))
-        send(R::Stop);
+    m_pController->stop();
 }
 
 void TalvexMotionTab::onMoveModeChanged()
 {
-    switch (variantToInt(m_pInputs->get(QStringLiteral("MoveMode"))->getValue()))
+    switch (moveMode())
     {
-    case Relative:
+    case Controller::Relative:
         m_pStepCountLabel->setText(QStringLiteral("Step count"));
         break;
-    case Absolute:
-    case BackAndForth:
+    case Controller::Absolute:
+    case Controller::BackAndForth:
         m_pStepCountLabel->setText(QStringLiteral("Position"));
         break;
     default:
@@ -384,34 +284,22 @@ void TalvexMotionTab::onMoveModeChanged()
 
 void TalvexMotionTab::onReducedHoldCurrentChanged()
 {
-    const bool on = m_pInputs->get(QStringLiteral("ReducedHoldCurrent"))->getValue().toBool();
-    send(on ? R::ReducedHoldCurrentOn : R::ReducedHoldCurrentOff);
+    m_pController->setReducedHoldCurrent(m_pInputs->get(QStringLiteral("ReducedHoldCurrent"))->getValue().toBool());
 }
 
 void TalvexMotionTab::onLowInductanceSettingChanged()
 {
-    if (!TalvexDriverMotorConfiguration::hasLowInductanceSetting(m_pDispatcher->deviceDescriptor(),
-            m_pDispatcher->firmwareVersion()))
-        return;
-    const bool on = m_pInputs->get(QStringLiteral("LowInductance"))->getValue().toBool();
-    send(on ? R::LowInductanceOn : R::LowInductanceOff);
+    m_pController->setLowInductance(m_pInputs->get(QStringLiteral("LowInductance"))->getValue().toBool());
 }
 
 void TalvexMotionTab::onUploadMotorSupplyConfig()
 {
-    if (!m_pDocument || !canSend(R::GetMotorConfiguration))
-        return;
-    send(R::SetMotorConfiguration, m_pDocument->motorConfiguration()->toByteArray(m_pDispatcher->deviceDescriptor(),
-                                       m_pDispatcher->firmwareVersion()));
-    send(R::GetMotorConfiguration);
+    m_pController->uploadMotorConfiguration();
 }
 
 void TalvexMotionTab::onUploadMotionConfig()
 {
-    if (!m_pDocument || !canSend(R::GetMotionConfiguration))
-        return;
-    send(R::SetMotionConfiguration, m_pDocument->motionConfiguration()->toByteArray(m_pDispatcher->deviceDescriptor()));
-    send(R::GetMotionConfiguration);
+    m_pController->uploadMotionConfiguration();
 }
 
 void TalvexMotionTab::onAdvancedMoveSettings()
@@ -421,8 +309,7 @@ void TalvexMotionTab::onAdvancedMoveSettings()
     TalvexAdvancedMoveSettingsDialog dialog(this, m_pDocument);
     if (dialog.exec() != QDialog::Accepted || !m_pDocument)
         return;
-    *m_pDocument->advancedMotorMoveConfiguration() = dialog.configuration();
-    send(R::SetAdvancedMotorMoveConfiguration, m_pDocument->advancedMotorMoveConfiguration()->toByteArray());
+    m_pController->uploadAdvancedMoveConfiguration(dialog.configuration());
 }
 
 void TalvexMotionTab::onZeroPosition()
@@ -431,16 +318,7 @@ void TalvexMotionTab::onZeroPosition()
         QStringLiteral("The absolute position will be set to zero. Continue?"), QMessageBox::Yes | QMessageBox::No,
         QMessageBox::NoButton);
     if (answer == QMessageBox::Yes)
-        send(R::ZeroPosition);
-}
-
-void TalvexMotionTab::setMotionButtons(bool power, bool home, bool backward, bool forward, bool stop)
-{
-    m_pPowerButton->setEnabled(power);
-    m_pHomeButton->setEnabled(home);
-    m_pBackwardButton->setEnabled(backward);
-    m_pForwardButton->setEnabled(forward);
-    m_pStopButton->setEnabled(stop);
+        m_pController->zeroPosition();
 }
 
 void TalvexMotionTab::onMotorInfoChanged(const TalvexDriverMotorInfo& info)
@@ -454,47 +332,24 @@ void TalvexMotionTab::onMotorInfoChanged(const TalvexDriverMotorInfo& info)
     else
         m_pStateIconLabel->setPixmap(QPixmap(icon));
 
-    const int state = info.getState();
-    const bool moving = state >= TalvexDriverMotorInfo::FirstMoving && state <= TalvexDriverMotorInfo::LastMoving;
-    const int mode = variantToInt(m_pInputs->get(QStringLiteral("MoveMode"))->getValue());
-    switch (state)
+    const Controller::Controls controls = m_pController->motorStateChanged(info, moveMode());
+    m_pPowerButton->setEnabled(controls.power);
+    m_pHomeButton->setEnabled(controls.home);
+    m_pBackwardButton->setEnabled(controls.backward);
+    m_pForwardButton->setEnabled(controls.forward);
+    m_pStopButton->setEnabled(controls.stop);
+    if (controls.known)
     {
-    case TalvexDriverMotorInfo::Hold:
-        setMotionButtons(true, true, mode != Absolute && mode != BackAndForth, true, false);
-        m_motorOff = false;
-        break;
-    case TalvexDriverMotorInfo::Off:
-        setMotionButtons(true, false, false, false, false);
-        m_motorOff = true;
-        break;
-    case TalvexDriverMotorInfo::InvalidSupplyVoltage:
-    case TalvexDriverMotorInfo::Error:
-        setMotionButtons(false, false, false, false, false);
-        break;
-    default:
-        // Moving, or a state of unknown meaning: no move starts, stopping and switching stay possible.
-        setMotionButtons(true, false, false, false, true);
-        if (moving)
-            m_motorOff = false;
-        break;
-    }
-    const bool known = state == TalvexDriverMotorInfo::Hold || state == TalvexDriverMotorInfo::Off
-        || state == TalvexDriverMotorInfo::InvalidSupplyVoltage || state == TalvexDriverMotorInfo::Error || moving;
-    if (known)
-    {
-        m_pClearErrorButton->setVisible(state == TalvexDriverMotorInfo::Error);
-        m_pInputs->get(QStringLiteral("MicroStepping"))->setEnabled(!moving);
-        m_pInputs->get(QStringLiteral("AccelerationUnit"))->setEnabled(!moving);
+        m_pClearErrorButton->setVisible(controls.clearError);
+        m_pInputs->get(QStringLiteral("MicroStepping"))->setEnabled(!controls.moving);
+        m_pInputs->get(QStringLiteral("AccelerationUnit"))->setEnabled(!controls.moving);
         const bool withRamp = variantToInt(m_pInputs->get(QStringLiteral("AccelerationMethod"))->getValue()) != 0;
-        m_pInputs->get(QStringLiteral("BaseUnitAcceleration"))->setEnabled(!moving && withRamp);
+        m_pInputs->get(QStringLiteral("BaseUnitAcceleration"))->setEnabled(!controls.moving && withRamp);
     }
 
     m_pRemainingStepsLabel->setText(
         info.getStatusByte9() == 0 ? QStringLiteral("-") : QString::number(info.getRemainingSteps()));
-    // Shown in the unit of the move settings, from micro-steps of the mode they count in.
-    const double boardFactor = std::ldexp(1.0, info.getMicroStepMode());
-    const double position = info.microStepPosition(m_pDispatcher->deviceDescriptor()) * settingsMicroStepFactor() / boardFactor;
+    // Shown in the unit of the move settings.
+    const double position = m_pController->settingsPosition(settingsMicroStepFactor());
     m_pPositionLabel->setText(QString::number(variantToDouble(m_pStepCountUnitHandler->convertValue(position)), 'g', 6));
-
-    m_lastMotorInfo = info;
 }

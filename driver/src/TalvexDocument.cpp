@@ -3,27 +3,14 @@
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
 #include "StoredValueReader.h"
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexDriverModel.h"
 #include "TalvexRequestDispatcher.h"
 
-#include <boost/make_shared.hpp>
-
 namespace
 {
-typedef TalvexDriverCommRequest R;
-
 const QString s_fileHeader = QStringLiteral("AF3F0285-592D-453D-8C02-751BBB58A3A5");
 const qint32 s_fileVersion = 2;
-
-void send(TalvexRequestDispatcher* dispatcher, QObject* requester, int action, const QByteArray& payload = QByteArray())
-{
-    const auto request = boost::make_shared<R>(dispatcher->deviceDescriptor(), dispatcher->firmwareVersion(), action);
-    if (!payload.isEmpty())
-        request->setData(payload);
-    // A refusal (no board open) meets every request of a sequence alike; the sequence goes on.
-    dispatcher->sendRequest(request, requester, QString());
-}
 }
 
 TalvexDocument::TalvexDocument() = default;
@@ -98,24 +85,25 @@ void TalvexDocument::readFrom(QDataStream& in)
 
 void TalvexDocument::readDeviceState(TalvexRequestDispatcher* dispatcher, QObject* requester)
 {
-    send(dispatcher, requester, R::GetMotorConfiguration);
-    send(dispatcher, requester, R::GetMotionConfiguration);
-    send(dispatcher, requester, R::GetInputConfiguration);
-    send(dispatcher, requester, R::GetAdvancedMotorMoveConfiguration);
+    // A refusal (no board open) meets every request of a sequence alike; the sequence goes on.
+    TalvexDriverCommands commands(dispatcher, requester);
+    commands.getMotorConfiguration();
+    commands.getMotionConfiguration();
+    commands.getInputConfiguration();
+    commands.getAdvancedMotorMoveConfiguration();
     if (TalvexDriverModel::readsPWMWithDeviceState(dispatcher->deviceDescriptor(), dispatcher->firmwareVersion()))
-        send(dispatcher, requester, R::GetPWMSettings);
+        commands.getPWMSettings();
 }
 
 void TalvexDocument::uploadToDevice(TalvexRequestDispatcher* dispatcher, QObject* requester)
 {
-    const TalvexDriverDescriptor descriptor = dispatcher->deviceDescriptor();
-    const USBVersion version = dispatcher->firmwareVersion();
-    send(dispatcher, requester, R::MotorOff);
-    send(dispatcher, requester, R::StopStreaming);
-    send(dispatcher, requester, R::SetMotorConfiguration, m_motorConfiguration.toByteArray(descriptor, version));
-    send(dispatcher, requester, R::SetMotionConfiguration, m_motionConfiguration.toByteArray(descriptor));
-    send(dispatcher, requester, R::SetInputConfiguration, m_inputConfiguration.toByteArray(descriptor, version));
-    send(dispatcher, requester, R::SetAdvancedMotorMoveConfiguration, m_advancedMotorMoveConfiguration.toByteArray());
+    TalvexDriverCommands commands(dispatcher, requester);
+    commands.motorOff();
+    commands.stopStreaming();
+    commands.setMotorConfiguration(m_motorConfiguration);
+    commands.setMotionConfiguration(m_motionConfiguration);
+    commands.setInputConfiguration(m_inputConfiguration);
+    commands.setAdvancedMotorMoveConfiguration(m_advancedMotorMoveConfiguration);
 }
 
 QDataStream& operator<<(QDataStream& out, const TalvexDocument& document)

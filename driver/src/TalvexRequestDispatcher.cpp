@@ -1,14 +1,13 @@
 #include "TalvexRequestDispatcher.h"
 
 #include "TalvexDocument.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexDriverReplyDecoder.h"
 #include "USBConnectionState.h"
 #include "USBPacketStreamEvent.h"
 #include "USBRequestEvent.h"
 
 #include <QCoreApplication>
-
-#include <boost/make_shared.hpp>
 
 namespace
 {
@@ -119,26 +118,21 @@ USBResult TalvexRequestDispatcher::startStreaming(QObject* stream)
     if (!canSendRequest(this, R::StreamStart) || !canSendRequest(this, R::StartSampling))
         return USBResult(QStringLiteral("The previous start of streaming is still waiting for its reply"), 2);
 
-    const TalvexDriverDescriptor descriptor = deviceDescriptor();
-    const USBVersion version = firmwareVersion();
-    const auto streamStart = boost::make_shared<R>(descriptor, version, R::StreamStart);
-    const USBResult started = sendRequest(streamStart, this, QString());
+    TalvexDriverCommands commands(this, this);
+    const USBResult started = commands.startStream();
     if (!started.isOk())
         return started;
-    m_streamStarts.insert(streamStart->getId(), stream);
+    m_streamStarts.insert(commands.lastRequest()->getId(), stream);
 
-    const auto sampling = boost::make_shared<R>(descriptor, version, R::StartSampling);
-    sampling->setData(m_pDocument->samplingConfiguration()->toByteArray());
-    const USBResult sent = sendRequest(sampling, this, QString());
+    const USBResult sent = commands.startSampling(*m_pDocument->samplingConfiguration());
     if (sent.isOk())
-        m_streamStarts.insert(sampling->getId(), stream);
+        m_streamStarts.insert(commands.lastRequest()->getId(), stream);
     return sent;
 }
 
 USBResult TalvexRequestDispatcher::stopStreaming()
 {
-    return sendRequest(boost::make_shared<R>(deviceDescriptor(), firmwareVersion(), R::StopStreaming), nullptr,
-        QString());
+    return TalvexDriverCommands(this, nullptr).stopStreaming();
 }
 
 void TalvexRequestDispatcher::streamingFinished()
