@@ -55,7 +55,11 @@ function(talvex_test dir)
   foreach(file IN LISTS classes)
     get_filename_component(class ${file} NAME_WE)
     add_test(NAME ${dir}.${class} COMMAND test_${dir} -class ${class})
+    # A home of its own: the test-mode data and settings folders under it are the class's alone,
+    # so what one class (or a test run beside this one) leaves there meets no other.
+    set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${class})
+    file(MAKE_DIRECTORY ${home})
     set_tests_properties(${dir}.${class} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator" TIMEOUT 900)
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator;HOME=${home}" TIMEOUT 900)
   endforeach()
 endfunction()

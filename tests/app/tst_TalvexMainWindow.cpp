@@ -278,7 +278,7 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath("turn.py");
         QVERIFY(writeFile(path, "old = 1\n"));
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         window.show();
         QVERIFY(connectFirstBoard(window.homeTab()));
         auto* scripting = window.findChild<TalvexScriptTab*>();
@@ -322,7 +322,7 @@ private slots:
         StudioBus bus;
         const OwnDataFolder data;
         bus.plug(27, 1);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         window.show();
         QString output;
         connect(TalvexPythonOutput::instance(), &TalvexPythonOutput::textWritten, &window,
@@ -430,7 +430,7 @@ private slots:
         // No firmware package that another test run leaves in the shared folder is offered.
         const OwnDataFolder folder;
         const BoardWithOutputs board(model, version, pwm, relay);
-        TalvexMainWindow window;
+        TalvexMainWindow window(bus.m_pClock);
         window.show();
         QVERIFY(connectFirstBoard(window.homeTab()));
         QTabWidget* tabs = window.findChild<QTabWidget*>();
