@@ -297,7 +297,7 @@ private slots:
         else
         {
             StudioBus::bus().removeChip(chip);
-            QVERIFY(waitFor([&] { return !question.isEmpty(); }, 6000));
+            QVERIFY(waitOnBusClock([&] { return !question.isEmpty(); }));
         }
         QCOMPARE(question, QString("Close script: The script turn.py contains unsaved changes.\nSave it?"));
         QFile file(path);
