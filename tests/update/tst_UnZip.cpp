@@ -304,6 +304,37 @@ private slots:
         QCOMPARE(filesBelow(dir.filePath("out")), written);
     }
 
+    // Every field of the directory records and local headers is taken from its own place: extra
+    // fields of other lengths in the two headers and entry comments move the data and the next
+    // records, and each entry is still found and checked.
+    void recordsWithExtraFieldsAndComments()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry stored = entry("a/stored.txt", "stored data");
+        stored.extra = QByteArray("\x55\x54\x05\x00\x03\x12\x34\x56\x78", 9);
+        stored.comment = "first comment";
+        ZipWriter::Entry deflated = entry("deflated.txt", QByteArray(2000, 'd') + "end");
+        deflated.deflate = true;
+        deflated.localExtra = QByteArray(13, '\xEE');
+        ZipWriter::Entry encrypted = entry("z.bin", randomBytes(300, 11));
+        encrypted.password = "pw";
+        encrypted.extra = QByteArray(4, '\x01');
+        encrypted.localExtra = QByteArray(1, '\x02');
+        encrypted.comment = "c";
+        for (const ZipWriter::Entry& e : {stored, deflated, encrypted})
+            writer.add(e);
+        UnZip zip;
+        zip.setPassword("pw");
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        const QString out = dir.filePath("out");
+        QCOMPARE(zip.extractAll(out), UnZip::Success);
+        QCOMPARE(filesBelow(out),
+            (Files{{stored.name, stored.data}, {deflated.name, deflated.data}, {encrypted.name, encrypted.data}}));
+        QCOMPARE(QFileInfo(out + "/z.bin").lastModified(),
+            QDateTime(QDate(2025, 4, 12), QTime(13, 26, 52), Qt::LocalTime));
+    }
+
     // An entry the reader cannot extract does not hide the others, but a whole extraction
     // without it is not a success.
     void unsupportedEntryFailsExtractAll()

@@ -159,11 +159,11 @@ UnZip::ErrorCode UnzipPrivate::locateEndRecord()
 
 UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
 {
-    char record[s_centralRecordSize];
-    if (m_archiveFile->read(record, s_centralRecordSize) != s_centralRecordSize)
+    // Offsets below are those of the whole record; its signature is already read and stays
+    // outside the bytes read here.
+    char r[4 + s_centralRecordSize];
+    if (m_archiveFile->read(r + 4, s_centralRecordSize) != s_centralRecordSize)
         return UnZip::ReadError;
-    // Offsets below are those of the whole record, whose signature is already read.
-    const char* r = record - 4;
     const quint16 method = read16(r + 10);
     const quint16 nameLength = read16(r + 28);
     const quint16 extraLength = read16(r + 30);
@@ -226,15 +226,13 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
 {
     if (!m_archiveFile->seek(entry.localHeaderOffset))
         return UnZip::SeekError;
-    char signature[4];
-    if (m_archiveFile->read(signature, 4) != 4)
+    char r[4 + s_localRecordSize];
+    if (m_archiveFile->read(r, 4) != 4)
         return UnZip::ReadError;
-    if (!isSignature(signature, 3, 4))
+    if (!isSignature(r, 3, 4))
         return UnZip::BadArchive;
-    char record[s_localRecordSize];
-    if (m_archiveFile->read(record, s_localRecordSize) != s_localRecordSize)
+    if (m_archiveFile->read(r + 4, s_localRecordSize) != s_localRecordSize)
         return UnZip::ReadError;
-    const char* r = record - 4;
     const bool descriptor = entry.hasDataDescriptor();
     if (quint8(r[6]) != entry.generalFlags[0] || quint8(r[7]) != entry.generalFlags[1]
         || read16(r + 8) != entry.compressionMethod || quint8(r[10]) != entry.modTime[0]
