@@ -272,6 +272,11 @@ private slots:
             QTest::newRow("directory runs to the end")
                 << archive.left(directory) + record + archive.mid(directory, end - directory)
                 << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+            // The same with the right count: every record is there, but behind the end record.
+            record[10] = 2;
+            QTest::newRow("directory behind the end record")
+                << archive.left(directory) + record + archive.mid(directory, end - directory)
+                << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
             QByteArray fewer = archive;
             fewer[end + 10] = 1;
             QTest::newRow("directory holds more than counted")

@@ -87,10 +87,12 @@ UnZip::ErrorCode UnzipPrivate::openArchive(const QString& fileName)
     int records = 0;
     forever
     {
-        // The directory must hold as many records as the end record counts, or entries are lost.
+        // The directory must hold as many records as the end record counts, or entries are lost,
+        // and end before the end record: one that runs behind it was cut or moved.
         const bool complete = records == m_directoryEntryCount;
+        const bool beforeEnd = m_archiveFile->pos() <= m_endRecordOffset;
         const bool more = m_archiveFile->read(signature, 4) == 4 && isSignature(signature, 1, 2);
-        if (complete && !more)
+        if (complete && !more && beforeEnd)
             return UnZip::Success;
         if (complete || !more)
         {
@@ -124,6 +126,7 @@ void UnzipPrivate::closeArchive()
     m_archiveFile.reset();
     m_centralDirectoryOffset = 0;
     m_centralDirectorySize = 0;
+    m_endRecordOffset = 0;
     m_directoryEntryCount = 0;
 }
 
@@ -148,6 +151,7 @@ UnZip::ErrorCode UnzipPrivate::locateEndRecord()
         return UnZip::BadArchive;
 
     const char* record = tail.constData() + at;
+    m_endRecordOffset = tailStart + at;
     m_directoryEntryCount = read16(record + 10);
     m_centralDirectorySize = read32(record + 12);
     m_centralDirectoryOffset = read32(record + 16);

@@ -57,5 +57,6 @@ private:
     quint32 m_keys[3] = {0, 0, 0};
     quint32 m_centralDirectoryOffset = 0;
     quint32 m_centralDirectorySize = 0;
+    qint64 m_endRecordOffset = 0;
     quint16 m_directoryEntryCount = 0;
 };
