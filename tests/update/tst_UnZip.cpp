@@ -340,6 +340,35 @@ private slots:
             QDateTime(QDate(2025, 4, 12), QTime(13, 26, 52), Qt::LocalTime));
     }
 
+    void extractionOverEarlierFiles_data()
+    {
+        QTest::addColumn<qint64>("crc");
+        QTest::addColumn<UnZip::ErrorCode>("extracted");
+        QTest::addColumn<QByteArray>("left");
+        QTest::newRow("good entry") << qint64(-1) << UnZip::Success << QByteArray("new");
+        QTest::newRow("corrupt entry") << qint64(5) << UnZip::ArchiveCorrupted << QByteArray("earlier, longer contents");
+    }
+
+    // A good entry replaces an earlier, longer file completely; one that fails its check leaves
+    // the earlier file as it was. Nothing else stays behind.
+    void extractionOverEarlierFiles()
+    {
+        QFETCH(qint64, crc);
+        QFETCH(UnZip::ErrorCode, extracted);
+        QFETCH(QByteArray, left);
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry e = entry("d/f.txt", "new");
+        e.crc = crc;
+        writer.add(e);
+        const QString archive = writeArchive(dir, writer.archive());
+        QVERIFY(writeFile(dir.filePath("out/d/f.txt"), "earlier, longer contents"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(archive), UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.filePath("out")), extracted);
+        QCOMPARE(filesBelow(dir.filePath("out")), (Files{{"d/f.txt", left}}));
+    }
+
     // An entry the reader cannot extract does not hide the others, but a whole extraction
     // without it is not a success.
     void unsupportedEntryFailsExtractAll()
