@@ -22,7 +22,8 @@ public:
     // Ends in ".tcf" whatever the case of the name's end.
     static QString withConfigurationSuffix(const QString& path);
 
-    // Unpacks the archive into the update data folder and says in a box how that went.
+    // Unpacks the archive into the update data folder and says in a box how that went, with the
+    // reason when the archive is refused (the folder then stays as it was).
     void installUpdateRepository(const QString& archivePath);
 
 public slots:

@@ -97,13 +97,18 @@ void TalvexSettingsDialog::selectUpdateZipPackage()
 void TalvexSettingsDialog::installUpdateRepository(const QString& archivePath)
 {
     const QString title = QStringLiteral("Repository update");
-    if (PackageAppData(QStringLiteral("TalvexStudio"), QString()).installRepositoryArchive(archivePath))
+    QString reason;
+    if (PackageAppData(QStringLiteral("TalvexStudio"), QString()).installRepositoryArchive(archivePath, &reason))
+    {
         QMessageBox::information(this, title, QStringLiteral("The repository was extracted successfully."),
             QMessageBox::Ok);
-    else
-        QMessageBox::critical(this, title,
-            QStringLiteral("An error was encountered.\nMake sure that the correct repository file was used."),
-            QMessageBox::Ok);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, title,
+        QStringLiteral("An error was encountered.\nMake sure that the correct repository file was used."),
+        QMessageBox::Ok, this);
+    box.setInformativeText(reason);
+    box.exec();
 }
 
 void TalvexSettingsDialog::browseConfigFile()

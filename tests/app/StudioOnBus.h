@@ -68,12 +68,15 @@ public:
             if (!box)
                 return;
             m_boxes << box->windowTitle() + ": " + box->text();
+            m_details << box->informativeText();
             box->buttons().value(0)->click();
         });
         m_timer.start();
     }
 
     QStringList m_boxes;
+    // The informative text of each box, in the same order.
+    QStringList m_details;
 
 private:
     QTimer m_timer;

@@ -79,10 +79,12 @@ private slots:
     {
         QTest::addColumn<bool>("archive");
         QTest::addColumn<QString>("box");
-        QTest::newRow("repository") << true << "Repository update: The repository was extracted successfully.";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("repository") << true << "Repository update: The repository was extracted successfully." << "";
         QTest::newRow("not an archive") << false
                                         << "Repository update: An error was encountered.\nMake sure that the correct "
-                                           "repository file was used.";
+                                           "repository file was used."
+                                        << "Invalid or incompatible zip archive.";
     }
 
     // The archive's contents replace the update data folder's, its manifest decompressed.
@@ -90,6 +92,7 @@ private slots:
     {
         QFETCH(bool, archive);
         QFETCH(QString, box);
+        QFETCH(QString, reason);
         const SettingsSandbox settings;
         const OwnDataFolder folder;
         TalvexDocument document;
@@ -110,6 +113,7 @@ private slots:
         MessageBoxCatcher boxes;
         dialog.installUpdateRepository(path);
         QCOMPARE(boxes.m_boxes, QStringList{box});
+        QCOMPARE(boxes.m_details, QStringList{reason});
         QCOMPARE(UpdaterAppData("TalvexStudio", QString()).readManifestFile(), archive ? QByteArray("<u/>") : QByteArray());
     }
 

@@ -24,6 +24,9 @@ public:
         quint16 dosDate = 0x5A8C; // 2025-04-12
         qint64 crc = -1; // -1: the data's own
         QByteArray localName; // empty: the name
+        QByteArray extra; // the directory record's extra field
+        QByteArray localExtra; // the local header's
+        QByteArray comment;
     };
 
     void add(const Entry& entry) { m_entries.append(entry); }
@@ -55,8 +58,9 @@ public:
             put32(out, quint32(payload.size()));
             put32(out, quint32(e.data.size()));
             put16(out, quint16(localName.size()));
-            put16(out, 0);
+            put16(out, quint16(e.localExtra.size()));
             out += localName;
+            out += e.localExtra;
             out += payload;
 
             directory += "PK\x01\x02";
@@ -70,13 +74,15 @@ public:
             put32(directory, quint32(payload.size()));
             put32(directory, quint32(e.data.size()));
             put16(directory, quint16(name.size()));
-            put16(directory, 0);
-            put16(directory, 0);
+            put16(directory, quint16(e.extra.size()));
+            put16(directory, quint16(e.comment.size()));
             put16(directory, 0);
             put16(directory, 0);
             put32(directory, 0);
             put32(directory, offset);
             directory += name;
+            directory += e.extra;
+            directory += e.comment;
         }
         const quint32 directoryOffset = quint32(out.size());
         out += directory;

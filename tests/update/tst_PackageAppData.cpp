@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QUuid>
 
+#include <zlib.h>
+
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,31 @@ QStringList entriesBelow(const QString& folder)
         names << QDir(folder).relativeFilePath(it.next());
     names.sort();
     return names;
+}
+
+// Every entry below the folder, hidden ones too, with the contents of its files.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> entries;
+    for (const QString& name : entriesBelow(folder))
+    {
+        const QString path = folder + "/" + name;
+        entries.insert(name, QFileInfo(path).isDir() ? QByteArray("<folder>") : readFile(path));
+    }
+    return entries;
+}
+
+// What lies beside the folder under names that start like its own: nothing an install leaves.
+QStringList besideFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return QDir(info.absolutePath())
+        .entryList({"*" + info.fileName() + "?*"}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+quint32 crc32Of(const QByteArray& bytes)
+{
+    return quint32(::crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
 }
 
 QByteArray devicePackage(const QByteArray& contents)
@@ -152,8 +179,8 @@ private slots:
         QTest::newRow("wrong password") << "Wr0ngPassword00" << false;
     }
 
-    // The folder is cleared (subfolders and hidden files too) and holds the archive's contents
-    // with the manifest decompressed; a failure leaves it empty. The lock is free afterwards.
+    // The folder's contents (subfolders and hidden files too) are replaced by the archive's, with
+    // the manifest decompressed; a failure leaves the folder as it was. The lock is free afterwards.
     void installRepository()
     {
         QFETCH(QString, password);
@@ -167,10 +194,16 @@ private slots:
 
         QTemporaryDir source;
         QTemporaryDir archives;
-        const QByteArray manifest = "<u><app MajorVersion=\"6\" MinorVersion=\"1\" Checksum=\"1\"/></u>";
+        const QByteArray manifest =
+            QString("<u><app MajorVersion=\"6\" MinorVersion=\"1\" Checksum=\"%1\"/><firmware DeviceID=\"27\" "
+                    "DeviceVersion=\"1\" MajorVersion=\"2\" MinorVersion=\"0\" Checksum=\"%2\"/></u>")
+                .arg(crc32Of(QByteArray(100000, 'p')))
+                .arg(crc32Of(devicePackage("firmware")))
+                .toLatin1();
         QVERIFY(writeFile(source.filePath(fixture.application() + ".pkm"), qCompress(manifest)));
         QVERIFY(writeFile(source.filePath(fixture.application() + ".pkg"), QByteArray(100000, 'p')));
         QVERIFY(writeFile(source.filePath("002701.pkg"), devicePackage("firmware")));
+        const QMap<QString, QByteArray> before = snapshot(data.getFolder());
         const QString archive = archives.filePath("repository.zip");
         QVERIFY(infoZip(source.path(), {"-r", "-P", password}, archive, {"."}));
 
@@ -179,9 +212,10 @@ private slots:
 
         QCOMPARE(data.installRepositoryArchive(archive), installed);
         QVERIFY(!PackageAppData::isPackageLockHeld());
+        QCOMPARE(besideFolder(data.getFolder()), QStringList());
         if (!installed)
         {
-            QCOMPARE(entriesBelow(data.getFolder()), QStringList());
+            QCOMPARE(snapshot(data.getFolder()), before);
             return;
         }
         QCOMPARE(entriesBelow(data.getFolder()),
@@ -198,8 +232,13 @@ private slots:
         QVERIFY(writeFile(data.getFolder() + "/keep.pkg", "keep"));
         QTemporaryDir source;
         QVERIFY(writeFile(source.filePath("new.pkg"), "new"));
+        const QString manifest = fixture.application() + ".pkm";
+        QVERIFY(writeFile(source.filePath(manifest),
+            qCompress(QString("<u><version Value=\"2\"/><file Name=\"new\" Checksum=\"%1\"/></u>")
+                          .arg(crc32Of("new"))
+                          .toLatin1())));
         const QString archive = source.filePath("repository.zip");
-        QVERIFY(infoZip(source.path(), {"-P", s_password}, archive, {"new.pkg"}));
+        QVERIFY(infoZip(source.path(), {"-P", s_password}, archive, {"new.pkg", manifest}));
 
         QVERIFY(PackageAppData::takePackageLock());
         QVERIFY(!data.installRepositoryArchive(archive));
@@ -212,7 +251,81 @@ private slots:
         }
         QCOMPARE(entriesBelow(data.getFolder()), QStringList{"keep.pkg"});
         QVERIFY(data.installRepositoryArchive(archive));
-        QCOMPARE(entriesBelow(data.getFolder()), QStringList{"new.pkg"});
+        QCOMPARE(entriesBelow(data.getFolder()), (QStringList{manifest, "new.pkg"}));
+    }
+
+    void installRepositoryRefused_data()
+    {
+        QTest::addColumn<QByteArray>("archive");
+        QTest::addColumn<QString>("reason");
+
+        const QString app = QString("PADApp%1").arg(QCoreApplication::applicationPid());
+        auto repository = [&](const QByteArray& manifest, const QMap<QString, QByteArray>& files) {
+            ZipWriter writer;
+            QMap<QString, QByteArray> entries = files;
+            if (!manifest.isNull())
+                entries.insert(app + ".pkm", manifest);
+            for (auto it = entries.begin(); it != entries.end(); ++it)
+            {
+                ZipWriter::Entry entry;
+                entry.name = it.key();
+                entry.data = it.value();
+                entry.deflate = true;
+                entry.password = s_password;
+                writer.add(entry);
+            }
+            return writer.archive();
+        };
+        auto manifestNaming = [](const QString& elements) {
+            return qCompress(("<u><version Value=\"2\"/>" + elements + "</u>").toLatin1());
+        };
+        const QByteArray lib = QByteArray(3000, 'l');
+        const QString libElement = QString("<file Name=\"lib\" Checksum=\"%1\"/>").arg(crc32Of(lib));
+        const QByteArray whole = repository(manifestNaming(libElement), {{"lib.pkg", lib}});
+
+        QTest::newRow("junk") << QByteArray("this is no zip archive, only some text") << "Invalid or incompatible zip archive.";
+        QTest::newRow("truncated") << whole.left(whole.size() - 30) << "Invalid or incompatible zip archive.";
+        QTest::newRow("one text file") << repository(QByteArray(), {{"readme.txt", "hello"}})
+                                       << "The archive holds no update manifest.";
+        QTest::newRow("manifest that does not read")
+            << repository(qCompress("<u><app/></u>"), {{"lib.pkg", lib}}) << "The update manifest cannot be read.";
+        QTest::newRow("manifest not compressed")
+            << repository("<u/>", {}) << "The update manifest cannot be read.";
+        QTest::newRow("missing package") << repository(manifestNaming(libElement), {})
+                                         << "The package lib.pkg named by the update manifest is missing.";
+        QTest::newRow("missing device package")
+            << repository(manifestNaming(libElement
+                              + "<firmware DeviceID=\"27\" DeviceVersion=\"1\" MajorVersion=\"2\" MinorVersion=\"0\" "
+                                "Checksum=\"5\"/>"),
+                   {{"lib.pkg", lib}})
+            << "The package 002701.pkg named by the update manifest is missing.";
+        QTest::newRow("package that differs") << repository(manifestNaming(libElement), {{"lib.pkg", lib + "x"}})
+                                              << "The package lib.pkg does not match its checksum in the update manifest.";
+    }
+
+    // An archive that is no whole repository leaves the update data folder byte for byte as it
+    // was, nothing beside it, the lock free, and says why.
+    void installRepositoryRefused()
+    {
+        QFETCH(QByteArray, archive);
+        QFETCH(QString, reason);
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(data.writeManifestFile("<u><version Value=\"2\"/></u>"));
+        QVERIFY(writeFile(data.getFolder() + "/old.pkg", "old"));
+        QVERIFY(writeFile(data.getFolder() + "/000102.pkg", devicePackage("firmware")));
+        QVERIFY(writeFile(data.getFolder() + "/sub/.hidden", "h"));
+        const QMap<QString, QByteArray> before = snapshot(data.getFolder());
+        QTemporaryDir source;
+        const QString path = source.filePath("repository.zip");
+        QVERIFY(writeFile(path, archive));
+
+        QString why;
+        QVERIFY(!data.installRepositoryArchive(path, &why));
+        QCOMPARE(why, reason);
+        QCOMPARE(snapshot(data.getFolder()), before);
+        QCOMPARE(besideFolder(data.getFolder()), QStringList());
+        QVERIFY(!PackageAppData::isPackageLockHeld());
     }
 
     void installRepositoryWithUnsafeEntry()

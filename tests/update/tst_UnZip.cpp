@@ -272,6 +272,11 @@ private slots:
             QTest::newRow("directory runs to the end")
                 << archive.left(directory) + record + archive.mid(directory, end - directory)
                 << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
+            // The same with the right count: every record is there, but behind the end record.
+            record[10] = 2;
+            QTest::newRow("directory behind the end record")
+                << archive.left(directory) + record + archive.mid(directory, end - directory)
+                << UnZip::PartlyCorrupted << "a.txt" << UnZip::NoArchive << Files{};
             QByteArray fewer = archive;
             fewer[end + 10] = 1;
             QTest::newRow("directory holds more than counted")
@@ -302,6 +307,66 @@ private slots:
         QCOMPARE(zip.openArchive(writeArchive(dir, archive)), opened);
         QCOMPARE(zip.extractFile(name, dir.filePath("out")), extracted);
         QCOMPARE(filesBelow(dir.filePath("out")), written);
+    }
+
+    // Every field of the directory records and local headers is taken from its own place: extra
+    // fields of other lengths in the two headers and entry comments move the data and the next
+    // records, and each entry is still found and checked.
+    void recordsWithExtraFieldsAndComments()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry stored = entry("a/stored.txt", "stored data");
+        stored.extra = QByteArray("\x55\x54\x05\x00\x03\x12\x34\x56\x78", 9);
+        stored.comment = "first comment";
+        ZipWriter::Entry deflated = entry("deflated.txt", QByteArray(2000, 'd') + "end");
+        deflated.deflate = true;
+        deflated.localExtra = QByteArray(13, '\xEE');
+        ZipWriter::Entry encrypted = entry("z.bin", randomBytes(300, 11));
+        encrypted.password = "pw";
+        encrypted.extra = QByteArray(4, '\x01');
+        encrypted.localExtra = QByteArray(1, '\x02');
+        encrypted.comment = "c";
+        for (const ZipWriter::Entry& e : {stored, deflated, encrypted})
+            writer.add(e);
+        UnZip zip;
+        zip.setPassword("pw");
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        const QString out = dir.filePath("out");
+        QCOMPARE(zip.extractAll(out), UnZip::Success);
+        QCOMPARE(filesBelow(out),
+            (Files{{stored.name, stored.data}, {deflated.name, deflated.data}, {encrypted.name, encrypted.data}}));
+        QCOMPARE(QFileInfo(out + "/z.bin").lastModified(),
+            QDateTime(QDate(2025, 4, 12), QTime(13, 26, 52), Qt::LocalTime));
+    }
+
+    void extractionOverEarlierFiles_data()
+    {
+        QTest::addColumn<qint64>("crc");
+        QTest::addColumn<UnZip::ErrorCode>("extracted");
+        QTest::addColumn<QByteArray>("left");
+        QTest::newRow("good entry") << qint64(-1) << UnZip::Success << QByteArray("new");
+        QTest::newRow("corrupt entry") << qint64(5) << UnZip::ArchiveCorrupted << QByteArray("earlier, longer contents");
+    }
+
+    // A good entry replaces an earlier, longer file completely; one that fails its check leaves
+    // the earlier file as it was. Nothing else stays behind.
+    void extractionOverEarlierFiles()
+    {
+        QFETCH(qint64, crc);
+        QFETCH(UnZip::ErrorCode, extracted);
+        QFETCH(QByteArray, left);
+        QTemporaryDir dir;
+        ZipWriter writer;
+        ZipWriter::Entry e = entry("d/f.txt", "new");
+        e.crc = crc;
+        writer.add(e);
+        const QString archive = writeArchive(dir, writer.archive());
+        QVERIFY(writeFile(dir.filePath("out/d/f.txt"), "earlier, longer contents"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(archive), UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.filePath("out")), extracted);
+        QCOMPARE(filesBelow(dir.filePath("out")), (Files{{"d/f.txt", left}}));
     }
 
     // An entry the reader cannot extract does not hide the others, but a whole extraction

@@ -27,9 +27,11 @@ public:
     static bool isPackageLockHeld();
     static void releasePackageLock();
 
-    // Clears the folder and unpacks the archive into it, its manifest decompressed. False (and an
-    // empty folder) when the archive is missing, the lock is held or any entry fails.
-    bool installRepositoryArchive(const QString& archivePath) const;
+    // Replaces the folder's contents with the archive's, its manifest decompressed, once the
+    // archive has proven to be a whole repository: every entry extracted, a manifest that reads
+    // and every package it names with its checksum. Otherwise false, the folder as it was, and
+    // the reason for the user in reason (empty on success).
+    bool installRepositoryArchive(const QString& archivePath, QString* reason = nullptr) const;
     // Unpacks the downloaded "<entry>.pkz" into "<entry>.pkg" (install true) or only deletes the
     // archive (install false, the download failed). A failure leaves neither file.
     bool installFilePackage(const UpdaterFileEntry& entry, bool install) const;
@@ -45,4 +47,12 @@ public:
     // Deletes every file and subfolder below the folder, hidden ones included; symbolic links
     // are removed, never followed. Failures to delete are ignored.
     static void removeFolderContents(const QString& folder);
+
+private:
+    // Unpacks, checks and swaps in the repository while the lock is held; the reason of a
+    // failure, empty on success.
+    QString installRepository(const QString& archivePath) const;
+    // Decompresses the unpacked folder's manifest and checks every package it names: the reason
+    // the folder is no whole repository, empty when it is one.
+    QString finishRepository(const QString& staged) const;
 };

@@ -15,7 +15,8 @@ class UnzipPrivate;
 class UnZip
 {
 public:
-    enum ErrorCode
+    // Of a fixed type: formatError also takes codes outside the list.
+    enum ErrorCode : int
     {
         Success = 0,
         ZlibInitFailed,

@@ -1,6 +1,7 @@
 #include "PackageAppData.h"
 
 #include "FileCrc32.h"
+#include "PackageUpdaterManifest.h"
 #include "UnZip.h"
 #include "UpdateConstants.h"
 
@@ -8,7 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPair>
 #include <QSharedMemory>
+#include <QTemporaryDir>
+#include <QVector>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 
 namespace
 {
@@ -16,6 +24,27 @@ QSharedMemory& packageInstallLock()
 {
     static QSharedMemory s_packageInstallLock;
     return s_packageInstallLock;
+}
+
+// Swaps two folders of one file system in one step where the file system can; elsewhere in two
+// renames, undone when the second fails.
+bool exchangeFolders(const QString& first, const QString& second)
+{
+    const QByteArray a = QFile::encodeName(first);
+    const QByteArray b = QFile::encodeName(second);
+    if (renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    const QByteArray aside = b + ".old";
+    if (std::rename(b.constData(), aside.constData()) != 0)
+        return false;
+    if (std::rename(a.constData(), b.constData()) != 0)
+    {
+        std::rename(aside.constData(), b.constData());
+        return false;
+    }
+    return std::rename(aside.constData(), a.constData()) == 0;
 }
 }
 
@@ -55,34 +84,83 @@ void PackageAppData::releasePackageLock()
     packageInstallLock().detach();
 }
 
-bool PackageAppData::installRepositoryArchive(const QString& archivePath) const
+bool PackageAppData::installRepositoryArchive(const QString& archivePath, QString* reason) const
 {
+    QString why;
     if (!QFileInfo(archivePath).isFile())
-        return false;
-    if (isPackageLockHeld() || !takePackageLock())
-        return false;
+        why = QStringLiteral("The repository archive does not exist.");
+    else if (isPackageLockHeld() || !takePackageLock())
+        why = QStringLiteral("Update packages are currently in use.");
+    else
+    {
+        why = installRepository(archivePath);
+        releasePackageLock();
+    }
+    if (reason)
+        *reason = why;
+    return why.isEmpty();
+}
 
-    // The manifest goes first and comes back last: a folder cut short in between holds no
-    // manifest (or only the compressed one, which no reader accepts), so nothing in it counts.
-    QFile::remove(manifestFilePath());
-    removeFolderContents(getFolder());
+QString PackageAppData::installRepository(const QString& archivePath) const
+{
+    // Unpacked and checked beside the folder, on the same file system, and then exchanged with
+    // it: until the archive has proven to be a whole repository the folder stays as it was.
+    const QFileInfo folder(getFolder());
+    QTemporaryDir staging(QStringLiteral("%1/.%2-staging-XXXXXX").arg(folder.absolutePath(), folder.fileName()));
+    if (!staging.isValid())
+        return QStringLiteral("The update data folder cannot be written.");
     UnZip zip;
     zip.setPassword(UpdateConstants::archivePassword());
-    bool installed = zip.openArchive(archivePath) == UnZip::Success
-        && zip.extractAll(getFolder(), UnZip::KeepFolders) == UnZip::Success;
+    UnZip::ErrorCode result = zip.openArchive(archivePath);
+    if (result == UnZip::Success)
+        result = zip.extractAll(staging.path(), UnZip::KeepFolders);
     zip.closeArchive();
-    if (installed && manifestExists())
+    if (result == UnZip::EntrySkipped)
+        return QStringLiteral("The archive holds entries that cannot be decrypted or extracted.");
+    if (result != UnZip::Success)
+        return UnZip::formatError(result);
+
+    const QString why = finishRepository(staging.path());
+    if (!why.isEmpty())
+        return why;
+    QFile::setPermissions(staging.path(), folder.permissions());
+    if (!exchangeFolders(staging.path(), folder.absoluteFilePath()))
+        return QStringLiteral("The update data folder cannot be replaced.");
+    // The temporary folder now holds the old contents, which go with it.
+    return QString();
+}
+
+QString PackageAppData::finishRepository(const QString& staged) const
+{
+    const QString manifestPath = staged + QLatin1Char('/') + QFileInfo(manifestFilePath()).fileName();
+    QFile manifest(manifestPath);
+    if (!manifest.open(QIODevice::ReadOnly))
+        return QStringLiteral("The archive holds no update manifest.");
+    const QByteArray plain = qUncompress(manifest.readAll());
+    manifest.close();
+    const PackageUpdaterResult contents = PackageUpdaterManifest().read(plain, getApplicationName());
+    if (plain.isEmpty() || !contents.isValid())
+        return QStringLiteral("The update manifest cannot be read.");
+    if (!writeWholeFile(manifestPath, plain))
+        return QStringLiteral("The update data folder cannot be written.");
+
+    // Every package the manifest names, whole: the file packages and the device packages.
+    QVector<QPair<QString, quint32>> packages;
+    for (const UpdaterFileEntry& entry : contents.getFiles())
+        packages.append({QFileInfo(packageFilePath(entry.name)).fileName(), entry.checksum});
+    for (const BootloaderFirmwareId& id : contents.getFirmware())
+        packages.append({id.fileName(), quint32(id.getChecksum())});
+    for (const auto& package : packages)
     {
-        const QByteArray plain = qUncompress(readManifestFile());
-        installed = !plain.isEmpty() && writeManifestFile(plain);
+        bool read = false;
+        const quint32 crc = computeFileCrc32(staged + QLatin1Char('/') + package.first, &read);
+        if (!read)
+            return QStringLiteral("The package %1 named by the update manifest is missing.").arg(package.first);
+        if (crc != package.second)
+            return QStringLiteral("The package %1 does not match its checksum in the update manifest.")
+                .arg(package.first);
     }
-    if (!installed)
-    {
-        QFile::remove(manifestFilePath());
-        removeFolderContents(getFolder());
-    }
-    releasePackageLock();
-    return installed;
+    return QString();
 }
 
 bool PackageAppData::installFilePackage(const UpdaterFileEntry& entry, bool install) const

@@ -2,8 +2,11 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QRandomGenerator>
 
 #include <zlib.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -37,6 +40,21 @@ QString versionText(qint8 version)
     if (text.size() == 2)
         text.insert(1, QLatin1Char('.'));
     return text;
+}
+
+// The traditional PKWARE cipher's key update with each plain byte, and the byte its keys give.
+inline void updateKeys(quint32 keys[3], const quint32* table, unsigned char plain)
+{
+    keys[0] = table[(keys[0] ^ plain) & 0xFF] ^ (keys[0] >> 8);
+    keys[1] = (keys[1] + (keys[0] & 0xFF)) * 134775813 + 1;
+    keys[2] = table[(keys[2] ^ (keys[1] >> 24)) & 0xFF] ^ (keys[2] >> 8);
+}
+
+inline unsigned char decryptByte(const quint32 keys[3])
+{
+    // Unsigned 32-bit: the product of two 16-bit values overflows an int.
+    const quint32 temp = quint16(keys[2] | 2);
+    return quint8((temp * (temp ^ 1)) >> 8);
 }
 
 // The local date-time of an MS-DOS date and time; invalid for impossible fields.
@@ -87,10 +105,12 @@ UnZip::ErrorCode UnzipPrivate::openArchive(const QString& fileName)
     int records = 0;
     forever
     {
-        // The directory must hold as many records as the end record counts, or entries are lost.
+        // The directory must hold as many records as the end record counts, or entries are lost,
+        // and end before the end record: one that runs behind it was cut or moved.
         const bool complete = records == m_directoryEntryCount;
+        const bool beforeEnd = m_archiveFile->pos() <= m_endRecordOffset;
         const bool more = m_archiveFile->read(signature, 4) == 4 && isSignature(signature, 1, 2);
-        if (complete && !more)
+        if (complete && !more && beforeEnd)
             return UnZip::Success;
         if (complete || !more)
         {
@@ -124,6 +144,7 @@ void UnzipPrivate::closeArchive()
     m_archiveFile.reset();
     m_centralDirectoryOffset = 0;
     m_centralDirectorySize = 0;
+    m_endRecordOffset = 0;
     m_directoryEntryCount = 0;
 }
 
@@ -148,6 +169,7 @@ UnZip::ErrorCode UnzipPrivate::locateEndRecord()
         return UnZip::BadArchive;
 
     const char* record = tail.constData() + at;
+    m_endRecordOffset = tailStart + at;
     m_directoryEntryCount = read16(record + 10);
     m_centralDirectorySize = read32(record + 12);
     m_centralDirectoryOffset = read32(record + 16);
@@ -159,11 +181,11 @@ UnZip::ErrorCode UnzipPrivate::locateEndRecord()
 
 UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
 {
-    char record[s_centralRecordSize];
-    if (m_archiveFile->read(record, s_centralRecordSize) != s_centralRecordSize)
+    // Offsets below are those of the whole record; its signature is already read and stays
+    // outside the bytes read here.
+    char r[4 + s_centralRecordSize];
+    if (m_archiveFile->read(r + 4, s_centralRecordSize) != s_centralRecordSize)
         return UnZip::ReadError;
-    // Offsets below are those of the whole record, whose signature is already read.
-    const char* r = record - 4;
     const quint16 method = read16(r + 10);
     const quint16 nameLength = read16(r + 28);
     const quint16 extraLength = read16(r + 30);
@@ -226,15 +248,13 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
 {
     if (!m_archiveFile->seek(entry.localHeaderOffset))
         return UnZip::SeekError;
-    char signature[4];
-    if (m_archiveFile->read(signature, 4) != 4)
+    char r[4 + s_localRecordSize];
+    if (m_archiveFile->read(r, 4) != 4)
         return UnZip::ReadError;
-    if (!isSignature(signature, 3, 4))
+    if (!isSignature(r, 3, 4))
         return UnZip::BadArchive;
-    char record[s_localRecordSize];
-    if (m_archiveFile->read(record, s_localRecordSize) != s_localRecordSize)
+    if (m_archiveFile->read(r + 4, s_localRecordSize) != s_localRecordSize)
         return UnZip::ReadError;
-    const char* r = record - 4;
     const bool descriptor = entry.hasDataDescriptor();
     if (quint8(r[6]) != entry.generalFlags[0] || quint8(r[7]) != entry.generalFlags[1]
         || read16(r + 8) != entry.compressionMethod || quint8(r[10]) != entry.modTime[0]
@@ -280,37 +300,28 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
     return UnZip::Success;
 }
 
-void UnzipPrivate::updateKeys(unsigned char plain)
-{
-    m_keys[0] = m_pCrcTable[(m_keys[0] ^ plain) & 0xFF] ^ (m_keys[0] >> 8);
-    m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813 + 1;
-    m_keys[2] = m_pCrcTable[(m_keys[2] ^ (m_keys[1] >> 24)) & 0xFF] ^ (m_keys[2] >> 8);
-}
-
-unsigned char UnzipPrivate::decryptByte() const
-{
-    // Unsigned 32-bit: the product of two 16-bit values overflows an int.
-    const quint32 temp = quint16(m_keys[2] | 2);
-    return quint8((temp * (temp ^ 1)) >> 8);
-}
-
 void UnzipPrivate::startKeys()
 {
     m_keys[0] = 0x12345678;
     m_keys[1] = 0x23456789;
     m_keys[2] = 0x34567890;
     for (const char c : password.toLatin1())
-        updateKeys(quint8(c));
+        updateKeys(m_keys, m_pCrcTable, quint8(c));
 }
 
 void UnzipPrivate::decryptBuffer(char* data, qint64 size)
 {
+    // On a copy: the stores through data could alias the members, which would then be loaded
+    // and stored again for every byte.
+    quint32 keys[3] = {m_keys[0], m_keys[1], m_keys[2]};
+    const quint32* const table = m_pCrcTable;
     for (qint64 i = 0; i < size; ++i)
     {
-        const unsigned char plain = quint8(data[i]) ^ decryptByte();
-        updateKeys(plain);
+        const unsigned char plain = quint8(data[i]) ^ decryptByte(keys);
+        updateKeys(keys, table, plain);
         data[i] = char(plain);
     }
+    std::copy(keys, keys + 3, m_keys);
 }
 
 UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
@@ -459,6 +470,22 @@ bool UnzipPrivate::isUnsafeName(const QString& name)
     return false;
 }
 
+bool UnzipPrivate::openPartFile(QFile& file, const QString& path)
+{
+    // A name no other file has: an entry of the archive that happens to be called like it is
+    // never overwritten.
+    for (int attempt = 0; attempt < 16; ++attempt)
+    {
+        file.setFileName(QStringLiteral("%1.part%2").arg(path).arg(QRandomGenerator::global()->generate(), 8, 16,
+            QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!file.exists())
+            return false;
+    }
+    return false;
+}
+
 bool UnzipPrivate::createDirectory(const QString& path) const
 {
     if (QDir(path).exists() || QDir().mkpath(path))
@@ -505,10 +532,14 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
         return UnZip::MakeFolderFailed;
     }
 
-    QFile file(QStringLiteral("%1/%2").arg(receiving, fileName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written under a name of its own beside the file and renamed into place once complete and
+    // checked: a failed entry leaves an earlier file of that name as it was, and an earlier file
+    // is never truncated, which would wait for the disk while its old data are written out.
+    const QString path = QStringLiteral("%1/%2").arg(receiving, fileName);
+    QFile file;
+    if (!openPartFile(file, path))
     {
-        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(file.fileName());
+        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
         return UnZip::FileOpenFailed;
     }
     UnZip::ErrorCode result = extractFile(name, entry, &file, options);
@@ -518,9 +549,18 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
     {
         const QDateTime modified = dosDateTime(entry.modTime, entry.modDate);
         if (!modified.isValid() || !file.setFileTime(modified, QFileDevice::FileModificationTime))
-            qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(file.fileName());
+            qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(path);
     }
     file.close();
+    // Removed first: renaming over an earlier file makes the file system write the new one out
+    // at once, and the reader does not wait for the disk.
+    if (result == UnZip::Success)
+        QFile::remove(path);
+    if (result == UnZip::Success && !file.rename(path))
+    {
+        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
+        result = UnZip::FileOpenFailed;
+    }
     if (result != UnZip::Success && !file.remove())
         qDebug().noquote() << QStringLiteral("Unable to remove corrupted file: %1").arg(file.fileName());
     return result;

@@ -41,13 +41,13 @@ private:
     UnZip::ErrorCode parseLocalHeaderRecord(const QString& name, ZipEntryP& entry);
     UnZip::ErrorCode checkPassword(const ZipEntryP& entry);
     void startKeys();
-    void updateKeys(unsigned char plain);
-    unsigned char decryptByte() const;
     void decryptBuffer(char* data, qint64 size);
     UnZip::ErrorCode readStoredData(const ZipEntryP& entry, quint32 remaining, QIODevice* device, quint32& crc);
     UnZip::ErrorCode readDeflatedData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
         quint32& crc);
     qint64 readChunk(quint32& remaining);
+    // Opens a new file beside path, under a name of its own, for writing.
+    static bool openPartFile(QFile& file, const QString& path);
     bool createDirectory(const QString& path) const;
 
     QScopedPointer<QFile> m_archiveFile;
@@ -57,5 +57,6 @@ private:
     quint32 m_keys[3] = {0, 0, 0};
     quint32 m_centralDirectoryOffset = 0;
     quint32 m_centralDirectorySize = 0;
+    qint64 m_endRecordOffset = 0;
     quint16 m_directoryEntryCount = 0;
 };
