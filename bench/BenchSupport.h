@@ -19,6 +19,13 @@ inline void setMedian(benchmark::State& state, std::vector<double>& microseconds
     state.counters["median_us"] = microseconds[microseconds.size() / 2];
 }
 
+// The count of timed runs for a benchmark with a fixed count: one where TALVEX_BENCH_SMOKE is set,
+// for the test that only shows each benchmark runs. Read while the benchmarks are registered.
+inline int iterations(int count)
+{
+    return qEnvironmentVariableIsSet("TALVEX_BENCH_SMOKE") ? 1 : count;
+}
+
 // Runs the registered benchmarks with the command line's options.
 inline int runRegistered(int argc, char** argv)
 {

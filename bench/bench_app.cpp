@@ -73,9 +73,9 @@ void bareWindowShown(benchmark::State& state)
     });
 }
 
-BENCHMARK(programStart)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
-BENCHMARK(mainWindowShown)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
-BENCHMARK(bareWindowShown)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(programStart)->UseManualTime()->Iterations(BenchSupport::iterations(9))->Unit(benchmark::kMillisecond);
+BENCHMARK(mainWindowShown)->UseManualTime()->Iterations(BenchSupport::iterations(20))->Unit(benchmark::kMillisecond);
+BENCHMARK(bareWindowShown)->UseManualTime()->Iterations(BenchSupport::iterations(20))->Unit(benchmark::kMillisecond);
 }
 
 int main(int argc, char** argv)

@@ -203,7 +203,7 @@ BENCHMARK(dxflibBareParse)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(contourImport)
     ->ArgsProduct({{10000, 100000}, {Drawn, FromTheFarEnd, Shuffled}})
     ->ArgNames({"lines", "order"})
-    ->Iterations(7)
+    ->Iterations(BenchSupport::iterations(7))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -212,8 +212,8 @@ void refreshArguments(benchmark::internal::Benchmark* bench)
     bench->ArgNames({"series", "points"});
 }
 
-BENCHMARK(plotRefresh)->Apply(refreshArguments)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK(bareRefresh)->Apply(refreshArguments)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK(plotRefresh)->Apply(refreshArguments)->UseManualTime()->Iterations(BenchSupport::iterations(40))->Unit(benchmark::kMillisecond);
+BENCHMARK(bareRefresh)->Apply(refreshArguments)->UseManualTime()->Iterations(BenchSupport::iterations(40))->Unit(benchmark::kMillisecond);
 BENCHMARK(streamPacketIntoSeries)->Unit(benchmark::kMicrosecond);
 }
 

@@ -21,3 +21,19 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000
         QThread::usleep(200);
     }
 }
+
+// QTRY_COMPARE and QTRY_VERIFY that go on as soon as the condition holds. QTRY waits in steps
+// of 50 ms, which for what a worker thread passes on within moments is most of a test's time.
+#define TALVEX_TRY_COMPARE(actual, expected)                                                        \
+    do                                                                                            \
+    {                                                                                             \
+        waitFor([&] { return (actual) == (expected); });                                          \
+        QCOMPARE(actual, expected);                                                               \
+    } while (false)
+
+#define TALVEX_TRY_VERIFY(condition)                                                              \
+    do                                                                                            \
+    {                                                                                             \
+        waitFor([&] { return bool(condition); });                                                 \
+        QVERIFY(condition);                                                                       \
+    } while (false)

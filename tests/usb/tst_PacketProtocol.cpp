@@ -4,6 +4,7 @@
 #include "ScriptedSocket.h"
 #include "USBByteHelpers.h"
 #include "USBPacketProtocol.h"
+#include "Waiting.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -308,7 +309,7 @@ private slots:
         // A frame for nobody is dropped and reception goes on.
         rig.channel->send(shortFrame({0x42}));
 
-        QTRY_COMPARE(receiver.m_records.count(), streamId < 0 ? 1 : 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), streamId < 0 ? 1 : 2);
         if (streamId >= 0)
         {
             QCOMPARE(receiver.m_records.first().id, streamId);
@@ -328,11 +329,11 @@ private slots:
         rig.protocol->registerStreamReceiver(0, &receiver);
         rig.protocol->start();
         rig.channel->send(shortFrame({0x01}));
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
 
         rig.protocol->unregisterStreamReceiver(0);
         rig.channel->send(shortFrame({0x02}));
-        QTRY_COMPARE(rig.channel->pendingBytes(), 0);
+        TALVEX_TRY_COMPARE(rig.channel->pendingBytes(), 0);
         QCoreApplication::processEvents();
         QCOMPARE(receiver.m_records.count(), 1);
     }
@@ -363,11 +364,11 @@ private slots:
         else
             rig.channel->send(bytes);
 
-        QTRY_COMPARE(errors.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(errors.m_records.count(), 1);
         QCOMPARE(int(errors.m_records.first().type), int(USBPacketErrorEvent::s_type));
         QCOMPARE(errors.m_records.first().id, 0);
         QCOMPARE(errors.m_records.first().result.getMessage(), message);
-        QTRY_VERIFY(!rig.protocol->isRunning());
+        TALVEX_TRY_VERIFY(!rig.protocol->isRunning());
         QVERIFY(!rig.channel->isOpen());
 
         // The protocol still answers: every later request fails in its own event with what
@@ -377,7 +378,7 @@ private slots:
         for (const RequestPtr& request : later)
             rig.protocol->post(request, &receiver);
         rig.protocol->start();
-        QTRY_COMPARE(receiver.count(USBRequestEvent::s_type), later.count());
+        TALVEX_TRY_COMPARE(receiver.count(USBRequestEvent::s_type), later.count());
         for (int i = 0; i < later.count(); ++i)
         {
             QCOMPARE(receiver.m_records.at(i).id, later.at(i)->getId());
@@ -399,11 +400,11 @@ private slots:
         rig.channel->script({{}});
 
         rig.protocol->post(request, &receiver);
-        QTRY_COMPARE(rig.channel->writes().count(), 1);
+        TALVEX_TRY_COMPARE(rig.channel->writes().count(), 1);
         QVERIFY(!request->isDone());
 
         rig.channel->send(longFrame(quint32(request->getId()), 0, {0x01}));
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
         QVERIFY(request->isDone());
         QVERIFY(request->getResult().isOk());
         QCOMPARE(request->getReplyData(), Bytes{0x01});
@@ -424,7 +425,7 @@ private slots:
             requests.append(boost::make_shared<ThreadNotingRequest>());
             channel->script({{longFrame(quint32(requests.last()->getId()), 0, {})}});
             protocol.post(requests.last(), &receiver);
-            QTRY_COMPARE(receiver.m_records.count(), i + 1);
+            TALVEX_TRY_COMPARE(receiver.m_records.count(), i + 1);
             QVERIFY(receiver.m_records.last().result.isOk());
         }
         QVERIFY(requests.first()->m_pThread);
@@ -476,14 +477,14 @@ private slots:
 
         if (newSocket)
         {
-            QTRY_COMPARE(receiver.m_records.count(), 1);
+            TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
             QVERIFY(receiver.m_records.first().result.isOk());
             QCOMPARE(receiver.m_records.first().data, Bytes{0x42});
             QVERIFY(protocol.isRunning());
         }
         else
         {
-            QTRY_VERIFY(!protocol.isRunning());
+            TALVEX_TRY_VERIFY(!protocol.isRunning());
         }
     }
 
@@ -528,7 +529,7 @@ private slots:
             rig.protocol->post(request, &receiver);
         QVERIFY(rig.protocol->isRunning());
 
-        QTRY_COMPARE(receiver.m_records.count(), 3);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 3);
         for (int i = 0; i < 3; ++i)
         {
             QCOMPARE(receiver.m_records.at(i).id, requests.at(i)->getId());
@@ -536,7 +537,7 @@ private slots:
             QVERIFY(receiver.m_records.at(i).result.isOk());
             QCOMPARE(quint32(readUInt32(rig.channel->writes().at(i), 1)), quint32(requests.at(i)->getId()));
         }
-        QTRY_VERIFY(rig.protocol->isIdle());
+        TALVEX_TRY_VERIFY(rig.protocol->isIdle());
     }
 
     void burstRepliesReachTheirOwnReceiversInOrder()
@@ -559,7 +560,7 @@ private slots:
 
         for (int r = 0; r < 2; ++r)
         {
-            QTRY_COMPARE(receivers[r].m_records.count(), expected[r].count());
+            TALVEX_TRY_COMPARE(receivers[r].m_records.count(), expected[r].count());
             QList<int> ids;
             for (const EventRecorder::Record& record : receivers[r].m_records)
             {
@@ -569,7 +570,7 @@ private slots:
             }
             QCOMPARE(ids, expected[r]);
         }
-        QTRY_VERIFY(rig.protocol->isIdle());
+        TALVEX_TRY_VERIFY(rig.protocol->isIdle());
     }
 
     void failedRequestDoesNotStopWorker()
@@ -584,7 +585,7 @@ private slots:
         rig.protocol->post(refused, &receiver);
         rig.protocol->post(fine, &receiver);
 
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QCOMPARE(receiver.m_records.at(0).result.getMessage(), QString("Refused 4"));
         QVERIFY(receiver.m_records.at(1).result.isOk());
         QVERIFY(rig.protocol->isRunning());
@@ -606,19 +607,19 @@ private slots:
         rig.protocol->post(running, &receiver);
         rig.protocol->post(dropped1, &receiver);
         rig.protocol->post(dropped2, &receiver);
-        QTRY_COMPARE(rig.channel->writes().count(), 1);
+        TALVEX_TRY_COMPARE(rig.channel->writes().count(), 1);
 
         rig.protocol->clearQueue();
         QVERIFY(rig.protocol->isIdle());
         rig.protocol->post(later, &receiver);
         rig.channel->send(longFrame(quint32(running->getId()), 0, {0x01}));
 
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QCOMPARE(receiver.m_records.at(0).id, running->getId());
         QCOMPARE(receiver.m_records.at(1).id, later->getId());
         QVERIFY(receiver.m_records.at(1).result.isOk());
         QCOMPARE(rig.channel->writes().count(), 2);
-        QTRY_VERIFY(rig.protocol->isIdle());
+        TALVEX_TRY_VERIFY(rig.protocol->isIdle());
         QCoreApplication::processEvents();
         QCOMPARE(receiver.m_records.count(), 2);
     }
@@ -637,18 +638,18 @@ private slots:
         auto* doomed = new EventRecorder;
         rig.protocol->post(blocking, &first);
         rig.protocol->post(orphan, doomed);
-        QTRY_COMPARE(rig.channel->writes().count(), 1);
+        TALVEX_TRY_COMPARE(rig.channel->writes().count(), 1);
         delete doomed;
         rig.channel->send(longFrame(quint32(blocking->getId()), 0, {0x01}));
 
-        QTRY_COMPARE(rig.channel->writes().count(), 2);
-        QTRY_VERIFY(rig.protocol->isIdle());
-        QTRY_COMPARE(first.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(rig.channel->writes().count(), 2);
+        TALVEX_TRY_VERIFY(rig.protocol->isIdle());
+        TALVEX_TRY_COMPARE(first.m_records.count(), 1);
         QCoreApplication::processEvents();
         QCoreApplication::instance()->removeEventFilter(&counter);
         QCOMPARE(counter.m_count, 1);
         QVERIFY(orphan->isDone());
-        QTRY_COMPARE(orphan.use_count(), 1L);
+        TALVEX_TRY_COMPARE(orphan.use_count(), 1L);
     }
 
     void closingDuringWaitReturnsPromptly()
@@ -660,7 +661,7 @@ private slots:
         auto queued = makeRequest(1);
         rig.protocol->post(waiting, &receiver);
         rig.protocol->post(queued, &receiver);
-        QTRY_COMPARE(rig.channel->writes().count(), 1);
+        TALVEX_TRY_COMPARE(rig.channel->writes().count(), 1);
 
         // The clock is frozen: a close that waited for the exchange's time-out would never return.
         rig.protocol->setSocket(USBSocketPtr());
@@ -668,7 +669,7 @@ private slots:
         QVERIFY(!rig.protocol->isRunning());
         QVERIFY(rig.protocol->isIdle());
         QVERIFY(!rig.protocol->getSocket());
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
         QCOMPARE(receiver.m_records.first().id, waiting->getId());
         QCOMPARE(receiver.m_records.first().result.getMessage(), QString("Invalid communication handle."));
 
@@ -678,7 +679,7 @@ private slots:
         auto again = makeRequest(1);
         rig.channel->script({{longFrame(quint32(again->getId()), 0, {0x07})}});
         rig.protocol->post(again, &receiver);
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QCOMPARE(receiver.m_records.last().id, again->getId());
         QVERIFY(receiver.m_records.last().result.isOk());
         QCOMPARE(rig.channel->writes().count(), 2);
@@ -697,10 +698,10 @@ private slots:
         auto second = makeRequest(0);
         channel->script({{longFrame(quint32(first->getId()), 0, {})}, {longFrame(quint32(second->getId()), 0, {})}});
         protocol.post(first, &receiver);
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
 
         protocol.post(second, &receiver);
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
 
         protocol.setSocket(USBSocketPtr());
         QVERIFY(!protocol.isRunning());
@@ -720,7 +721,7 @@ private slots:
         auto request = makeRequest(0);
         rig.channel->script({{longFrame(quint32(request->getId()), 0, {})}});
         rig.protocol->post(request, &receiver);
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
         QVERIFY(receiver.m_records.first().result.isOk());
     }
 
@@ -746,7 +747,7 @@ private slots:
             QCOMPARE(request->getReplyData(), (Bytes{0xC0, quint8(i)}));
         }
 
-        QTRY_COMPARE(receiver.m_records.count(), packets);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), packets);
         for (int i = 0; i < packets; ++i)
             QCOMPARE(readUInt16(receiver.m_records.at(i).data, 0), quint16(i));
         QVERIFY(!rig.channel->sawOverlappingReads());
@@ -787,11 +788,11 @@ private slots:
 
         rig.protocol->post(request, &receiver);
 
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
         QCOMPARE(receiver.m_records.first().result.getMessage(), message);
-        QTRY_COMPARE(errors.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(errors.m_records.count(), 1);
         QCOMPARE(errors.m_records.first().result.getMessage(), QString("Communication error"));
-        QTRY_VERIFY(!rig.protocol->isRunning());
+        TALVEX_TRY_VERIFY(!rig.protocol->isRunning());
         QVERIFY(!rig.channel->isOpen());
     }
 };
