@@ -5,6 +5,7 @@
 #include "TalvexDriverMotionConfiguration.h"
 #include "TalvexDriverMotorConfiguration.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
+#include "TalvexDriverPWMSettings.h"
 #include "TalvexDriverSamplingConfiguration.h"
 #include "TalvexRequestDispatcher.h"
 
@@ -143,6 +144,18 @@ USBResult TalvexDriverCommands::getAdvancedMotorMoveConfiguration()
 USBResult TalvexDriverCommands::getPWMSettings()
 {
     return send(R::GetPWMSettings);
+}
+
+USBResult TalvexDriverCommands::setPWMSettings(const TalvexDriverPWMSettings& settings)
+{
+    return send(R::SetPWM, [&settings](const D& model, const USBVersion& firmware) {
+        return settings.toByteArray(model, firmware);
+    });
+}
+
+USBResult TalvexDriverCommands::setRelay(bool on)
+{
+    return send(on ? R::RelayOn : R::RelayOff);
 }
 
 USBResult TalvexDriverCommands::startStream()
