@@ -25,8 +25,8 @@ class TalvexRequestDispatcher;
 // no board is open or the model lacks the command, success when it was queued or when the
 // requester already has that command in flight (then nothing is sent). Replies go where the
 // dispatcher puts them (the document). Called by the document's read and upload sequences, the
-// dispatcher's streaming, the Motion tab's controller, the IO tab and the scripting wrappers; GUI
-// thread only, like the dispatcher.
+// dispatcher's streaming, the Motion and Measurements tabs' controllers, the IO tab and the
+// scripting wrappers; GUI thread only, like the dispatcher.
 class TalvexDriverCommands
 {
 public:
@@ -46,6 +46,8 @@ public:
     USBResult stop();
     USBResult moveHome();
     USBResult zeroPosition();
+    // The event and quadrature counters.
+    USBResult clearCounters();
     USBResult setReducedHoldCurrent(bool on);
     USBResult setLowInductance(bool on);
 

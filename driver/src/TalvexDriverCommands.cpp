@@ -84,6 +84,11 @@ USBResult TalvexDriverCommands::zeroPosition()
     return send(R::ZeroPosition);
 }
 
+USBResult TalvexDriverCommands::clearCounters()
+{
+    return send(R::ClearCounters);
+}
+
 USBResult TalvexDriverCommands::setReducedHoldCurrent(bool on)
 {
     return send(on ? R::ReducedHoldCurrentOn : R::ReducedHoldCurrentOff);

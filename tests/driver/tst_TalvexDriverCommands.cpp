@@ -27,6 +27,7 @@ const QHash<QString, Call>& calls()
         {"stop", [](TalvexDriverCommands& c, TalvexDocument&) { return c.stop(); }},
         {"moveHome", [](TalvexDriverCommands& c, TalvexDocument&) { return c.moveHome(); }},
         {"zeroPosition", [](TalvexDriverCommands& c, TalvexDocument&) { return c.zeroPosition(); }},
+        {"clearCounters", [](TalvexDriverCommands& c, TalvexDocument&) { return c.clearCounters(); }},
         {"reducedHoldCurrent on", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setReducedHoldCurrent(true); }},
         {"reducedHoldCurrent off", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setReducedHoldCurrent(false); }},
         {"lowInductance on", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setLowInductance(true); }},
@@ -84,6 +85,7 @@ private slots:
         row(m, v, "stop", "29");
         row(m, v, "moveHome", "32");
         row(m, v, "zeroPosition", "30");
+        row(m, v, "clearCounters", "31");
         row(m, v, "reducedHoldCurrent on", "2A");
         row(m, v, "reducedHoldCurrent off", "2B");
         row(m, v, "lowInductance on", "33");
