@@ -1,8 +1,8 @@
 #pragma once
 
 #include "PlotUSBDataStream.h"
+#include "TalvexMeasurementController.h"
 #include "TalvexDriverInputConfiguration.h"
-#include "TalvexDriverSamplingConfiguration.h"
 #include "TalvexRequestDispatcher.h"
 #include "USBResult.h"
 
@@ -32,13 +32,13 @@ class UIWidgetFor;
 // enabled channel (invert, scale and offset, phasor or step units, the clear buttons of the
 // board's counters), the cursors page and the CSV and PNG export. The pages follow the input
 // configuration: they are rebuilt on each of its changes. The sample stream's state is the
-// truth of whether a measurement runs. The main window builds it after the Motion and IO tabs
+// truth of whether a measurement runs; what may start, with what, and the clears are the
+// controller's. The main window builds it after the Motion and IO tabs
 // (whose inputs the pages read from the register) when a supported board connects and deletes
 // it on disconnect. GUI thread only.
 class TalvexMeasurementTab
     : public QWidget
     , public TalvexDriverInputConfiguration::IDriverInputChangeObserver
-    , public TalvexDriverSamplingConfiguration::IDriverSamplingChangeObserver
     , public PlotUSBDataStream::IStateObserver
 {
     Q_OBJECT
@@ -64,8 +64,6 @@ public:
 
     void inputConfigurationChanged(TalvexDriverInputConfiguration* configuration) override;
     void inputConfigurationDestroyed(TalvexDriverInputConfiguration* configuration) override;
-    void configurationChanged(TalvexDriverSamplingConfiguration* configuration) override;
-    void configurationDestroyed(TalvexDriverSamplingConfiguration* configuration) override;
     void streamStateChanged(int state) override;
     void streamDestroyed(PlotUSBDataStream* stream) override;
 
@@ -90,12 +88,14 @@ private slots:
 private:
     void buildSamplingPage();
     void rebuild();
-    void rescale();
+    // The series span seconds of sampled time; the axes fit them again.
+    void rescale(double seconds);
     void fitSamplePeriods();
     void beginMeasurement();
     void endMeasurement();
     void showStopped();
-    void clearCounter(int action, int channel);
+    // A refused clear is shown in the status bar.
+    void clearCounter(TalvexMeasurementController::Counter counter);
 
     // The pages, one function each; the registered keys are remembered for removal.
     void registerInput(const QString& key, UIIUserInput* input);
@@ -121,10 +121,10 @@ private:
     void fillCursorsPage(QWidget* page);
 
     TalvexDocument* m_pDocument;
-    boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher;
     PlotUSBDataStream* m_pStream;
     boost::shared_ptr<TalvexStreamInterpreter> m_pInterpreter;
     UIUserInputRegister* m_pInputs;
+    TalvexMeasurementController* m_pController;
     QPushButton* m_pStartStopButton = nullptr;
     QPushButton* m_pPngButton = nullptr;
     QPushButton* m_pCsvButton = nullptr;

@@ -42,7 +42,6 @@ static void initPlotResources()
 
 namespace
 {
-typedef TalvexDriverCommRequest R;
 typedef TalvexDriverSamplingConfiguration Sampling;
 typedef TalvexPlotSettings Settings;
 typedef UIWidgetFor<QCheckBox> CheckBox;
@@ -95,10 +94,10 @@ TalvexMeasurementTab::TalvexMeasurementTab(QWidget* parent, TalvexDocument* docu
     boost::shared_ptr<TalvexStreamInterpreter> interpreter, UIUserInputRegister* inputs)
     : QWidget(parent)
     , m_pDocument(document)
-    , m_pDispatcher(dispatcher)
     , m_pStream(stream)
     , m_pInterpreter(interpreter)
     , m_pInputs(inputs)
+    , m_pController(new TalvexMeasurementController(document, dispatcher, stream, interpreter, this, this))
 {
     initPlotResources();
     m_pPlot = new Plot(this);
@@ -145,13 +144,12 @@ TalvexMeasurementTab::TalvexMeasurementTab(QWidget* parent, TalvexDocument* docu
     m_stopTimer.setSingleShot(true);
     m_stopTimer.setInterval(s_stopTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &TalvexMeasurementTab::onStopTimedOut);
+    connect(m_pController, &TalvexMeasurementController::durationChanged, this, &TalvexMeasurementTab::rescale);
     m_pPlot->showPlot();
 
     if (m_pDocument)
     {
         m_pDocument->inputConfiguration()->addInputObserver(this);
-        m_pDocument->samplingConfiguration()->addObserver(
-            static_cast<TalvexDriverSamplingConfiguration::IDriverSamplingChangeObserver*>(this));
     }
     if (m_pStream)
         m_pStream->addStateObserver(this);
@@ -170,8 +168,6 @@ TalvexMeasurementTab::~TalvexMeasurementTab()
     if (m_pDocument)
     {
         m_pDocument->inputConfiguration()->removeInputObserver(this);
-        m_pDocument->samplingConfiguration()->removeObserver(
-            static_cast<TalvexDriverSamplingConfiguration::IDriverSamplingChangeObserver*>(this));
     }
     // No key may point to an input that goes with this tab.
     forgetInputs(m_samplingKeys);
@@ -179,7 +175,6 @@ TalvexMeasurementTab::~TalvexMeasurementTab()
     // The series (and their processors, which read the pages' inputs) go before the pages.
     delete m_pPlot;
     m_pPlot = nullptr;
-    m_pDispatcher.reset();
     m_pInterpreter.reset();
 }
 
@@ -253,18 +248,6 @@ void TalvexMeasurementTab::inputConfigurationDestroyed(TalvexDriverInputConfigur
     m_pDocument = nullptr;
 }
 
-void TalvexMeasurementTab::configurationChanged(TalvexDriverSamplingConfiguration* configuration)
-{
-    Q_UNUSED(configuration);
-    rescale();
-}
-
-void TalvexMeasurementTab::configurationDestroyed(TalvexDriverSamplingConfiguration* configuration)
-{
-    Q_UNUSED(configuration);
-    m_pDocument = nullptr;
-}
-
 void TalvexMeasurementTab::streamStateChanged(int state)
 {
     switch (state)
@@ -292,6 +275,7 @@ void TalvexMeasurementTab::streamDestroyed(PlotUSBDataStream* stream)
 {
     Q_UNUSED(stream);
     m_pStream = nullptr;
+    m_pController->streamDestroyed();
 }
 
 void TalvexMeasurementTab::keyPressEvent(QKeyEvent* event)
@@ -327,28 +311,15 @@ void TalvexMeasurementTab::beginMeasurement()
     if (!m_pStream || m_pStream->state() != PlotUSBDataStream::Stopped)
         return;
 
-    QString fault;
-    if (!m_pDocument || !m_pInterpreter)
-        fault = QStringLiteral("No device is open");
-    else if (m_seriesIds.isEmpty())
-        fault = QStringLiteral("No channel is enabled for sampling");
-    if (fault.isEmpty())
-    {
-        Sampling* sampling = m_pDocument->samplingConfiguration();
-        // A count beyond what the board can count is brought into range (and the user told).
-        sampling->validate();
-        fault = sampling->settingFault();
-    }
-    if (!fault.isEmpty())
+    const USBResult refused = m_pController->checkStart(!m_seriesIds.isEmpty());
+    if (!refused.isOk())
     {
         showStopped();
-        emit statusMessage(USBResult(fault, 2));
+        emit statusMessage(refused);
         return;
     }
-    const Sampling* sampling = m_pDocument->samplingConfiguration();
     // Decoded with the channel layout that the pages and series were built for.
-    m_pInterpreter->setConfigurations(*sampling, m_input, *m_pDocument->motionConfiguration());
-    const USBResult started = m_pStream->start(sampling->overSamplingFactor());
+    const USBResult started = m_pController->start(m_input);
     if (!started.isOk())
         emit statusMessage(started);
 }
@@ -424,8 +395,8 @@ void TalvexMeasurementTab::fitSamplePeriods()
 
 void TalvexMeasurementTab::onSamplingChanged()
 {
+    // The plot is scaled when the settings reach the document.
     endMeasurement();
-    rescale();
     if (!m_pInfoLabel || !m_pDocument)
         return;
     const Sampling* sampling = m_pDocument->samplingConfiguration();
@@ -444,17 +415,13 @@ void TalvexMeasurementTab::onSamplingChanged()
     }
 }
 
-void TalvexMeasurementTab::rescale()
+void TalvexMeasurementTab::rescale(double seconds)
 {
-    if (!m_pDocument)
-        return;
-    const Sampling* sampling = m_pDocument->samplingConfiguration();
-    const double duration = sampling->samplePeriod() * variantToInt(sampling->value(Sampling::SampleCount));
     for (int id : m_seriesIds)
     {
         m_pPlot->clearGraphData();
         if (const boost::shared_ptr<PlotSeries> series = m_pPlot->series(id))
-            series->setDuration(duration);
+            series->setDuration(seconds);
     }
     m_pPlot->rescaleAxes();
 }
@@ -480,13 +447,13 @@ void TalvexMeasurementTab::rebuild()
     removePages();
     fitSamplePeriods();
     onSamplingChanged();
+    rescale(m_pController->duration());
     const int mask = m_input.getOutputMask();
     m_pStartStopButton->setEnabled(mask != 0 && !m_stopping);
     if (!m_pStream || !m_pDocument)
         return;
 
-    const Sampling* sampling = m_pDocument->samplingConfiguration();
-    const double duration = sampling->samplePeriod() * variantToInt(sampling->value(Sampling::SampleCount));
+    const double duration = m_pController->duration();
     const double fullScale = m_input.adcRange();
     m_pKeysBeingRegistered = &m_pageKeys;
     for (const Channel& channel : s_channels)
@@ -751,37 +718,27 @@ void TalvexMeasurementTab::fillCursorsPage(QWidget* page)
     layout->addStretch(1);
 }
 
-void TalvexMeasurementTab::clearCounter(int action, int channel)
+void TalvexMeasurementTab::clearCounter(TalvexMeasurementController::Counter counter)
 {
-    if (!m_pDispatcher->canSendRequest(this, action))
-        return;
-    const auto request =
-        boost::make_shared<R>(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion(), action);
-    const USBResult sent = m_pDispatcher->sendRequest(request, this, QString());
-    if (!sent.isOk())
-    {
-        emit statusMessage(sent);
-        return;
-    }
-    if (m_pStream)
-        m_pStream->resetChannelOffset(channel);
+    const USBResult cleared = m_pController->clear(counter);
+    if (!cleared.isOk())
+        emit statusMessage(cleared);
 }
 
 void TalvexMeasurementTab::onClearStepCountClicked()
 {
-    clearCounter(R::ZeroPosition, StepsKey);
+    clearCounter(TalvexMeasurementController::StepCounter);
 }
 
 void TalvexMeasurementTab::onClearEventCountClicked()
 {
-    clearCounter(R::ClearCounters, EventsKey);
+    clearCounter(TalvexMeasurementController::EventCounter);
 }
 
 void TalvexMeasurementTab::onClearQuadratureCountClicked()
 {
-    clearCounter(R::ClearCounters, QuadratureKey);
+    clearCounter(TalvexMeasurementController::QuadratureCounter);
 }
-
 
 void TalvexMeasurementTab::onSaveCSV()
 {

@@ -15,6 +15,7 @@ class TalvexDriverInputConfiguration;
 class TalvexDriverMotionConfiguration;
 class TalvexDriverMotorConfiguration;
 class TalvexDriverMotorMoveConfiguration;
+class TalvexDriverPWMSettings;
 class TalvexDriverSamplingConfiguration;
 class TalvexRequestDispatcher;
 
@@ -24,7 +25,8 @@ class TalvexRequestDispatcher;
 // no board is open or the model lacks the command, success when it was queued or when the
 // requester already has that command in flight (then nothing is sent). Replies go where the
 // dispatcher puts them (the document). Called by the document's read and upload sequences, the
-// dispatcher's streaming and the Motion tab's controller; GUI thread only, like the dispatcher.
+// dispatcher's streaming, the Motion and Measurements tabs' controllers, the IO tab and the
+// scripting wrappers; GUI thread only, like the dispatcher.
 class TalvexDriverCommands
 {
 public:
@@ -44,6 +46,8 @@ public:
     USBResult stop();
     USBResult moveHome();
     USBResult zeroPosition();
+    // The event and quadrature counters.
+    USBResult clearCounters();
     USBResult setReducedHoldCurrent(bool on);
     USBResult setLowInductance(bool on);
 
@@ -56,6 +60,8 @@ public:
     USBResult setAdvancedMotorMoveConfiguration(const TalvexDriverAdvancedMotorMoveConfiguration& configuration);
     USBResult getAdvancedMotorMoveConfiguration();
     USBResult getPWMSettings();
+    USBResult setPWMSettings(const TalvexDriverPWMSettings& settings);
+    USBResult setRelay(bool on);
 
     USBResult startStream();
     USBResult startSampling(const TalvexDriverSamplingConfiguration& configuration);

@@ -5,6 +5,7 @@
 #include "TalvexDriverMotionConfiguration.h"
 #include "TalvexDriverMotorConfiguration.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
+#include "TalvexDriverPWMSettings.h"
 #include "TalvexDriverSamplingConfiguration.h"
 #include "TalvexRequestDispatcher.h"
 
@@ -83,6 +84,11 @@ USBResult TalvexDriverCommands::zeroPosition()
     return send(R::ZeroPosition);
 }
 
+USBResult TalvexDriverCommands::clearCounters()
+{
+    return send(R::ClearCounters);
+}
+
 USBResult TalvexDriverCommands::setReducedHoldCurrent(bool on)
 {
     return send(on ? R::ReducedHoldCurrentOn : R::ReducedHoldCurrentOff);
@@ -143,6 +149,18 @@ USBResult TalvexDriverCommands::getAdvancedMotorMoveConfiguration()
 USBResult TalvexDriverCommands::getPWMSettings()
 {
     return send(R::GetPWMSettings);
+}
+
+USBResult TalvexDriverCommands::setPWMSettings(const TalvexDriverPWMSettings& settings)
+{
+    return send(R::SetPWM, [&settings](const D& model, const USBVersion& firmware) {
+        return settings.toByteArray(model, firmware);
+    });
+}
+
+USBResult TalvexDriverCommands::setRelay(bool on)
+{
+    return send(on ? R::RelayOn : R::RelayOff);
 }
 
 USBResult TalvexDriverCommands::startStream()

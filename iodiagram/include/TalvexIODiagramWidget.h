@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexDriverInputConfiguration.h"
 #include "TalvexRequestDispatcher.h"
 #include "USBResult.h"
@@ -63,12 +63,15 @@ private slots:
 private:
     void createWidgets();
     void setCommitButtonsEnabled(bool enabled);
-    boost::shared_ptr<TalvexDriverCommRequest> request(int action) const;
-    // False (after telling the user) when the dispatcher refused it at once.
-    bool send(const boost::shared_ptr<TalvexDriverCommRequest>& request, QObject* requester);
+    // False (after telling the user) when the dispatcher refused the command at once.
+    bool sent(const USBResult& queued);
 
     TalvexDocument* m_pDocument;
     boost::shared_ptr<TalvexRequestDispatcher> m_pDispatcher;
+    // The input configuration's reads and writes, which this tab waits on.
+    TalvexDriverCommands m_commands;
+    // The outputs, sent on every change whatever is in flight.
+    TalvexDriverCommands m_outputCommands;
     TalvexIODiagram* m_pIODiagram = nullptr;
     UIUserInputRegister* m_pInputRegister;
     QStackedWidget* m_pPages = nullptr;

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <boost/make_shared.hpp>
 
 namespace
 {
@@ -51,6 +50,8 @@ TalvexIODiagramWidget::TalvexIODiagramWidget(QWidget* parent, TalvexDocument* do
     : QWidget(parent)
     , m_pDocument(document)
     , m_pDispatcher(dispatcher)
+    , m_commands(dispatcher.get(), this)
+    , m_outputCommands(dispatcher.get(), nullptr)
     , m_pInputRegister(inputs)
 {
     createWidgets();
@@ -176,9 +177,8 @@ void TalvexIODiagramWidget::createWidgets()
     // The output blocks show duty cycles once they are known, read from the board or set here.
     if (TalvexDriverModel::readablePWMDutyCycles(descriptor, firmwareVersion) > 0)
     {
-        const auto read = request(R::GetPWMSettings);
-        if (send(read, this))
-            m_pPWMRead = read;
+        if (sent(m_commands.getPWMSettings()))
+            m_pPWMRead = m_commands.lastRequest();
     }
     m_pDispatcher->addResultObserver(this);
     input->addInputObserver(this);
@@ -208,7 +208,7 @@ void TalvexIODiagramWidget::reportFailure(const USBResult& result)
     // wiring; it then gets back what it held before.
     if (!m_pUploadRead || !m_pUploadRead->isDone())
         return;
-    const bool restore = m_pUploadWrite->isDone() && !m_pUploadWrite->getResult().isOk()
+    const bool restore = m_pUploadWrite && m_pUploadWrite->isDone() && !m_pUploadWrite->getResult().isOk()
         && !m_pUploadRead->getResult().isOk();
     m_pUploadWrite.reset();
     m_pUploadRead.reset();
@@ -218,34 +218,31 @@ void TalvexIODiagramWidget::reportFailure(const USBResult& result)
 
 void TalvexIODiagramWidget::onUploadInterfaceConfig()
 {
-    if (!m_pDocument || !m_pDispatcher->canSendRequest(this, R::GetInputConfiguration))
+    if (!m_pDocument || !m_commands.canSend(R::GetInputConfiguration))
         return;
     setCommitButtonsEnabled(false);
     if (!m_boardConfigurationKnown)
     {
         emit statusMessage(USBResult(
             QStringLiteral("The board's input configuration has not been read yet; it is read now. Try again then."), 1));
-        send(request(R::GetInputConfiguration), this);
+        sent(m_commands.getInputConfiguration());
         return;
     }
 
     TalvexDriverInputConfiguration* input = m_pDocument->inputConfiguration();
     m_beforeUpload = *input;
-    const auto write = request(R::SetInputConfiguration);
     m_uploading = true;
     m_pIODiagram->writeInputConfiguration(*input);
     m_uploading = false;
-    write->setData(input->toByteArray(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion()));
-    if (!send(write, this))
+    if (!sent(m_commands.setInputConfiguration(*input)))
     {
         // Nothing went to the board: the document keeps what it had.
         *input = m_beforeUpload;
         return;
     }
-    const auto read = request(R::GetInputConfiguration);
-    m_pUploadWrite = write;
-    m_pUploadRead = read;
-    send(read, this);
+    m_pUploadWrite = m_commands.lastRequest();
+    sent(m_commands.getInputConfiguration());
+    m_pUploadRead = m_commands.lastRequest();
 }
 
 void TalvexIODiagramWidget::onInputConfigurationChanged()
@@ -286,9 +283,7 @@ void TalvexIODiagramWidget::onPWMChanged()
         return;
     // Whether the board takes it is not known here: from now on every change is sent.
     m_boardPWM.clear();
-    const auto pwm = request(R::SetPWM);
-    pwm->setData(payload);
-    send(pwm, nullptr);
+    sent(m_outputCommands.setPWMSettings(*settings));
 }
 
 void TalvexIODiagramWidget::onRelayOnOff()
@@ -296,7 +291,7 @@ void TalvexIODiagramWidget::onRelayOnOff()
     const QString key = QStringLiteral("RelayOnOff");
     if (!m_pInputRegister->contains(key))
         return;
-    send(request(m_pInputRegister->get(key)->getValue().toBool() ? R::RelayOn : R::RelayOff), nullptr);
+    sent(m_outputCommands.setRelay(m_pInputRegister->get(key)->getValue().toBool()));
 }
 
 void TalvexIODiagramWidget::setCommitButtonsEnabled(bool enabled)
@@ -305,14 +300,8 @@ void TalvexIODiagramWidget::setCommitButtonsEnabled(bool enabled)
         button->setEnabled(enabled);
 }
 
-boost::shared_ptr<TalvexDriverCommRequest> TalvexIODiagramWidget::request(int action) const
+bool TalvexIODiagramWidget::sent(const USBResult& queued)
 {
-    return boost::make_shared<R>(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion(), action);
-}
-
-bool TalvexIODiagramWidget::send(const boost::shared_ptr<TalvexDriverCommRequest>& request, QObject* requester)
-{
-    const USBResult queued = m_pDispatcher->sendRequest(request, requester, QString());
     if (queued.isOk())
         return true;
     emit statusMessage(queued);

@@ -10,8 +10,11 @@
 
 typedef struct _object PyObject;
 
+class USBResult;
+
 class PlotUSBDataStream;
 class TalvexDocument;
+class TalvexDriverCommands;
 class TalvexRequestDispatcher;
 class TalvexStreamInterpreter;
 
@@ -65,10 +68,11 @@ public:
     // the interruption of the thread, which would only raise the same error a second time.
     static void throwIfAborted();
 
-    // GUI thread: sends a driver action of the connected board through the dispatcher with no
+    // GUI thread: sends one command of the connected board through the dispatcher with no
     // requester, or with requester. Throws std::runtime_error with the dispatcher's text when the
     // request is refused at once (no board open, an action the model lacks).
-    static void sendCommand(int action, const QByteArray& payload = QByteArray(), QObject* requester = nullptr);
+    static void sendCommand(const std::function<USBResult(TalvexDriverCommands&)>& command,
+        QObject* requester = nullptr);
     // GUI thread: whether a board is open now.
     static bool isBoardOpen();
 

@@ -1,13 +1,12 @@
 #include "TalvexPythonContext.h"
 
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexRequestDispatcher.h"
 
 #include "TalvexPython.h"
 
 #include <QCoreApplication>
 #include <QThread>
-#include <boost/make_shared.hpp>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -164,15 +163,13 @@ void TalvexPythonContext::throwIfAborted()
     throw TalvexScriptAborted();
 }
 
-void TalvexPythonContext::sendCommand(int action, const QByteArray& payload, QObject* requester)
+void TalvexPythonContext::sendCommand(const std::function<USBResult(TalvexDriverCommands&)>& command,
+    QObject* requester)
 {
     if (!s_pDispatcher)
         throw std::runtime_error("No device is open");
-    const auto request = boost::make_shared<TalvexDriverCommRequest>(
-        s_pDispatcher->deviceDescriptor(), s_pDispatcher->firmwareVersion(), action);
-    if (!payload.isEmpty())
-        request->setData(payload);
-    const USBResult sent = s_pDispatcher->sendRequest(request, requester, QString());
+    TalvexDriverCommands commands(s_pDispatcher.get(), requester);
+    const USBResult sent = command(commands);
     if (!sent.isOk())
         throw std::runtime_error(sent.getMessage().toStdString());
 }

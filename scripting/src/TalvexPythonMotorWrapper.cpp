@@ -1,7 +1,7 @@
 #include "TalvexPythonMotorWrapper.h"
 
 #include "TalvexDocument.h"
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexPythonArguments.h"
 #include "TalvexPythonContext.h"
 #include "TalvexPythonQString.h"
@@ -148,7 +148,7 @@ void move(qint64 steps)
                                      : TalvexDriverMotorMoveConfiguration::Forward;
     TalvexDriverMotorMoveConfiguration record(TalvexDriverMotorMoveConfiguration::Counted, direction,
         int(steps < 0 ? -steps : steps));
-    TalvexPythonContext::sendCommand(R::Move, record.toByteArray(model()));
+    TalvexPythonContext::sendCommand([&record](TalvexDriverCommands& c) { return c.move(record); });
 }
 // ----
 
@@ -164,7 +164,7 @@ void readMotorState()
         requester = new QObject;
         try
         {
-            TalvexPythonContext::sendCommand(R::GetMotorState, QByteArray(), requester);
+            TalvexPythonContext::sendCommand([](TalvexDriverCommands& c) { return c.getMotorState(); }, requester);
         }
         catch (...)
         {
@@ -199,7 +199,7 @@ void setMotion(int id, double value, const py::int_& unit, double scale)
         Motion* motion = document().motionConfiguration();
         motion->setValue(id, int(stored));
         throwFirst(motion->validate(model()));
-        TalvexPythonContext::sendCommand(R::SetMotionConfiguration, motion->toByteArray(model()));
+        TalvexPythonContext::sendCommand([motion](TalvexDriverCommands& c) { return c.setMotionConfiguration(*motion); });
     });
 }
 
@@ -265,8 +265,8 @@ void TalvexPythonMotorWrapper::setCurrent(const py::int_& mA)
         MotorSettings* settings = document().motorConfiguration();
         settings->setValue(MotorSettings::MotorCurrent, current);
         throwFirst(settings->validate(model()));
-        TalvexPythonContext::sendCommand(R::SetMotorConfiguration,
-            settings->toByteArray(model(), TalvexPythonContext::s_pDispatcher->firmwareVersion()));
+        TalvexPythonContext::sendCommand(
+            [settings](TalvexDriverCommands& c) { return c.setMotorConfiguration(*settings); });
     });
 }
 
@@ -299,12 +299,14 @@ double TalvexPythonMotorWrapper::getPosition(const py::int_& unit)
 
 void TalvexPythonMotorWrapper::turnOn()
 {
-    TalvexPythonContext::callInGuiThread([] { TalvexPythonContext::sendCommand(R::MotorOn); });
+    TalvexPythonContext::callInGuiThread(
+        [] { TalvexPythonContext::sendCommand([](TalvexDriverCommands& c) { return c.motorOn(); }); });
 }
 
 void TalvexPythonMotorWrapper::turnOff()
 {
-    TalvexPythonContext::callInGuiThread([] { TalvexPythonContext::sendCommand(R::MotorOff); });
+    TalvexPythonContext::callInGuiThread(
+        [] { TalvexPythonContext::sendCommand([](TalvexDriverCommands& c) { return c.motorOff(); }); });
 }
 
 void TalvexPythonMotorWrapper::moveRelative(double distance, const py::int_& unit)
@@ -334,7 +336,7 @@ void TalvexPythonMotorWrapper::moveHome()
             TalvexDriverAdvancedMotorMoveConfiguration::HomePosition));
         if (!doc.inputConfiguration()->isHomeLimitConnected(home))
             throw std::runtime_error("The relevant limits are not configured. Configure the limits on the IO tab.");
-        TalvexPythonContext::sendCommand(R::MoveHome);
+        TalvexPythonContext::sendCommand([](TalvexDriverCommands& c) { return c.moveHome(); });
     });
 }
 

@@ -1,10 +1,9 @@
 #include "TalvexPythonOutputWrapper.h"
 
 #include "TalvexDocument.h"
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommands.h"
 #include "TalvexPythonArguments.h"
 #include "TalvexPythonContext.h"
-#include "TalvexRequestDispatcher.h"
 
 #include <QElapsedTimer>
 #include <limits>
@@ -15,13 +14,13 @@ namespace py = pybind11;
 namespace
 {
 typedef TalvexPythonOutputWrapper W;
-typedef TalvexDriverCommRequest R;
 
 const int s_maximumPercent = 100;
 
-void send(int action)
+void setRelay(bool on)
 {
-    TalvexPythonContext::callInGuiThread([action] { TalvexPythonContext::sendCommand(action); });
+    TalvexPythonContext::callInGuiThread(
+        [on] { TalvexPythonContext::sendCommand([on](TalvexDriverCommands& c) { return c.setRelay(on); }); });
 }
 }
 
@@ -46,20 +45,18 @@ void TalvexPythonOutputWrapper::setPWM(const py::int_& percent)
         // The settings clamp the duty cycle to its limit; the payload is the connected model's.
         TalvexDriverPWMSettings* pwm = TalvexPythonContext::s_pDocument->pwmSettings();
         pwm->setValue(TalvexDriverPWMSettings::PWM1DutyCycle, duty);
-        TalvexPythonContext::sendCommand(R::SetPWM,
-            pwm->toByteArray(TalvexPythonContext::s_pDispatcher->deviceDescriptor(),
-                TalvexPythonContext::s_pDispatcher->firmwareVersion()));
+        TalvexPythonContext::sendCommand([pwm](TalvexDriverCommands& c) { return c.setPWMSettings(*pwm); });
     });
 }
 
 void TalvexPythonOutputWrapper::relayOn()
 {
-    send(R::RelayOn);
+    setRelay(true);
 }
 
 void TalvexPythonOutputWrapper::relayOff()
 {
-    send(R::RelayOff);
+    setRelay(false);
 }
 
 void TalvexPythonOutputWrapper::wait(const py::int_& ms)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DriverTestSupport.h"
 #include "SimDriverFirmware.h"
 #include "SimulatedBus.h"
 #include "TalvexApplicationTraits.h"
@@ -12,6 +13,7 @@
 
 #include <QHash>
 #include <QMutexLocker>
+#include <QStringList>
 #include <boost/make_shared.hpp>
 
 // The board's main firmware, with a log of the commands it was given and commands it can be
@@ -52,6 +54,15 @@ public:
     {
         QMutexLocker lock(&SimUsbBus::instance().getMutex());
         return m_payloads.value(index);
+    }
+    // The opcodes and payloads on the wire, one "opcode payload" each.
+    QStringList wire() const
+    {
+        QMutexLocker lock(&SimUsbBus::instance().getMutex());
+        QStringList sent;
+        for (int i = 0; i < m_opcodes.count(); ++i)
+            sent << hexText(QVector<quint8>{m_opcodes.at(i)} + m_payloads.at(i));
+        return sent;
     }
     void refuse(quint8 opcode, quint8 status)
     {

@@ -27,6 +27,7 @@ const QHash<QString, Call>& calls()
         {"stop", [](TalvexDriverCommands& c, TalvexDocument&) { return c.stop(); }},
         {"moveHome", [](TalvexDriverCommands& c, TalvexDocument&) { return c.moveHome(); }},
         {"zeroPosition", [](TalvexDriverCommands& c, TalvexDocument&) { return c.zeroPosition(); }},
+        {"clearCounters", [](TalvexDriverCommands& c, TalvexDocument&) { return c.clearCounters(); }},
         {"reducedHoldCurrent on", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setReducedHoldCurrent(true); }},
         {"reducedHoldCurrent off", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setReducedHoldCurrent(false); }},
         {"lowInductance on", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setLowInductance(true); }},
@@ -40,6 +41,9 @@ const QHash<QString, Call>& calls()
         {"setAdvancedMotorMoveConfiguration", [](TalvexDriverCommands& c, TalvexDocument& d) { return c.setAdvancedMotorMoveConfiguration(*d.advancedMotorMoveConfiguration()); }},
         {"getAdvancedMotorMoveConfiguration", [](TalvexDriverCommands& c, TalvexDocument&) { return c.getAdvancedMotorMoveConfiguration(); }},
         {"getPWMSettings", [](TalvexDriverCommands& c, TalvexDocument&) { return c.getPWMSettings(); }},
+        {"setPWMSettings", [](TalvexDriverCommands& c, TalvexDocument& d) { return c.setPWMSettings(*d.pwmSettings()); }},
+        {"relay on", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setRelay(true); }},
+        {"relay off", [](TalvexDriverCommands& c, TalvexDocument&) { return c.setRelay(false); }},
         {"startStream", [](TalvexDriverCommands& c, TalvexDocument&) { return c.startStream(); }},
         {"startSampling", [](TalvexDriverCommands& c, TalvexDocument& d) { return c.startSampling(*d.samplingConfiguration()); }},
         {"stopStreaming", [](TalvexDriverCommands& c, TalvexDocument&) { return c.stopStreaming(); }},
@@ -81,6 +85,7 @@ private slots:
         row(m, v, "stop", "29");
         row(m, v, "moveHome", "32");
         row(m, v, "zeroPosition", "30");
+        row(m, v, "clearCounters", "31");
         row(m, v, "reducedHoldCurrent on", "2A");
         row(m, v, "reducedHoldCurrent off", "2B");
         row(m, v, "lowInductance on", "33");
@@ -94,12 +99,24 @@ private slots:
         row(m, v, "setAdvancedMotorMoveConfiguration", "26 00 00 0C 00 01 00 00 C8 00 64 00");
         row(m, v, "getAdvancedMotorMoveConfiguration", "46");
         row(m, v, "getPWMSettings", "47");
+        row(m, v, "setPWMSettings", "25 2A");
         row(m, v, "startStream", "2E");
         row(m, v, "startSampling", "24 05 D2 04 00 00 05");
         row(m, v, "stopStreaming", "2F");
         // The oldest model has no back-and-forth mode and goes continuously instead.
         QTest::newRow("(1,1) move back and forth") << D::s_model1_1 << USBVersion(2, 0)
                                                    << QString("move back and forth") << QString("22 00 00 05 00 00 00");
+        // Only the oldest models have the relay.
+        QTest::newRow("(1,1) relay on") << D::s_model1_1 << USBVersion(2, 0) << QString("relay on") << QString("2C");
+        QTest::newRow("(1,1) relay off") << D::s_model1_1 << USBVersion(2, 0) << QString("relay off") << QString("2D");
+        // The PWM mode follows the duty cycle from the firmware that has it; a model with two
+        // outputs sends the second duty cycle too.
+        QTest::newRow("(1,2) 4.0 setPWMSettings") << D::s_model1_2 << USBVersion(4, 0) << QString("setPWMSettings")
+                                                  << QString("25 2A 01");
+        QTest::newRow("(1,2) 3.0 setPWMSettings") << D::s_model1_2 << USBVersion(3, 0) << QString("setPWMSettings")
+                                                  << QString("25 2A");
+        QTest::newRow("(27,1) setPWMSettings") << D::s_model27_1 << USBVersion(1, 0) << QString("setPWMSettings")
+                                               << QString("25 2A 07");
     }
 
     // Each call puts its opcode and payload on the wire and marks its requester.
@@ -117,6 +134,9 @@ private slots:
         document.inputConfiguration()->setChannelAssignments({{1, 32}});
         document.advancedMotorMoveConfiguration()->setValue(TalvexDriverAdvancedMotorMoveConfiguration::BacklashSteps, 12);
         document.samplingConfiguration()->setValue(TalvexDriverSamplingConfiguration::SampleCount, 1234);
+        document.pwmSettings()->setValue(TalvexDriverPWMSettings::PWM1DutyCycle, 42);
+        document.pwmSettings()->setValue(TalvexDriverPWMSettings::PWM1Mode, 1);
+        document.pwmSettings()->setValue(TalvexDriverPWMSettings::PWM2DutyCycle, 7);
         QObject requester;
         TalvexDriverCommands commands(board.m_pDispatcher.get(), &requester);
 

@@ -42,15 +42,7 @@ struct ControllerOnBoard
         return waitFor([&] { return m_board.answered(&m_requester, actions); });
     }
 
-    // The opcodes and payloads on the wire, one "opcode payload" each.
-    QStringList wire() const
-    {
-        QStringList sent;
-        const QVector<quint8> opcodes = m_board.m_pRecorder->opcodes();
-        for (int i = 0; i < opcodes.count(); ++i)
-            sent << hexText(QVector<quint8>{opcodes.at(i)} + m_board.m_pRecorder->payload(i));
-        return sent;
-    }
+    QStringList wire() const { return m_board.m_pRecorder->wire(); }
 
     ConnectedDriverBoard m_board;
     QObject m_requester;
