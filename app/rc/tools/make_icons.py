@@ -472,6 +472,12 @@ def splash():
     ]
 
 
+# The libraries that place these buttons without the studio's images carry their own.
+for _name in ("commit.png", "settings.png", "zero.png"):
+    ICONS["driver/ui/rc/" + _name] = ICONS["app/rc/" + _name]
+ICONS["standalone/ui/rc/save.png"] = ICONS["app/rc/save.png"]
+
+
 def main():
     for name, (size, layers) in ICONS.items():
         path = os.path.join(ROOT, name)

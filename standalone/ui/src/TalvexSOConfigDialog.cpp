@@ -26,8 +26,7 @@ QPushButton* iconButton(const QString& text, const QString& icon)
 TalvexSOConfigDialog::TalvexSOConfigDialog(QWidget* parent, const TalvexSODocument& document)
     : QDialog(parent)
 {
-    // The studio's images and this dialog's own.
-    Q_INIT_RESOURCE(rc);
+    // The dialog's own images; the axis pages' buttons register theirs.
     Q_INIT_RESOURCE(standalone_ui);
     setWindowTitle(QStringLiteral("Talvex-SO Configuration"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

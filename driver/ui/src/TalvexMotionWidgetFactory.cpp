@@ -21,6 +21,12 @@
 #include <QVBoxLayout>
 #include <boost/make_shared.hpp>
 
+// Q_INIT_RESOURCE must be called outside every namespace.
+static void initDriverUiResources()
+{
+    Q_INIT_RESOURCE(driver_ui);
+}
+
 namespace
 {
 typedef TalvexDriverMotorConfiguration Motor;
@@ -150,6 +156,7 @@ TalvexMotionWidgetFactory::TalvexMotionWidgetFactory(const TalvexDriverDescripto
 {
     m_options.insert(CommitButtons, true);
     m_options.insert(MicroSteppingInMotorGroup, false);
+    initDriverUiResources();
 }
 
 void TalvexMotionWidgetFactory::setOption(int option, bool enabled)

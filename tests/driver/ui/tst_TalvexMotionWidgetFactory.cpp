@@ -287,6 +287,15 @@ private slots:
         QVERIFY(layout->itemAt(layout->count() - 1)->spacerItem());
         QCOMPARE(groups.m_pMotorGroup->findChildren<QPushButton*>().count(), 0);
     }
+
+    // The stand-alone axis pages place the groups in a program without the studio's images.
+    void buttonsShowTheirImages()
+    {
+        MotionGroups groups(D::s_model1_2, USBVersion(2, 1));
+        for (QPushButton* button : {groups.m_factory.motorCommitButton(), groups.m_factory.motionCommitButton(),
+                 groups.m_factory.advancedSettingsButton(), groups.m_factory.zeroPositionButton()})
+            QVERIFY(!button->icon().pixmap(32, 32).isNull());
+    }
 };
 
 TALVEX_TEST(tst_TalvexMotionWidgetFactory)
