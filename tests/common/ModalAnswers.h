@@ -19,7 +19,7 @@
 //
 // Every message box is noted ("title: text" in m_boxes) and answered by the next queued box
 // answer, else by the standing rule: the chosen standard button (none: its first button), and
-// when the box lacks that button, its first or none. Every other modal window is given to the
+// when the box lacks that button, its first, none, or the box is passed over unnoted. Every other modal window is given to the
 // next queued answer; without one it goes to the fallback, which by default notes it as
 // "unanswered <class>" and rejects it, so a window that should not have opened shows in
 // m_windows. m_seen holds both in order: boxes as in m_boxes, other windows as "dialog: title".
@@ -34,7 +34,9 @@ public:
         PressFirst,
         // The box stays open for the code under test to close, and a queued box answer waits for
         // the next box.
-        LeaveOpen
+        LeaveOpen,
+        // As LeaveOpen, and the box is not noted either: it is not the one the test asks about.
+        PassOver
     };
 
     // How a file dialog is given its path.
@@ -164,7 +166,7 @@ private:
         QMessageBox* box = qobject_cast<QMessageBox*>(window);
         if (!box && m_watcher)
             m_watcher(window);
-        if (m_answered.contains(window))
+        if (m_answered.contains(window) || (box && passedOver(box)))
             return;
         m_answered << window;
         if (box)
@@ -182,6 +184,12 @@ private:
         m_answers.takeFirst()(window);
     }
 
+    bool passedOver(QMessageBox* box) const
+    {
+        const BoxAnswer rule = m_boxAnswers.isEmpty() ? BoxAnswer{nullptr, m_button, m_missing} : m_boxAnswers.first();
+        return rule.missing == PassOver && !box->button(rule.button);
+    }
+
     void answerBox(QMessageBox* box)
     {
         const QString note = box->windowTitle() + ": " + box->text();
@@ -190,13 +198,13 @@ private:
         if (!m_boxAnswers.isEmpty())
         {
             const BoxAnswer next = m_boxAnswers.first();
-            if (next.missing == LeaveOpen && !box->button(next.button))
+            if (next.missing != PressFirst && !box->button(next.button))
                 return;
             m_boxAnswers.removeFirst();
             next.answer(box);
             return;
         }
-        if (m_missing == LeaveOpen && !box->button(m_button))
+        if (m_missing != PressFirst && !box->button(m_button))
             return;
         pressIn(box, m_button);
     }

@@ -159,13 +159,13 @@ private slots:
         scripting.press("Add new script");
         scripting.editor(1)->insertPlainText("changed = True");
         ModalAnswers answers;
-        answers.press(QMessageBox::No, ModalAnswers::LeaveOpen);
+        answers.press(QMessageBox::No, ModalAnswers::PassOver);
         scripting.tabs()->tabCloseRequested(1);
         QCOMPARE(answers.m_boxes, QStringList{"Close script: The script contains unsaved changes.\nClose anyway?"});
         QCOMPARE(scripting.tabs()->count(), 2);
 
         QPointer<TalvexPythonEditor> closed = scripting.editor(1);
-        answers.press(QMessageBox::Yes, ModalAnswers::LeaveOpen);
+        answers.press(QMessageBox::Yes, ModalAnswers::PassOver);
         scripting.tabs()->tabCloseRequested(1);
         QCOMPARE(scripting.tabs()->count(), 1);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
