@@ -107,7 +107,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(archive ? writer.archive() : QByteArray("not a zip archive"));
         }
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         dialog.installUpdateRepository(path);
         QCOMPARE(boxes.m_boxes, QStringList{box});
         QCOMPARE(UpdaterAppData("TalvexStudio", QString()).readManifestFile(), archive ? QByteArray("<u/>") : QByteArray());
