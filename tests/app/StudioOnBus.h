@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ModalAnswers.h"
 #include "SettingsSandbox.h"
 #include "SimulatedBus.h"
 #include "SimulatedBusClock.h"
@@ -7,12 +8,9 @@
 #include "TalvexSimulatedBoards.h"
 #include "Waiting.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QWidget>
 
 // The simulated bus emptied for one test, the settings kept in a folder of their own, and the
@@ -55,32 +53,6 @@ inline bool connectFirstBoard(QWidget* homeTab)
     connect->pressed();
     return buttonNamed(homeTab, "Disconnect") != nullptr;
 }
-
-// Answers the next modal message box with its first button and keeps its title and text.
-class MessageBoxCatcher : public QObject
-{
-public:
-    MessageBoxCatcher()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QMessageBox* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_boxes << box->windowTitle() + ": " + box->text();
-            m_details << box->informativeText();
-            box->buttons().value(0)->click();
-        });
-        m_timer.start();
-    }
-
-    QStringList m_boxes;
-    // The informative text of each box, in the same order.
-    QStringList m_details;
-
-private:
-    QTimer m_timer;
-};
 
 // Keeps a picture of the widget in TALVEX_GRAB_DIR, when it is set, for looking at by eye.
 inline void grabWhenAsked(QWidget* widget, const QString& name)

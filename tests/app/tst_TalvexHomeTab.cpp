@@ -203,7 +203,7 @@ private slots:
         const QByteArray earlier = fileContents(path);
         home.m_document.motorConfiguration()->setValue(Motor::MotorCurrent, 900);
 
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         {
             const FileSizeLimit limit(64);
             QVERIFY(!home.m_tab.saveConfiguration(path));
@@ -226,7 +226,7 @@ private slots:
         file.close();
 
         home.m_document.motorConfiguration()->setValue(Motor::MotorCurrent, 500);
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         QVERIFY(!home.m_tab.loadConfiguration(folder.filePath("newer")));
         QVERIFY(!home.m_tab.loadConfiguration(folder.filePath("missing.tcf")));
         QCOMPARE(boxes.m_boxes.count(), 2);
@@ -248,7 +248,7 @@ private slots:
         home.plug(27, 1);
         home.m_document.globalSettings()->setValue(TalvexGlobalSettings::AutoLoadEnabled, true);
         home.m_document.globalSettings()->setValue(TalvexGlobalSettings::AutoLoadFile, "/nowhere/gone.tcf");
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         QVERIFY(connectFirstBoard(&home.m_tab));
         QCOMPARE(boxes.m_boxes, QStringList{"Loading configuration: Unable to find the configuration file:\n   /nowhere/gone.tcf"});
         QVERIFY(!home.m_pDispatcher->canSendRequest(&home.m_tab, R::GetMotionConfiguration));
@@ -279,7 +279,7 @@ private slots:
         TalvexGlobalSettings chosen(*home.m_document.globalSettings());
         chosen.setValue(TalvexGlobalSettings::AutoLoadEnabled, true);
         chosen.setValue(TalvexGlobalSettings::AutoLoadFile, path);
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         home.m_tab.applySettings(chosen);
         QCOMPARE(boxes.m_boxes.count(), warnings);
 

@@ -1,7 +1,6 @@
 #include "TestRegistry.h"
 
 #include "AppTestSupport.h"
-#include "DialogAnswers.h"
 #include "BootloaderFirmwareId.h"
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
@@ -152,7 +151,7 @@ private slots:
         TalvexMainWindow window;
         window.show();
         grabWhenAsked(&window, "mainwindow-update-ready");
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         window.close();
         QCOMPARE(boxes.m_boxes.value(0), QString("Updates: A new update for TalvexStudio is available.\nUpdate now?"));
         QVERIFY(!window.isVisible());
@@ -282,14 +281,15 @@ private slots:
         window.show();
         QVERIFY(connectFirstBoard(window.homeTab()));
         auto* scripting = window.findChild<TalvexScriptTab*>();
-        chooseFile(path);
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(path, ModalAnswers::TypeAndAccept));
         QMetaObject::invokeMethod(scripting, "onOpenScript");
         QPointer<TalvexPythonEditor> editor = scripting->findChild<TalvexPythonEditor*>();
         QVERIFY(editor);
         editor->insertPlainText("new = 2\n");
 
-        QString question;
-        answerMessageBox(QMessageBox::StandardButton(answer), &question);
+        // Only the box that offers the answer is the question; others are for the code to close.
+        answers.press(QMessageBox::StandardButton(answer), ModalAnswers::PassOver);
         if (how == "close")
             window.close();
         else if (how == "disconnect")
@@ -297,9 +297,9 @@ private slots:
         else
         {
             StudioBus::bus().removeChip(chip);
-            QVERIFY(waitOnBusClock([&] { return !question.isEmpty(); }));
+            QVERIFY(waitOnBusClock([&] { return !answers.m_boxes.isEmpty(); }));
         }
-        QCOMPARE(question, QString("Close script: The script turn.py contains unsaved changes.\nSave it?"));
+        QCOMPARE(answers.m_boxes, QStringList{"Close script: The script turn.py contains unsaved changes.\nSave it?"});
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray(answer == QMessageBox::Save ? "new = 2\nold = 1\n" : "old = 1\n"));
@@ -371,21 +371,15 @@ private slots:
         TalvexSimulatedBoards::placeFirmwarePackage("TalvexStudio");
         TalvexMainWindow window(bus.m_pClock);
         window.show();
-        QStringList questions;
         bool progressShown = false;
-        QTimer answer;
-        answer.setInterval(0);
-        connect(&answer, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal))
-            {
-                questions << box->text();
-                box->button(QMessageBox::Yes)->click();
-            }
-            else if (qobject_cast<PackageFirmwareUpdaterDialog*>(modal))
+        ModalAnswers answers(0);
+        answers.pressInBoxes(QMessageBox::Yes);
+        // The progress dialog closes itself at the update's end.
+        answers.leaveOthers();
+        answers.watch([&](QWidget* modal) {
+            if (qobject_cast<PackageFirmwareUpdaterDialog*>(modal))
                 progressShown = progressShown || modal->findChild<QProgressBar*>();
         });
-        answer.start();
 
         // The window's online check holds the update data while it runs, and a connect meanwhile
         // leaves the firmware as it is.
@@ -393,7 +387,8 @@ private slots:
         const bool connected = connectFirstBoard(window.homeTab());
         QFile::remove(PackageAppData("TalvexStudio", QString()).devicePackagePath(model));
         QVERIFY(connected);
-        QCOMPARE(questions, QStringList{"New firmware is available for the target device.\nUpdate firmware now?"});
+        QCOMPARE(answers.m_boxes,
+            QStringList{"Firmware update: New firmware is available for the target device.\nUpdate firmware now?"});
         QVERIFY(progressShown);
         bool showsNewVersion = false;
         for (QLabel* label : window.homeTab()->findChildren<QLabel*>())

@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 #include "ConnectedDriverBoard.h"
 #include "DriverTestSupport.h"
+#include "ModalAnswers.h"
 #include "Plot.h"
 #include "SettingsSandbox.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
@@ -13,9 +14,7 @@
 #include "UIWidgetFor.h"
 #include "USBPacketStreamEvent.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,9 +22,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <cmath>
-#include <functional>
 #include <memory>
 
 namespace
@@ -35,21 +32,6 @@ typedef TalvexDriverCommRequest R;
 typedef TalvexDriverInputConfiguration Input;
 typedef TalvexDriverSamplingConfiguration Sampling;
 typedef UIWidgetFor<QLineEdit> LineEdit;
-
-// Answers the next modal dialog once it shows.
-void answerNextDialog(const std::function<void(QWidget*)>& answer)
-{
-    QTimer* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        answer(dialog);
-    });
-    poll->start(10);
-}
 
 // Notes the board's last packet on its way to the stream.
 class LastPacketSpy : public QObject
@@ -532,14 +514,8 @@ private slots:
         tab.advance(1000);
         QVERIFY(waitFor([&] { return tab.stateText() == "Stopped"; }));
 
-        answerNextDialog([&](QWidget* widget) {
-            QFileDialog* dialog = qobject_cast<QFileDialog*>(widget);
-            QVERIFY(dialog);
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath(typed));
-            static_cast<QDialog*>(dialog)->accept();
-            if (dialog->isVisible())
-                dialog->reject();
-        });
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(dir.filePath(typed), ModalAnswers::TypeAcceptOrCancel));
         QTest::mousePress(tab.buttonWithTip(tip), Qt::LeftButton);
         QFile file(dir.filePath(written));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(written));

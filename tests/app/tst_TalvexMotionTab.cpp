@@ -4,19 +4,17 @@
 #include "ConnectedDriverBoard.h"
 #include "SettingsSandbox.h"
 #include "DriverTestSupport.h"
+#include "ModalAnswers.h"
 #include "TalvexMotionTab.h"
 #include "UIUnitHandler.h"
 #include "UIUserInputRegister.h"
 #include "UIWidgetFor.h"
 #include "USBByteHelpers.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 #include <memory>
 
 namespace
@@ -153,18 +151,6 @@ struct MotionTabOnBoard
     TalvexMotionTab* m_pTab;
     QStringList m_messages;
 };
-
-// Answers the next message box with the button and keeps its text.
-void answerNextMessageBox(QMessageBox::StandardButton answer, QString* text)
-{
-    QTimer::singleShot(0, [answer, text] {
-        QMessageBox* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        *text = box->windowTitle() + ": " + box->text();
-        box->button(answer)->click();
-    });
-}
 
 QVector<quint8> motorState(int state, int microStepMode, qint32 position, quint32 remaining, int remainingFlag)
 {
@@ -410,10 +396,11 @@ private slots:
     {
         MotionTabOnBoard motion(D::s_model1_2, USBVersion(2, 1));
         *motion.m_board.m_document.motorInfo() = TalvexDriverMotorInfo(motorState(1, 0, 0, 0, 0));
-        QString shown;
-        answerNextMessageBox(QMessageBox::Ok, &shown);
+        ModalAnswers answers;
+        answers.press(QMessageBox::Ok);
         QTest::mouseClick(motion.button(":/rc/house.png"), Qt::LeftButton);
-        QCOMPARE(shown, QString("Move home: The relevant limits are not configured. Configure the limits on the IO tab."));
+        QCOMPARE(answers.m_boxes,
+            QStringList{"Move home: The relevant limits are not configured. Configure the limits on the IO tab."});
         QCOMPARE(motion.sent(R::MoveHome), 0);
 
         // The end limit is home now, and an input is wired to it.
@@ -429,12 +416,13 @@ private slots:
     {
         MotionTabOnBoard motion(D::s_model10_1, USBVersion(1, 1));
         QPushButton* zero = motion.button(":/rc/zero.png");
-        QString shown;
-        answerNextMessageBox(QMessageBox::No, &shown);
+        ModalAnswers answers;
+        answers.press(QMessageBox::No);
         QTest::mouseClick(zero, Qt::LeftButton);
-        QCOMPARE(shown, QString("Zero absolute position: The absolute position will be set to zero. Continue?"));
+        QCOMPARE(answers.m_boxes,
+            QStringList{"Zero absolute position: The absolute position will be set to zero. Continue?"});
         QCOMPARE(motion.sent(R::ZeroPosition), 0);
-        answerNextMessageBox(QMessageBox::Yes, &shown);
+        answers.press(QMessageBox::Yes);
         QTest::mouseClick(zero, Qt::LeftButton);
         QVERIFY(motion.answered({R::ZeroPosition}));
         QCOMPARE(motion.sent(R::ZeroPosition), 1);

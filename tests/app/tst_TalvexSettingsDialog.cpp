@@ -110,7 +110,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(archive ? writer.archive() : QByteArray("not a zip archive"));
         }
-        MessageBoxCatcher boxes;
+        ModalAnswers boxes;
         dialog.installUpdateRepository(path);
         QCOMPARE(boxes.m_boxes, QStringList{box});
         QCOMPARE(boxes.m_details, QStringList{reason});

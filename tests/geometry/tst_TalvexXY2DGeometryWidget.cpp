@@ -1,6 +1,6 @@
 #include "Geometry2DView.h"
 #include "GeometryTree.h"
-#include "ModalAnswer.h"
+#include "ModalAnswers.h"
 #include "TalvexSODocument.h"
 #include "TalvexXY2DGeometryWidget.h"
 #include "TestRegistry.h"
@@ -81,14 +81,15 @@ private slots:
         TalvexSODocument soDocument;
         TalvexXY2DGeometryWidget page(&soDocument);
         QSignalSpy modified(&page, &TalvexXY2DGeometryWidget::modificationChanged);
-        chooseFile(writeFile(dir, "square.dxf", s_square));
-        QString text;
-        answerMessageBox(QMessageBox::Ok, &text);
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(writeFile(dir, "square.dxf", s_square), ModalAnswers::SelectAndAccept));
+        answers.press(QMessageBox::Ok);
         page.onAddGeometryPressed();
         QCOMPARE(page.document().edges().size(), 2);
         QCOMPARE(modified.size(), 2);
         QCOMPARE(modified.last().first(), QVariant(true));
-        QVERIFY2(text.startsWith("1 curve"), qPrintable(text));
+        const QString box = answers.m_boxes.value(0);
+        QVERIFY2(box.startsWith("Import geometry file: 1 curve"), qPrintable(box));
 
         page.resize(800, 500);
         auto* tree = page.findChild<GeometryTree*>();
@@ -102,7 +103,8 @@ private slots:
         TalvexSODocument soDocument;
         TalvexXY2DGeometryWidget page(&soDocument);
         QSignalSpy modified(&page, &TalvexXY2DGeometryWidget::modificationChanged);
-        chooseFile(QString());
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(QString()));
         page.onAddGeometryPressed();
         QVERIFY(page.document().edges().isEmpty());
         QCOMPARE(modified.size(), 0);
@@ -114,13 +116,13 @@ private slots:
         TalvexSODocument soDocument;
         TalvexXY2DGeometryWidget page(&soDocument);
         const QString path = writeFile(dir, "text.dxf", "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\nhi\n0\nENDSEC\n0\nEOF\n");
-        chooseFile(path);
-        QString text;
-        QString title;
-        answerMessageBox(QMessageBox::Ok, &text, &title);
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(path, ModalAnswers::SelectAndAccept));
+        answers.press(QMessageBox::Ok);
         page.onAddGeometryPressed();
-        QCOMPARE(title, QStringLiteral("Import geometry file"));
-        QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+        const QString box = answers.m_boxes.value(0);
+        QVERIFY2(box.startsWith("Import geometry file: "), qPrintable(box));
+        QVERIFY2(box.contains(QDir::toNativeSeparators(path)), qPrintable(box));
         QVERIFY(page.document().edges().isEmpty());
         QVERIFY(!page.document().isModified());
     }

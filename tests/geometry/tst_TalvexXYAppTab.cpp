@@ -1,5 +1,5 @@
 #include "Geometry2DLine.h"
-#include "ModalAnswer.h"
+#include "ModalAnswers.h"
 #include "TalvexXY2DGeometryWidget.h"
 #include "TalvexXYAppTab.h"
 #include "TestRegistry.h"
@@ -92,7 +92,8 @@ private slots:
         edit(t.page(0));
         QCOMPARE(t.titles(), QStringList{"Untitled*"});
         // Ctrl+S on the page asks for a name and records it.
-        chooseFile(dir.filePath("part.tgm"));
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(dir.filePath("part.tgm"), ModalAnswers::SelectAndAccept));
         QTest::keyClick(t.page(0), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(t.titles(), QStringList{"part.tgm"});
         QVERIFY(!t.page(0)->document().isModified());
@@ -110,14 +111,13 @@ private slots:
         t.tab.onNewGeometry();
         t.tab.onNewGeometry();
         edit(t.page(1));
-        QString text;
-        QString title;
-        answerMessageBox(QMessageBox::No, &text, &title);
+        ModalAnswers answers;
+        answers.press(QMessageBox::No);
         t.tab.onCloseTab(1);
-        QCOMPARE(title, QStringLiteral("Close geometry"));
-        QCOMPARE(text, QStringLiteral("The geometry contains unsaved changes.\nClose anyway?"));
+        QCOMPARE(answers.m_boxes,
+            QStringList{QStringLiteral("Close geometry: The geometry contains unsaved changes.\nClose anyway?")});
         QCOMPARE(t.tabs()->count(), 2);
-        answerMessageBox(QMessageBox::Yes);
+        answers.press(QMessageBox::Yes);
         t.tab.onCloseTab(1);
         QCOMPARE(t.tabs()->count(), 1);
         // Unmodified: closes at once, no box to answer.
@@ -134,8 +134,9 @@ private slots:
             t.tab.onNewGeometry();
             edit(t.page(i));
         }
-        chooseFile(dir.filePath("first.tgm"));
-        chooseFile(QString());
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(dir.filePath("first.tgm"), ModalAnswers::SelectAndAccept));
+        answers.add(ModalAnswers::chooseFile(QString()));
         t.tab.onSaveAllGeometry();
         QCOMPARE(t.titles(), (QStringList{"first.tgm", "Untitled*", "Untitled*"}));
         QVERIFY(t.page(2)->fileName().isEmpty());
@@ -149,14 +150,15 @@ private slots:
         file.write("anything");
         file.close();
         Tab t;
-        chooseFile(file.fileName());
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(file.fileName(), ModalAnswers::SelectAndAccept));
         t.tab.onOpenGeometry();
         QCOMPARE(t.titles(), QStringList{"model.tgm"});
         QVERIFY(t.page(0)->fileName().isEmpty());
         QVERIFY(t.page(0)->document().edges().isEmpty());
         QCOMPARE(t.documentButtonsEnabled(), s_enabled);
         // Save all includes opened pages; saving it asks for a name.
-        chooseFile(dir.filePath("saved.tgm"));
+        answers.add(ModalAnswers::chooseFile(dir.filePath("saved.tgm"), ModalAnswers::SelectAndAccept));
         t.tab.onSaveAllGeometry();
         QCOMPARE(t.titles(), QStringList{"saved.tgm"});
     }

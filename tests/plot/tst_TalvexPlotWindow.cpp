@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "ModalAnswers.h"
 #include "Plot.h"
 #include "PlotSeries.h"
 #include "TalvexPlotWindow.h"
@@ -12,46 +13,15 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace
 {
-// Runs answer on the next modal dialog once it is open; the caller then opens it.
-void answerNextDialog(std::function<void(QWidget*)> answer)
-{
-    QTimer* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        answer(dialog);
-    });
-    poll->start(10);
-}
-
 // The user types the whole path into the dialog's name field.
 void typeFileName(QFileDialog* dialog, const QString& path)
 {
     QLineEdit* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
     QVERIFY(edit);
     edit->setText(path);
-}
-
-// Types the name into the save dialog and accepts it.
-void saveAs(const QString& name)
-{
-    answerNextDialog([name](QWidget* widget) {
-        QFileDialog* dialog = qobject_cast<QFileDialog*>(widget);
-        QVERIFY(dialog);
-        typeFileName(dialog, name);
-        static_cast<QDialog*>(dialog)->accept();
-        // A dialog that refused the name must not hang the test.
-        if (dialog->isVisible())
-            dialog->reject();
-    });
 }
 
 QPushButton* buttonWithTip(TalvexPlotWindow& window, const QString& tip)
@@ -172,7 +142,8 @@ private slots:
         QCOMPARE(button->iconSize(), QSize(32, 32));
         QVERIFY(!button->icon().isNull());
 
-        saveAs(dir.filePath(typed));
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(dir.filePath(typed), ModalAnswers::TypeAcceptOrCancel));
         QTest::mousePress(button, Qt::LeftButton);
         QTest::mouseRelease(button, Qt::LeftButton);
         const QString path = dir.filePath(written);
@@ -213,9 +184,8 @@ private slots:
         const QString typed = dir.filePath("gone/graph");
         const QString written = typed + (tip.contains("CSV") ? ".csv" : ".png");
 
-        QString title;
-        QString text;
-        answerNextDialog([&](QWidget* widget) {
+        ModalAnswers answers;
+        answers.add([&](QWidget* widget) {
             QFileDialog* dialog = qobject_cast<QFileDialog*>(widget);
             QVERIFY(dialog);
             typeFileName(dialog, typed);
@@ -223,16 +193,9 @@ private slots:
             static_cast<QDialog*>(dialog)->accept();
             if (dialog->isVisible())
                 dialog->reject();
-            answerNextDialog([&](QWidget* box) {
-                title = box->windowTitle();
-                QMessageBox* messageBox = qobject_cast<QMessageBox*>(box);
-                text = messageBox ? messageBox->text() : QString();
-                box->close();
-            });
         });
         QTest::mousePress(buttonWithTip(window, tip), Qt::LeftButton);
-        QCOMPARE(title, QString("Save error"));
-        QCOMPARE(text, message.arg(written));
+        QCOMPARE(answers.m_boxes, QStringList{"Save error: " + message.arg(written)});
         QVERIFY(!QFile::exists(written));
     }
 
@@ -240,14 +203,13 @@ private slots:
     {
         QTemporaryDir dir;
         TalvexPlotWindow window;
-        bool anotherDialog = false;
-        answerNextDialog([&](QWidget* dialog) {
-            qobject_cast<QDialog*>(dialog)->reject();
-            QTimer::singleShot(50, [&] { anotherDialog = QApplication::activeModalWidget() != nullptr; });
-        });
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(QString()));
         QTest::mousePress(buttonWithTip(window, "Save graph in CSV format."), Qt::LeftButton);
         QTest::qWait(100);
-        QVERIFY(!anotherDialog);
+        // Another dialog would be noted as unanswered.
+        QCOMPARE(answers.m_windows.count(), 1);
+        QVERIFY(answers.m_boxes.isEmpty());
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
     }
 };

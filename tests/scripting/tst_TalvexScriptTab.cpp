@@ -1,6 +1,6 @@
 #include "TestRegistry.h"
 
-#include "DialogAnswers.h"
+#include "ModalAnswers.h"
 #include "ScriptingOnBoard.h"
 #include "TalvexPythonConsole.h"
 #include "TalvexPythonEditor.h"
@@ -19,19 +19,6 @@
 
 namespace
 {
-// Answers the next message boxes with these buttons, one each, keeping their titles and texts.
-void answerInTurn(QList<QMessageBox::StandardButton> buttons, QStringList* questions)
-{
-    if (buttons.isEmpty())
-        return;
-    answerNextDialog<QMessageBox>([buttons, questions](QMessageBox* box) mutable {
-        if (questions)
-            *questions << box->windowTitle() + ": " + box->text();
-        box->button(buttons.takeFirst())->click();
-        answerInTurn(buttons, questions);
-    });
-}
-
 // The Scripting tab on a connected board.
 struct TabOnBoard : ScriptingOnBoard
 {
@@ -120,7 +107,8 @@ private slots:
         QCOMPARE(scripting.title(0), QString("Untitled*"));
 
         const QString path = folder.filePath("greeting.py");
-        chooseFile(path);
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(path, ModalAnswers::TypeAndAccept));
         QTest::keySequence(editor, QKeySequence::Save);
         QCOMPARE(scripting.title(0), QString("greeting.py"));
         QCOMPARE(editor->fileName(), path);
@@ -128,7 +116,7 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QString("print('Grüße ✓')").toUtf8());
 
-        chooseFile(path);
+        answers.add(ModalAnswers::chooseFile(path, ModalAnswers::TypeAndAccept));
         scripting.press("Open script");
         QCOMPARE(scripting.tabs()->count(), 2);
         QCOMPARE(scripting.title(1), QString("greeting.py"));
@@ -152,11 +140,9 @@ private slots:
         scripting.editor(0)->insertPlainText("first = 1");
         scripting.editor(2)->insertPlainText("third = 3");
         const QString first = folder.filePath("first.py");
-        answerNextDialog<QFileDialog>([first](QFileDialog* files) {
-            files->findChild<QLineEdit*>("fileNameEdit")->setText(first);
-            static_cast<QDialog*>(files)->accept();
-            answerNextDialog<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-        });
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(first, ModalAnswers::TypeAndAccept));
+        answers.add(ModalAnswers::chooseFile(QString()));
         scripting.press("Save all scripts");
         QCOMPARE(scripting.title(0), QString("first.py"));
         QCOMPARE(scripting.title(1), QString("Untitled"));
@@ -172,14 +158,14 @@ private slots:
         scripting.press("Add new script");
         scripting.press("Add new script");
         scripting.editor(1)->insertPlainText("changed = True");
-        QString question;
-        answerMessageBox(QMessageBox::No, &question);
+        ModalAnswers answers;
+        answers.press(QMessageBox::No, ModalAnswers::PassOver);
         scripting.tabs()->tabCloseRequested(1);
-        QCOMPARE(question, QString("Close script: The script contains unsaved changes.\nClose anyway?"));
+        QCOMPARE(answers.m_boxes, QStringList{"Close script: The script contains unsaved changes.\nClose anyway?"});
         QCOMPARE(scripting.tabs()->count(), 2);
 
         QPointer<TalvexPythonEditor> closed = scripting.editor(1);
-        answerMessageBox(QMessageBox::Yes, &question);
+        answers.press(QMessageBox::Yes, ModalAnswers::PassOver);
         scripting.tabs()->tabCloseRequested(1);
         QCOMPARE(scripting.tabs()->count(), 1);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -197,23 +183,24 @@ private slots:
         scripting.editor(0)->insertPlainText("first = 1");
         scripting.editor(2)->insertPlainText("third = 3");
 
-        QStringList questions;
-        answerInTurn({QMessageBox::Discard, QMessageBox::Cancel}, &questions);
+        ModalAnswers answers;
+        answers.press(QMessageBox::Discard);
+        answers.press(QMessageBox::Cancel);
         QVERIFY(!scripting.m_tab.askToSaveScripts(true));
         const QString question = "Close script: The script Untitled contains unsaved changes.\nSave it?";
-        QCOMPARE(questions, (QStringList{question, question}));
+        QCOMPARE(answers.m_boxes, (QStringList{question, question}));
         QVERIFY(scripting.editor(0)->document()->isModified());
         QVERIFY(scripting.editor(2)->document()->isModified());
 
-        questions.clear();
         QStringList offered;
-        answerNextDialog<QMessageBox>([&offered](QMessageBox* box) {
-            for (QAbstractButton* button : box->buttons())
+        answers.addForBox([&offered](QWidget* box) {
+            for (QAbstractButton* button : qobject_cast<QMessageBox*>(box)->buttons())
                 offered << button->text();
-            box->button(QMessageBox::Save)->click();
-            answerNextDialog<QFileDialog>([](QFileDialog* files) { files->reject(); });
-            answerInTurn({QMessageBox::Discard, QMessageBox::Discard}, nullptr);
+            ModalAnswers::pressIn(box, QMessageBox::Save);
         });
+        answers.add(ModalAnswers::chooseFile(QString()));
+        answers.press(QMessageBox::Discard);
+        answers.press(QMessageBox::Discard);
         QVERIFY(scripting.m_tab.askToSaveScripts(false));
         QCOMPARE(offered, (QStringList{"Save", "Discard"}));
         QVERIFY(!scripting.editor(0)->document()->isModified());

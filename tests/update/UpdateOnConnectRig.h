@@ -3,6 +3,7 @@
 #include "BootloaderBoardRig.h"
 #include "BootloaderConstants.h"
 #include "BootloaderFirmwareId.h"
+#include "ModalAnswers.h"
 #include "PackageAppData.h"
 #include "PackageFirmwareUpdater.h"
 #include "PackageFirmwareUpdaterDialog.h"
@@ -10,13 +11,10 @@
 #include "UpdateFolderFixture.h"
 #include "USBConnectionState.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
-#include <QTimer>
 
 // Support levels by model: the firmware majors from oldest to newest are supported; a model
 // the table does not name is unknown.
@@ -57,14 +55,14 @@ public:
     };
 
     explicit UpdateWatcher(QMessageBox::StandardButton answer = QMessageBox::NoButton)
-        : m_answer(answer)
     {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
-        m_timer.start();
+        m_answers.pressInBoxes(answer, ModalAnswers::LeaveOpen);
+        // The progress dialog closes itself at the update's end.
+        m_answers.leaveOthers();
+        m_answers.watch([this](QWidget* modal) { look(modal); });
     }
 
-    QStringList m_questions;
+    const QStringList& questions() const { return m_answers.m_boxes; }
     QStringList m_messages;
     QStringList m_progress;
     int m_lastPercent = -1;
@@ -76,16 +74,8 @@ public:
     QList<QPair<QString, int>> m_looks;
 
 private:
-    void look()
+    void look(QWidget* modal)
     {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-        {
-            m_questions << box->windowTitle() + ": " + box->text();
-            if (QAbstractButton* button = box->button(m_answer))
-                button->click();
-            return;
-        }
         auto* dialog = qobject_cast<PackageFirmwareUpdaterDialog*>(modal);
         if (!dialog)
             return;
@@ -116,8 +106,8 @@ private:
         }
     }
 
-    QMessageBox::StandardButton m_answer;
-    QTimer m_timer;
+    // On every pass of the event loop, for the bar's value at each.
+    ModalAnswers m_answers{0};
     QPointer<QProgressBar> m_pWatchedBar;
 };
 

@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(result.getStatus(), status);
         // A warning keeps the connection and is not passed on.
         QCOMPARE(connected.getStatus(), status == 1 ? 0 : status);
-        QCOMPARE(watcher.m_questions, question.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(watcher.questions(), question.isEmpty() ? QStringList() : QStringList{question});
         QCOMPARE(rig.m_state.isConnected(), status != 2);
         QCOMPARE(rig.m_pBoard->getMode(), SimBootloaderBoard::Firmware);
         QCOMPARE(rig.m_pBoard->getMemory().getFlash() != flashBefore, updated);
@@ -465,7 +465,7 @@ private slots:
         UpdateWatcher watcher(QMessageBox::Yes);
         const USBResult result = rig.connect();
         QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
-        QCOMPARE(watcher.m_questions,
+        QCOMPARE(watcher.questions(),
             QStringList{"Firmware update: The target device requires new firmware.\nUpdate firmware now?"});
         QCOMPARE(rig.m_state.getFirmwareVersion().getMinor(), 4);
         const SimBootloaderMemory memory = rig.m_pBoard->getMemory();

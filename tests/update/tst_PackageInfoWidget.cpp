@@ -1,6 +1,6 @@
 #include "TestRegistry.h"
 
-#include "ModalAnswerer.h"
+#include "ModalAnswers.h"
 #include "PackageAppData.h"
 #include "PackageInfoWidget.h"
 #include "UpdateServerFixture.h"
@@ -199,14 +199,16 @@ private slots:
         QString text;
         QSize size;
         bool modal = false;
-        ModalAnswerer answerer(QMessageBox::Ok, [&](QDialog* dialog) {
+        ModalAnswers answerer;
+        answerer.pressInBoxes(QMessageBox::Ok);
+        answerer.answerOthersWith(ModalAnswers::closeAfter([&](QWidget* dialog) {
             text = dialog->findChild<QTextBrowser*>()->toPlainText();
             size = dialog->size();
             modal = dialog->isModal();
             grabWhenAsked(dialog, QString("release-notes-") + QTest::currentDataTag());
-        });
+        }));
         notesButton(panel)->click();
-        QCOMPARE(answerer.seen, QStringList{seen});
+        QCOMPARE(answerer.m_seen, QStringList{seen});
         QCOMPARE(text.trimmed(), shown);
         if (!shown.isEmpty())
         {
@@ -248,9 +250,10 @@ private slots:
 
         PackageInfoWidget panel(false, fixture.application(), fixture.subPath(), 6, 0);
         panel.checkForUpdates();
-        ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
+        ModalAnswers answerer;
+        answerer.pressInBoxes(QMessageBox::StandardButton(answer));
         panel.launchUpdater();
-        QCOMPARE(answerer.seen, seen.replaceInStrings("APP", fixture.application()));
+        QCOMPARE(answerer.m_seen, seen.replaceInStrings("APP", fixture.application()));
         if (standIn)
             QCOMPARE(updater.arguments(), "1\n" + fixture.folder() + "\n");
     }
@@ -268,9 +271,10 @@ private slots:
         PackageInfoWidget panel(true, fixture.application(), fixture.subPath(), 6, 0);
         panel.checkForUpdates();
         QVERIFY(PackageAppData::isPackageLockHeld());
-        ModalAnswerer answerer(QMessageBox::Yes);
+        ModalAnswers answerer;
+        answerer.pressInBoxes(QMessageBox::Yes);
         panel.launchUpdater();
-        QCOMPARE(answerer.seen, QStringList());
+        QCOMPARE(answerer.m_seen, QStringList());
         QVERIFY(!PackageAppData::isPackageLockHeld());
     }
 };
