@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QDataStream>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,23 @@ namespace FuzzSupport
 inline QByteArray bytesOf(const uint8_t* data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char*>(data), int(size));
+}
+
+// A folder of the target's own for readers that take a file name; removed at exit.
+inline const QTemporaryDir& scratchFolder()
+{
+    static const QTemporaryDir s_folder;
+    return s_folder;
+}
+
+// The input as the file of that name in the scratch folder; its path.
+inline QString scratchFile(const QString& name, const uint8_t* data, size_t size)
+{
+    const QString path = scratchFolder().filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytesOf(data, size)) != qint64(size))
+        fail("cannot write the input to the scratch folder");
+    return path;
 }
 
 template <class Value>

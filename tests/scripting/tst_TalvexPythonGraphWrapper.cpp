@@ -22,9 +22,10 @@ QMainWindow* graphWindow(const QString& title)
 // As the user closes it: the window deletes itself.
 void closeByHand(QMainWindow* window)
 {
+    const QString title = window->windowTitle();
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!graphWindow(window->windowTitle()));
+    QVERIFY(!graphWindow(title));
 }
 
 QCPGraph* firstGraph(QMainWindow* window)
