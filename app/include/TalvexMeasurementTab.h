@@ -31,9 +31,10 @@ class UIWidgetFor;
 // plot of the sampled channels (refreshed every 100 ms while measuring), an options page per
 // enabled channel (invert, scale and offset, phasor or step units, the clear buttons of the
 // board's counters), the cursors page and the CSV and PNG export. The pages follow the input
-// configuration: they are rebuilt on each of its changes. The sample stream's state is the
-// truth of whether a measurement runs; what may start, with what, and the clears are the
-// controller's. The main window builds it after the Motion and IO tabs
+// configuration: they are rebuilt on each of its changes. The rules (when a measurement starts
+// and stops, with what, the sample periods, the info text, the scaling, the clears) are the
+// controller's; the tab builds the widgets, forwards the user's actions to the controller and
+// shows what it answers. The main window builds it after the Motion and IO tabs
 // (whose inputs the pages read from the register) when a supported board connects and deletes
 // it on disconnect. GUI thread only.
 class TalvexMeasurementTab
@@ -53,9 +54,6 @@ public:
         StepsKey = 8,
         CursorsKey = 100
     };
-
-    // A stop that waits for the board's last packet gives up after this long.
-    static constexpr int s_stopTimeout = 2000;
 
     TalvexMeasurementTab(QWidget* parent, TalvexDocument* document,
         boost::shared_ptr<TalvexRequestDispatcher> dispatcher, PlotUSBDataStream* stream,
@@ -82,20 +80,16 @@ private slots:
     void onSamplingChanged();
     void onSavePNG();
     void onSaveCSV();
-    // The board's last packet did not come in time: the measurement ends without it.
-    void onStopTimedOut();
+    // The controller's state of the measurement: icons, texts, buttons and the plot's refresh.
+    void showState(int state);
 
 private:
     void buildSamplingPage();
     void rebuild();
     // The series span seconds of sampled time; the axes fit them again.
     void rescale(double seconds);
-    void fitSamplePeriods();
-    void beginMeasurement();
-    void endMeasurement();
-    void showStopped();
-    // A refused clear is shown in the status bar.
-    void clearCounter(TalvexMeasurementController::Counter counter);
+    // The sample period box offers the periods that the controller allows.
+    void showSamplePeriods();
 
     // The pages, one function each; the registered keys are remembered for removal.
     void registerInput(const QString& key, UIIUserInput* input);
@@ -122,7 +116,6 @@ private:
 
     TalvexDocument* m_pDocument;
     PlotUSBDataStream* m_pStream;
-    boost::shared_ptr<TalvexStreamInterpreter> m_pInterpreter;
     UIUserInputRegister* m_pInputs;
     TalvexMeasurementController* m_pController;
     QPushButton* m_pStartStopButton = nullptr;
@@ -136,10 +129,6 @@ private:
     QMap<int, QWidget*> m_pages;
     QMap<int, int> m_seriesIds;
     QTimer m_plotTimer;
-    QTimer m_stopTimer;
-    // The input configuration that the pages were built for: the channels are decoded by it.
-    TalvexDriverInputConfiguration m_input;
-    bool m_stopping = false;
     // Inputs of other tabs whose destruction this tab watches.
     QSet<QObject*> m_watchedInputs;
     // Keys that this tab put into the register, for the sampling page and for the channel pages.

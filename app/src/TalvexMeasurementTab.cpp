@@ -16,7 +16,6 @@
 #include "UIPropertyBinding.h"
 #include "UIUserInputRegister.h"
 #include "UIWidgetFor.h"
-#include "ValueConversions.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -28,6 +27,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <boost/make_shared.hpp>
 
 // The export icons live in the plot library's resources.
@@ -52,10 +52,6 @@ typedef UIWidgetFor<QSpinBox> SpinBox;
 const int s_plotInterval = 100;
 const QSize s_iconSize(32, 32);
 const char* const s_source = "src\\TalvexMeasurementTab";
-
-const char* const s_periodTexts[] = {"", "200 us", "500 us", "1 ms", "2 ms", "5 ms", "10 ms", "20 ms", "50 ms",
-    "100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s"};
-const int s_longestPeriod = 14;
 
 // How each channel is plotted, in the order of its graphs.
 struct Channel
@@ -95,7 +91,6 @@ TalvexMeasurementTab::TalvexMeasurementTab(QWidget* parent, TalvexDocument* docu
     : QWidget(parent)
     , m_pDocument(document)
     , m_pStream(stream)
-    , m_pInterpreter(interpreter)
     , m_pInputs(inputs)
     , m_pController(new TalvexMeasurementController(document, dispatcher, stream, interpreter, this, this))
 {
@@ -141,9 +136,8 @@ TalvexMeasurementTab::TalvexMeasurementTab(QWidget* parent, TalvexDocument* docu
     connect(m_pPngButton, &QPushButton::pressed, this, &TalvexMeasurementTab::onSavePNG);
     connect(&m_plotTimer, &QTimer::timeout, this, &TalvexMeasurementTab::updatePlot);
     m_plotTimer.setInterval(s_plotInterval);
-    m_stopTimer.setSingleShot(true);
-    m_stopTimer.setInterval(s_stopTimeout);
-    connect(&m_stopTimer, &QTimer::timeout, this, &TalvexMeasurementTab::onStopTimedOut);
+    connect(m_pController, &TalvexMeasurementController::stateChanged, this, &TalvexMeasurementTab::showState);
+    connect(m_pController, &TalvexMeasurementController::statusMessage, this, &TalvexMeasurementTab::statusMessage);
     connect(m_pController, &TalvexMeasurementController::durationChanged, this, &TalvexMeasurementTab::rescale);
     m_pPlot->showPlot();
 
@@ -157,14 +151,12 @@ TalvexMeasurementTab::TalvexMeasurementTab(QWidget* parent, TalvexDocument* docu
 
 TalvexMeasurementTab::~TalvexMeasurementTab()
 {
-    m_stopTimer.stop();
     if (m_pStream)
-    {
         m_pStream->removeStateObserver(this);
-        // The tab goes with its board: a run that still waits for packets would keep the stream
-        // from ever starting again.
-        m_pStream->reset();
-    }
+    // The controller ends a run that still waits for packets; the series are told of its end
+    // while they are still there.
+    delete m_pController;
+    m_pController = nullptr;
     if (m_pDocument)
     {
         m_pDocument->inputConfiguration()->removeInputObserver(this);
@@ -175,7 +167,6 @@ TalvexMeasurementTab::~TalvexMeasurementTab()
     // The series (and their processors, which read the pages' inputs) go before the pages.
     delete m_pPlot;
     m_pPlot = nullptr;
-    m_pInterpreter.reset();
 }
 
 void TalvexMeasurementTab::registerInput(const QString& key, UIIUserInput* input)
@@ -211,8 +202,8 @@ void TalvexMeasurementTab::buildSamplingPage()
     count->setRange(100, 5000);
     addRow(QStringLiteral("Samples"), QStringLiteral("SampleCount"), count, Sampling::SampleCount);
     ComboBox* period = new ComboBox;
-    for (int index = 1; index <= s_longestPeriod; ++index)
-        period->addItem(QString::fromLatin1(s_periodTexts[index]), index);
+    for (const TalvexMeasurementController::SamplePeriod& offered : m_pController->samplePeriods())
+        period->addItem(offered.text, offered.index);
     addRow(QStringLiteral("Sample resolution"), QStringLiteral("SamplePeriod"), period, Sampling::SamplePeriod);
     ComboBox* trigger = new ComboBox;
     trigger->addItem(QStringLiteral("Trigger manually"), 0);
@@ -238,7 +229,7 @@ void TalvexMeasurementTab::buildSamplingPage()
 
 void TalvexMeasurementTab::inputConfigurationChanged(TalvexDriverInputConfiguration* configuration)
 {
-    m_input = *configuration;
+    m_pController->inputConfigurationChanged(*configuration);
     rebuild();
 }
 
@@ -250,25 +241,10 @@ void TalvexMeasurementTab::inputConfigurationDestroyed(TalvexDriverInputConfigur
 
 void TalvexMeasurementTab::streamStateChanged(int state)
 {
-    switch (state)
-    {
-    case PlotUSBDataStream::Receiving:
-        if (!m_stopping)
-        {
-            m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/running.png")));
-            m_pStateLabel->setText(QStringLiteral("Running"));
-        }
-        break;
-    case PlotUSBDataStream::WaitingForData:
-        beginMeasurement();
-        break;
-    case PlotUSBDataStream::Stopped:
+    // What the stream holds when it stops is drawn before the measurement ends.
+    if (state == PlotUSBDataStream::Stopped)
         m_pPlot->refresh();
-        endMeasurement();
-        break;
-    default:
-        break;
-    }
+    m_pController->streamStateChanged(state);
 }
 
 void TalvexMeasurementTab::streamDestroyed(PlotUSBDataStream* stream)
@@ -293,126 +269,72 @@ void TalvexMeasurementTab::updatePlot()
 
 void TalvexMeasurementTab::onStartStopMeasureClicked()
 {
-    if (m_pStream && m_pStream->state() != PlotUSBDataStream::Stopped)
-        endMeasurement();
-    else
-        beginMeasurement();
+    m_pController->startStopPressed();
 }
 
-void TalvexMeasurementTab::beginMeasurement()
+void TalvexMeasurementTab::showState(int state)
 {
-    m_pPlot->clearGraphData();
-    m_pStartStopButton->setIcon(QIcon(QStringLiteral(":/rc/stop.png")));
-    m_pCsvButton->setEnabled(false);
-    m_pPngButton->setEnabled(false);
-    m_plotTimer.start();
-    m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/waiting.png")));
-    m_pStateLabel->setText(QStringLiteral("Waiting for trigger"));
-    if (!m_pStream || m_pStream->state() != PlotUSBDataStream::Stopped)
-        return;
-
-    const USBResult refused = m_pController->checkStart(!m_seriesIds.isEmpty());
-    if (!refused.isOk())
+    switch (state)
     {
-        showStopped();
-        emit statusMessage(refused);
-        return;
-    }
-    // Decoded with the channel layout that the pages and series were built for.
-    const USBResult started = m_pController->start(m_input);
-    if (!started.isOk())
-        emit statusMessage(started);
-}
-
-void TalvexMeasurementTab::endMeasurement()
-{
-    m_plotTimer.stop();
-    if (m_pStream && m_pStream->state() != PlotUSBDataStream::Stopped && !m_stopping)
-    {
-        const USBResult stopped = m_pStream->stop();
-        if (!stopped.isOk())
-            emit statusMessage(stopped);
-    }
-    if (m_pStream && m_pStream->state() != PlotUSBDataStream::Stopped)
-    {
-        // The board sends its last packet; until then a second press would stop nothing.
-        m_stopping = true;
+    case TalvexMeasurementController::WaitingForTrigger:
+        m_pPlot->clearGraphData();
+        m_pStartStopButton->setIcon(QIcon(QStringLiteral(":/rc/stop.png")));
+        m_pCsvButton->setEnabled(false);
+        m_pPngButton->setEnabled(false);
+        m_plotTimer.start();
+        m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/waiting.png")));
+        m_pStateLabel->setText(QStringLiteral("Waiting for trigger"));
+        break;
+    case TalvexMeasurementController::Running:
+        m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/running.png")));
+        m_pStateLabel->setText(QStringLiteral("Running"));
+        break;
+    case TalvexMeasurementController::Stopping:
+        m_plotTimer.stop();
         m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/waiting.png")));
         m_pStateLabel->setText(QStringLiteral("Stopping"));
-        m_pStartStopButton->setEnabled(false);
+        m_pStartStopButton->setEnabled(m_pController->startStopEnabled());
         m_pStartStopButton->setToolTip(QStringLiteral("Waiting for the last packet of the board."));
-        if (!m_stopTimer.isActive())
-            m_stopTimer.start();
-        return;
+        break;
+    default:
+        m_plotTimer.stop();
+        m_pCsvButton->setEnabled(true);
+        m_pPngButton->setEnabled(true);
+        m_pStartStopButton->setIcon(QIcon(QStringLiteral(":/rc/forward.png")));
+        m_pStartStopButton->setToolTip(QString());
+        m_pStartStopButton->setEnabled(m_pController->startStopEnabled());
+        m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/stopped.png")));
+        m_pStateLabel->setText(QStringLiteral("Stopped"));
+        break;
     }
-    showStopped();
 }
 
-void TalvexMeasurementTab::showStopped()
-{
-    m_stopTimer.stop();
-    m_stopping = false;
-    m_plotTimer.stop();
-    m_pCsvButton->setEnabled(true);
-    m_pPngButton->setEnabled(true);
-    m_pStartStopButton->setIcon(QIcon(QStringLiteral(":/rc/forward.png")));
-    m_pStartStopButton->setToolTip(QString());
-    m_pStartStopButton->setEnabled(m_input.getOutputMask() != 0);
-    m_pStateIconLabel->setPixmap(QPixmap(QStringLiteral(":/rc/stopped.png")));
-    m_pStateLabel->setText(QStringLiteral("Stopped"));
-}
-
-void TalvexMeasurementTab::onStopTimedOut()
-{
-    if (m_pStream && m_pStream->state() != PlotUSBDataStream::Stopped)
-        m_pStream->reset();
-    else
-        showStopped();
-}
-
-void TalvexMeasurementTab::fitSamplePeriods()
+void TalvexMeasurementTab::showSamplePeriods()
 {
     QComboBox* period = qobject_cast<QComboBox*>(m_pInputs->get(QStringLiteral("SamplePeriod"))->widget());
     Q_ASSERT_X(period, s_source, "period");
     if (!period)
         return;
-    const int shortest = m_input.minimumSamplePeriodIndex();
-    for (int index = s_longestPeriod; index >= 1; --index)
-    {
-        if (index >= shortest)
-            UIComboBox::addItemIfMissing(period, QString::fromLatin1(s_periodTexts[index]), index);
-        else
-            UIComboBox::removeItemByData(period, index);
-    }
-    // A period that the ADC mode does not allow would be sent all the same.
-    if (m_pDocument)
-    {
-        Sampling* sampling = m_pDocument->samplingConfiguration();
-        if (variantToInt(sampling->value(Sampling::SamplePeriod)) < shortest)
-            sampling->setValue(Sampling::SamplePeriod, shortest);
-    }
+    const QVector<TalvexMeasurementController::SamplePeriod> offered = m_pController->samplePeriods();
+    const auto isOffered = [&offered](const QVariant& index) {
+        return std::any_of(offered.cbegin(), offered.cend(),
+            [&index](const TalvexMeasurementController::SamplePeriod& each) { return index == each.index; });
+    };
+    for (int item = period->count() - 1; item >= 0; --item)
+        if (!isOffered(period->itemData(item)))
+            period->removeItem(item);
+    // Longest first, each missing one at the top: the list stays in order.
+    for (auto it = offered.crbegin(); it != offered.crend(); ++it)
+        UIComboBox::addItemIfMissing(period, it->text, it->index);
 }
 
 void TalvexMeasurementTab::onSamplingChanged()
 {
     // The plot is scaled when the settings reach the document.
-    endMeasurement();
-    if (!m_pInfoLabel || !m_pDocument)
-        return;
-    const Sampling* sampling = m_pDocument->samplingConfiguration();
-    const double period = sampling->samplePeriod();
-    if (variantToInt(m_input.value(TalvexDriverInputConfiguration::ADCMode)) == 0)
-    {
-        m_pInfoLabel->setText(QStringLiteral("Voltage sample mode: normal\n")
-            + QStringLiteral("Maximum resolvable voltage signal frequency: %1 Hz").arg(0.25 / period));
-    }
-    else
-    {
-        m_pInfoLabel->setText(QStringLiteral("Voltage sample mode: Peak-peak\n")
-            + QStringLiteral("Maximum AC signal frequency : %1 Hz\n").arg(1250.0)
-            + QStringLiteral("Minimum AC signal frequency convertable to DC: %1 Hz")
-                  .arg(2.0 / (period / sampling->overSamplingFactor())));
-    }
+    m_pController->end();
+    const QString info = m_pController->infoText();
+    if (m_pInfoLabel && !info.isEmpty())
+        m_pInfoLabel->setText(info);
 }
 
 void TalvexMeasurementTab::rescale(double seconds)
@@ -439,22 +361,22 @@ void TalvexMeasurementTab::removePages()
 
 void TalvexMeasurementTab::rebuild()
 {
-    endMeasurement();
+    m_pController->end();
     // The series go first: their processors read inputs of the pages and of other tabs, one of
     // which may be going away right now.
     m_pPlot->clear();
     m_seriesIds.clear();
     removePages();
-    fitSamplePeriods();
+    showSamplePeriods();
     onSamplingChanged();
     rescale(m_pController->duration());
-    const int mask = m_input.getOutputMask();
-    m_pStartStopButton->setEnabled(mask != 0 && !m_stopping);
     if (!m_pStream || !m_pDocument)
         return;
 
+    const TalvexDriverInputConfiguration& input = m_pController->inputConfiguration();
+    const int mask = input.getOutputMask();
     const double duration = m_pController->duration();
-    const double fullScale = m_input.adcRange();
+    const double fullScale = input.adcRange();
     m_pKeysBeingRegistered = &m_pageKeys;
     for (const Channel& channel : s_channels)
     {
@@ -718,26 +640,19 @@ void TalvexMeasurementTab::fillCursorsPage(QWidget* page)
     layout->addStretch(1);
 }
 
-void TalvexMeasurementTab::clearCounter(TalvexMeasurementController::Counter counter)
-{
-    const USBResult cleared = m_pController->clear(counter);
-    if (!cleared.isOk())
-        emit statusMessage(cleared);
-}
-
 void TalvexMeasurementTab::onClearStepCountClicked()
 {
-    clearCounter(TalvexMeasurementController::StepCounter);
+    m_pController->clear(TalvexMeasurementController::StepCounter);
 }
 
 void TalvexMeasurementTab::onClearEventCountClicked()
 {
-    clearCounter(TalvexMeasurementController::EventCounter);
+    m_pController->clear(TalvexMeasurementController::EventCounter);
 }
 
 void TalvexMeasurementTab::onClearQuadratureCountClicked()
 {
-    clearCounter(TalvexMeasurementController::QuadratureCounter);
+    m_pController->clear(TalvexMeasurementController::QuadratureCounter);
 }
 
 void TalvexMeasurementTab::onSaveCSV()

@@ -370,7 +370,7 @@ private slots:
         QVERIFY(!tab.startStop()->isEnabled());
         QVERIFY(!tab.startStop()->toolTip().isEmpty());
         QVERIFY(waitFor([&] { return tab.count(R::StopStreaming) == 1; }));
-        QMetaObject::invokeMethod(tab.m_pTab, "onStopTimedOut");
+        tab.m_pTab->findChild<TalvexMeasurementController*>()->stopTimedOut();
         QCOMPARE(tab.stateText(), QString("Stopped"));
         QVERIFY(tab.startStop()->isEnabled());
         QCOMPARE(tab.m_stream.state(), int(PlotUSBDataStream::Stopped));
