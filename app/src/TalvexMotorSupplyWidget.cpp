@@ -1,53 +1,15 @@
 #include "TalvexMotorSupplyWidget.h"
 
-#include "TalvexDriverCommRequest.h"
-#include "TalvexDriverMeasurement.h"
 #include "TalvexDriverModel.h"
-#include "USBConnectionState.h"
-#include "USBRequestEvent.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSharedPointer>
 #include <QVBoxLayout>
-#include <boost/make_shared.hpp>
 #include <qcustomplot.h>
 
 namespace
 {
-typedef TalvexDriverCommRequest R;
-
-TalvexDriverDescriptor descriptorOf(const USBConnectionState* state)
-{
-    const QPair<int, int> type = state->getDeviceType();
-    return TalvexDriverDescriptor(quint32(type.first), quint32(type.second));
-}
-
-struct TickSteps
-{
-    TalvexDriverDescriptor model;
-    double volts;
-    double amperes;
-};
-
-// The tick steps of the supply axes per model, round numbers on each model's scale.
-const TickSteps s_tickSteps[] = {
-    {TalvexDriverDescriptor::s_model1_1, 30.0, 1.0},
-    {TalvexDriverDescriptor::s_model1_2, 30.0, 1.0},
-    {TalvexDriverDescriptor::s_model10_1, 4.0, 0.25},
-    {TalvexDriverDescriptor::s_model27_1, 10.0, 0.5},
-};
-// Before a board is connected, and for another model.
-const TickSteps s_otherTickSteps = {TalvexDriverDescriptor(), 30.0, 1.0};
-
-const TickSteps& tickStepsOf(const TalvexDriverDescriptor& model)
-{
-    for (const TickSteps& steps : s_tickSteps)
-        if (steps.model == model)
-            return steps;
-    return s_otherTickSteps;
-}
-
 QSharedPointer<QCPAxisTickerFixed> tickerEvery(double step)
 {
     QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
@@ -58,7 +20,7 @@ QSharedPointer<QCPAxisTickerFixed> tickerEvery(double step)
 
 TalvexMotorSupplyWidget::TalvexMotorSupplyWidget(QWidget* parent, USBConnectionState* connectionState)
     : QWidget(parent)
-    , m_pConnectionState(connectionState)
+    , m_pController(new TalvexMotorSupplyController(connectionState, this))
     , m_pPlot(new QCustomPlot)
     , m_pVoltageLabel(new QLabel)
     , m_pCurrentLabel(new QLabel)
@@ -98,33 +60,28 @@ TalvexMotorSupplyWidget::TalvexMotorSupplyWidget(QWidget* parent, USBConnectionS
         axis->setLabelFont(small);
     }
     m_pPlot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
-    setAxes(descriptorOf(m_pConnectionState));
+    setAxes(m_pController->axes());
 
     QHBoxLayout* labels = new QHBoxLayout;
     for (QLabel* label : {m_pVoltageLabel, m_pCurrentLabel, m_pPowerLabel})
         labels->addWidget(label, 0, Qt::AlignCenter);
     layout->addLayout(labels, 0);
 
-    m_timer.setInterval(s_intervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &TalvexMotorSupplyWidget::measureSupply);
+    connect(m_pController, &TalvexMotorSupplyController::measured, this, &TalvexMotorSupplyWidget::showMeasurement);
 }
 
 void TalvexMotorSupplyWidget::start()
 {
-    const TalvexDriverDescriptor model = descriptorOf(m_pConnectionState);
-    if (TalvexDriverModel::isKnown(model))
-        setAxes(model);
+    if (const auto axes = m_pController->start())
+        setAxes(*axes);
     m_pPlot->show();
     clear();
     m_pPlot->xAxis->setRange(0, 120);
-    m_pendingId = 0;
-    m_timer.start();
 }
 
 void TalvexMotorSupplyWidget::stop()
 {
-    m_timer.stop();
-    m_pendingId = 0;
+    m_pController->stop();
     clear();
     m_pPlot->hide();
     m_pVoltageLabel->clear();
@@ -134,32 +91,12 @@ void TalvexMotorSupplyWidget::stop()
 
 void TalvexMotorSupplyWidget::measureSupply()
 {
-    if (m_pendingId != 0 || !m_pConnectionState->isConnected())
-        return;
-    const auto request = boost::make_shared<R>(descriptorOf(m_pConnectionState),
-        m_pConnectionState->getFirmwareVersion(), R::MeasureSupply);
-    if (m_pConnectionState->getDriver()->postRequest(request, this, 0).isOk())
-        m_pendingId = request->getId();
+    m_pController->measure();
 }
 
-void TalvexMotorSupplyWidget::customEvent(QEvent* event)
+void TalvexMotorSupplyWidget::showMeasurement(const TalvexDriverMeasurement& measurement,
+    const TalvexDriverDescriptor& model)
 {
-    if (event->type() != USBRequestEvent::s_type)
-    {
-        QWidget::customEvent(event);
-        return;
-    }
-    const USBRequestEvent* reply = static_cast<USBRequestEvent*>(event);
-    const USBCommRequestPtr request = reply->getRequest();
-    // A reply from before a stop, or of another request, is not this measurement's.
-    if (!request || request->getId() != m_pendingId)
-        return;
-    m_pendingId = 0;
-    const TalvexDriverDescriptor model = descriptorOf(m_pConnectionState);
-    if (!reply->getResult().isOk() || request->getCommand() != R::commandCode(model, R::MeasureSupply))
-        return;
-
-    const TalvexDriverMeasurement measurement(request->getReplyData(), model);
     const double voltage = measurement.supplyVoltage();
     const double current = measurement.supplyCurrent();
     QString voltageText = QStringLiteral("Supply voltage: %1 V").arg(QString::number(voltage, 'f', 1));
@@ -181,13 +118,12 @@ void TalvexMotorSupplyWidget::customEvent(QEvent* event)
     m_pPlot->replot(QCustomPlot::rpRefreshHint);
 }
 
-void TalvexMotorSupplyWidget::setAxes(const TalvexDriverDescriptor& model)
+void TalvexMotorSupplyWidget::setAxes(const TalvexMotorSupplyController::Axes& axes)
 {
-    const TickSteps& steps = tickStepsOf(model);
-    m_pPlot->yAxis->setRange(0, TalvexDriverModel::maximumSupplyVoltage(model));
-    m_pPlot->yAxis->setTicker(tickerEvery(steps.volts));
-    m_pPlot->yAxis2->setRange(0, TalvexDriverModel::maximumSupplyCurrent(model));
-    m_pPlot->yAxis2->setTicker(tickerEvery(steps.amperes));
+    m_pPlot->yAxis->setRange(0, axes.volts);
+    m_pPlot->yAxis->setTicker(tickerEvery(axes.voltStep));
+    m_pPlot->yAxis2->setRange(0, axes.amperes);
+    m_pPlot->yAxis2->setTicker(tickerEvery(axes.ampereStep));
 }
 
 void TalvexMotorSupplyWidget::clear()

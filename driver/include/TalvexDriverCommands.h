@@ -1,13 +1,10 @@
 #pragma once
 
 #include "TalvexDriverCommRequest.h"
-#include "TalvexDriverDescriptor.h"
+#include "TalvexDriverCommandBuilder.h"
 #include "USBResult.h"
-#include "USBVersion.h"
 
-#include <QByteArray>
 #include <boost/shared_ptr.hpp>
-#include <functional>
 
 class QObject;
 class TalvexDriverAdvancedMotorMoveConfiguration;
@@ -19,14 +16,14 @@ class TalvexDriverPWMSettings;
 class TalvexDriverSamplingConfiguration;
 class TalvexRequestDispatcher;
 
-// The board's commands, one call each. A call builds its request (opcode and payload) for the
-// model and firmware of the board open at that moment and queues it through the dispatcher with
-// the requester this object is bound to; it answers with the dispatcher's result: a refusal when
-// no board is open or the model lacks the command, success when it was queued or when the
-// requester already has that command in flight (then nothing is sent). Replies go where the
-// dispatcher puts them (the document). Called by the document's read and upload sequences, the
-// dispatcher's streaming, the Motion and Measurements tabs' controllers, the IO tab and the
-// scripting wrappers; GUI thread only, like the dispatcher.
+// The board's commands, one call each, queued through the request dispatcher. A call builds its
+// request (TalvexDriverCommandBuilder) for the model and firmware of the board open at that
+// moment and queues it through the dispatcher with the requester this object is bound to; it
+// answers with the dispatcher's result: a refusal when no board is open or the model lacks the
+// command, success when it was queued or when the requester already has that command in flight
+// (then nothing is sent). Replies go where the dispatcher puts them (the document). Called by the
+// document's read and upload sequences, the dispatcher's streaming, the Motion and Measurements
+// tabs' controllers, the IO tab and the scripting wrappers; GUI thread only, like the dispatcher.
 class TalvexDriverCommands
 {
 public:
@@ -68,11 +65,9 @@ public:
     USBResult stopStreaming();
 
 private:
-    // The payload of a command as the open board's model and firmware lay it out.
-    typedef std::function<QByteArray(const TalvexDriverDescriptor&, const USBVersion&)> Payload;
-
-    // The model is read once, so that the payload and the request agree on it.
-    USBResult send(int action, const Payload& payload = Payload());
+    // For the board open at this moment.
+    TalvexDriverCommandBuilder builder() const;
+    USBResult send(const TalvexDriverCommandBuilder::Request& request);
 
     TalvexRequestDispatcher* m_pDispatcher;
     QObject* m_pRequester;

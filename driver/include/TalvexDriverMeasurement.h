@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <QVector>
+#include <optional>
+
+class USBICommRequest;
 
 // The supply measurement read with action 21.
 class TalvexDriverMeasurement
@@ -18,6 +21,12 @@ public:
     };
 
     TalvexDriverMeasurement(const QVector<quint8>& data, const TalvexDriverDescriptor& descriptor);
+
+    // The measurement that a request answered by a board of the model brought back; none when
+    // the request was another command than the supply measurement. Called by the supply
+    // monitor, which takes the replies of its own requests.
+    static std::optional<TalvexDriverMeasurement> fromReply(const USBICommRequest& request,
+        const TalvexDriverDescriptor& descriptor);
 
     // Volts and amperes.
     double supplyVoltage() const { return m_supplyVoltage; }

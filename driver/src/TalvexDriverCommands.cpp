@@ -1,21 +1,6 @@
 #include "TalvexDriverCommands.h"
 
-#include "TalvexDriverAdvancedMotorMoveConfiguration.h"
-#include "TalvexDriverInputConfiguration.h"
-#include "TalvexDriverMotionConfiguration.h"
-#include "TalvexDriverMotorConfiguration.h"
-#include "TalvexDriverMotorMoveConfiguration.h"
-#include "TalvexDriverPWMSettings.h"
-#include "TalvexDriverSamplingConfiguration.h"
 #include "TalvexRequestDispatcher.h"
-
-#include <boost/make_shared.hpp>
-
-namespace
-{
-typedef TalvexDriverCommRequest R;
-typedef TalvexDriverDescriptor D;
-}
 
 TalvexDriverCommands::TalvexDriverCommands(TalvexRequestDispatcher* dispatcher, QObject* requester)
     : m_pDispatcher(dispatcher)
@@ -28,17 +13,18 @@ bool TalvexDriverCommands::canSend(int action) const
     return m_pDispatcher->canSendRequest(m_pRequester, action);
 }
 
-USBResult TalvexDriverCommands::send(int action, const Payload& payload)
+TalvexDriverCommandBuilder TalvexDriverCommands::builder() const
+{
+    // The model is read once, so that the payload and the request agree on it.
+    return TalvexDriverCommandBuilder(m_pDispatcher->deviceDescriptor(), m_pDispatcher->firmwareVersion());
+}
+
+USBResult TalvexDriverCommands::send(const TalvexDriverCommandBuilder::Request& request)
 {
     m_pLastRequest.reset();
     // The dispatcher would drop it as well, but then the request would look queued.
-    if (!canSend(action))
+    if (!canSend(request->getAction()))
         return USBResult();
-    const D model = m_pDispatcher->deviceDescriptor();
-    const USBVersion firmware = m_pDispatcher->firmwareVersion();
-    const auto request = boost::make_shared<R>(model, firmware, action);
-    if (payload)
-        request->setData(payload(model, firmware));
     const USBResult queued = m_pDispatcher->sendRequest(request, m_pRequester, QString());
     if (queued.isOk())
         m_pLastRequest = request;
@@ -47,133 +33,121 @@ USBResult TalvexDriverCommands::send(int action, const Payload& payload)
 
 USBResult TalvexDriverCommands::motorOn()
 {
-    return send(R::MotorOn);
+    return send(builder().motorOn());
 }
 
 USBResult TalvexDriverCommands::motorOff()
 {
-    return send(R::MotorOff);
+    return send(builder().motorOff());
 }
 
 USBResult TalvexDriverCommands::getMotorState()
 {
-    return send(R::GetMotorState);
+    return send(builder().getMotorState());
 }
 
 USBResult TalvexDriverCommands::move(const TalvexDriverMotorMoveConfiguration& move)
 {
-    return send(R::Move, [move](const D& model, const USBVersion&) {
-        // Laying the record out for the model may change it; the caller's stays as it was.
-        TalvexDriverMotorMoveConfiguration sent(move);
-        return sent.toByteArray(model);
-    });
+    return send(builder().move(move));
 }
 
 USBResult TalvexDriverCommands::stop()
 {
-    return send(R::Stop);
+    return send(builder().stop());
 }
 
 USBResult TalvexDriverCommands::moveHome()
 {
-    return send(R::MoveHome);
+    return send(builder().moveHome());
 }
 
 USBResult TalvexDriverCommands::zeroPosition()
 {
-    return send(R::ZeroPosition);
+    return send(builder().zeroPosition());
 }
 
 USBResult TalvexDriverCommands::clearCounters()
 {
-    return send(R::ClearCounters);
+    return send(builder().clearCounters());
 }
 
 USBResult TalvexDriverCommands::setReducedHoldCurrent(bool on)
 {
-    return send(on ? R::ReducedHoldCurrentOn : R::ReducedHoldCurrentOff);
+    return send(builder().setReducedHoldCurrent(on));
 }
 
 USBResult TalvexDriverCommands::setLowInductance(bool on)
 {
-    return send(on ? R::LowInductanceOn : R::LowInductanceOff);
+    return send(builder().setLowInductance(on));
 }
 
 USBResult TalvexDriverCommands::setMotorConfiguration(const TalvexDriverMotorConfiguration& configuration)
 {
-    return send(R::SetMotorConfiguration, [&configuration](const D& model, const USBVersion& firmware) {
-        return configuration.toByteArray(model, firmware);
-    });
+    return send(builder().setMotorConfiguration(configuration));
 }
 
 USBResult TalvexDriverCommands::getMotorConfiguration()
 {
-    return send(R::GetMotorConfiguration);
+    return send(builder().getMotorConfiguration());
 }
 
 USBResult TalvexDriverCommands::setMotionConfiguration(const TalvexDriverMotionConfiguration& configuration)
 {
-    return send(R::SetMotionConfiguration,
-        [&configuration](const D& model, const USBVersion&) { return configuration.toByteArray(model); });
+    return send(builder().setMotionConfiguration(configuration));
 }
 
 USBResult TalvexDriverCommands::getMotionConfiguration()
 {
-    return send(R::GetMotionConfiguration);
+    return send(builder().getMotionConfiguration());
 }
 
 USBResult TalvexDriverCommands::setInputConfiguration(const TalvexDriverInputConfiguration& configuration)
 {
-    return send(R::SetInputConfiguration, [&configuration](const D& model, const USBVersion& firmware) {
-        return configuration.toByteArray(model, firmware);
-    });
+    return send(builder().setInputConfiguration(configuration));
 }
 
 USBResult TalvexDriverCommands::getInputConfiguration()
 {
-    return send(R::GetInputConfiguration);
+    return send(builder().getInputConfiguration());
 }
 
 USBResult TalvexDriverCommands::setAdvancedMotorMoveConfiguration(
     const TalvexDriverAdvancedMotorMoveConfiguration& configuration)
 {
-    return send(R::SetAdvancedMotorMoveConfiguration,
-        [&configuration](const D&, const USBVersion&) { return configuration.toByteArray(); });
+    return send(builder().setAdvancedMotorMoveConfiguration(configuration));
 }
 
 USBResult TalvexDriverCommands::getAdvancedMotorMoveConfiguration()
 {
-    return send(R::GetAdvancedMotorMoveConfiguration);
+    return send(builder().getAdvancedMotorMoveConfiguration());
 }
 
 USBResult TalvexDriverCommands::getPWMSettings()
 {
-    return send(R::GetPWMSettings);
+    return send(builder().getPWMSettings());
 }
 
 USBResult TalvexDriverCommands::setPWMSettings(const TalvexDriverPWMSettings& settings)
 {
-    return send(R::SetPWM, [&settings](const D& model, const USBVersion& firmware) {
-        return settings.toByteArray(model, firmware);
-    });
+    return send(builder().setPWMSettings(settings));
 }
 
 USBResult TalvexDriverCommands::setRelay(bool on)
 {
-    return send(on ? R::RelayOn : R::RelayOff);
+    return send(builder().setRelay(on));
 }
 
 USBResult TalvexDriverCommands::startStream()
 {
-    return send(R::StreamStart);
+    return send(builder().startStream());
 }
 
 USBResult TalvexDriverCommands::startSampling(const TalvexDriverSamplingConfiguration& configuration)
 {
-    return send(R::StartSampling, [&configuration](const D&, const USBVersion&) { return configuration.toByteArray(); });
+    return send(builder().startSampling(configuration));
 }
 
 USBResult TalvexDriverCommands::stopStreaming()
 {
-    return send(R::StopStreaming);
+    return send(builder().stopStreaming());
 }

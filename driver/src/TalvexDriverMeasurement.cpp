@@ -1,7 +1,9 @@
 #include "TalvexDriverMeasurement.h"
 
+#include "TalvexDriverCommRequest.h"
 #include "TalvexDriverModel.h"
 #include "USBByteHelpers.h"
+#include "USBICommRequest.h"
 
 TalvexDriverMeasurement::TalvexDriverMeasurement(const QVector<quint8>& data, const TalvexDriverDescriptor& descriptor)
 {
@@ -31,6 +33,16 @@ TalvexDriverMeasurement::TalvexDriverMeasurement(const QVector<quint8>& data, co
     m_supplyVoltage = voltage < 0.05 ? 0.0 : voltage;
     m_supplyCurrent = current < 0.005 ? 0.0 : current;
     m_supplyKind = NormalSupply;
+}
+
+std::optional<TalvexDriverMeasurement> TalvexDriverMeasurement::fromReply(const USBICommRequest& request,
+    const TalvexDriverDescriptor& descriptor)
+{
+    // Every action the model lacks has opcode 0, so a model without the measurement has none.
+    const quint8 opcode = TalvexDriverCommRequest::commandCode(descriptor, TalvexDriverCommRequest::MeasureSupply);
+    if (opcode == 0 || request.getCommand() != opcode)
+        return std::nullopt;
+    return TalvexDriverMeasurement(request.getReplyData(), descriptor);
 }
 
 QString TalvexDriverMeasurement::supplyKindName() const

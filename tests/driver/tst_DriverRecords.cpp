@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "DriverTestSupport.h"
+#include "TalvexDriverCommRequest.h"
 #include "TalvexDriverMeasurement.h"
 #include "TalvexDriverModel.h"
 #include "TalvexDriverMotorInfo.h"
@@ -193,6 +194,37 @@ private slots:
         QCOMPARE(measurement.supplyVoltage(), voltage);
         QCOMPARE(measurement.supplyCurrent(), current);
         QCOMPARE(measurement.supplyKindName(), kind);
+    }
+
+    void supplyFromReply_data()
+    {
+        QTest::addColumn<D>("model");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("bytes");
+        // The voltage read; negative for no measurement.
+        QTest::addColumn<double>("voltage");
+        const int supply = TalvexDriverCommRequest::MeasureSupply;
+        QTest::newRow("(27,1)") << D::s_model27_1 << supply << "00 00 00 00 00 00 F0 00 90 01" << 24.0;
+        QTest::newRow("(10,1)") << D::s_model10_1 << supply << "00 00 00 00 00 00 01 FA 00" << 16.0;
+        QTest::newRow("another command's reply") << D::s_model27_1 << int(TalvexDriverCommRequest::GetMotorConfiguration)
+                                                 << "00 00 00 00 00 00 F0 00 90 01" << -1.0;
+        // Its request has the opcode 0 of every command the model lacks.
+        QTest::newRow("a model without the command") << D(23, 1) << supply << "00 00 00 00 00 00 F0 00 90 01" << -1.0;
+    }
+
+    // Only the reply of the supply measurement is one.
+    void supplyFromReply()
+    {
+        QFETCH(D, model);
+        QFETCH(int, action);
+        QFETCH(QString, bytes);
+        QFETCH(double, voltage);
+        TalvexDriverCommRequest request(model, USBVersion(1, 0), action);
+        request.setReplyData(hexBytes(bytes));
+        const std::optional<TalvexDriverMeasurement> measurement = TalvexDriverMeasurement::fromReply(request, model);
+        QCOMPARE(bool(measurement), voltage >= 0.0);
+        if (measurement)
+            QCOMPARE(measurement->supplyVoltage(), voltage);
     }
 
     void supplyKeepsTheLeadingWords()

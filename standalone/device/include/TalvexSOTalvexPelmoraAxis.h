@@ -10,6 +10,7 @@
 #include "USBVersion.h"
 
 class TalvexDriverCommRequest;
+class TalvexDriverCommandBuilder;
 
 // An axis driven by one board of its own, found by its serial number (a unit number "xxxx"
 // takes the first board of the model that answers). The axis owns its USBDriver, apart from the
@@ -60,9 +61,10 @@ private:
     static bool isSupportedModel(int deviceId, int deviceVersion);
     // "Driver <serial>: <text>", code 2.
     USBResult failure(const QString& text) const;
-    // Sends one action with the connected board's layouts; "Is not connected." without a board.
-    USBResult send(int action, const QByteArray& payload = QByteArray(),
-        boost::shared_ptr<TalvexDriverCommRequest>* sent = nullptr);
+    // The connected board's requests.
+    TalvexDriverCommandBuilder builder() const;
+    // Sends a request and waits for its reply; "Is not connected." without a board.
+    USBResult send(const boost::shared_ptr<TalvexDriverCommRequest>& request);
     // Opens one listed board and checks that it is this axis's board with a supported
     // firmware. Leaves the board open only on success; mine tells whether a failure concerns
     // this axis's board (its listed serial number matches), which then ends the search.

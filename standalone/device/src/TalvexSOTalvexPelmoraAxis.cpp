@@ -5,7 +5,7 @@
 #include "StoredValueReader.h"
 #include "StreamableUnexpectedContentsException.h"
 #include "StreamableVersionException.h"
-#include "TalvexDriverCommRequest.h"
+#include "TalvexDriverCommandBuilder.h"
 #include "TalvexDriverMotorInfo.h"
 #include "TalvexDriverMotorMoveConfiguration.h"
 #include "ValueConversions.h"
@@ -179,27 +179,26 @@ void TalvexSOTalvexPelmoraAxis::disconnectDevice()
 USBResult TalvexSOTalvexPelmoraAxis::uploadConfiguration()
 {
     // A refused motor configuration must not pass for a successful upload.
-    const USBResult motor = send(TalvexDriverCommRequest::SetMotorConfiguration,
-        m_motorConfiguration.toByteArray(m_descriptor, m_firmwareVersion));
+    const USBResult motor = send(builder().setMotorConfiguration(m_motorConfiguration));
     if (!motor.isOk())
         return motor;
     m_motionConfiguration.setValue(TalvexDriverMotionConfiguration::StoredFlag, true);
-    return send(TalvexDriverCommRequest::SetMotionConfiguration, m_motionConfiguration.toByteArray(m_descriptor));
+    return send(builder().setMotionConfiguration(m_motionConfiguration));
 }
 
 USBResult TalvexSOTalvexPelmoraAxis::turnOn()
 {
-    return send(TalvexDriverCommRequest::MotorOn);
+    return send(builder().motorOn());
 }
 
 USBResult TalvexSOTalvexPelmoraAxis::turnOff()
 {
-    return send(TalvexDriverCommRequest::MotorOff);
+    return send(builder().motorOff());
 }
 
 USBResult TalvexSOTalvexPelmoraAxis::moveHome()
 {
-    return send(TalvexDriverCommRequest::MoveHome);
+    return send(builder().moveHome());
 }
 
 USBResult TalvexSOTalvexPelmoraAxis::move(int steps)
@@ -208,16 +207,16 @@ USBResult TalvexSOTalvexPelmoraAxis::move(int steps)
         return USBResult();
     // In unsigned arithmetic, so that the most negative count has its magnitude too.
     const quint32 count = steps < 0 ? 0u - quint32(steps) : quint32(steps);
-    TalvexDriverMotorMoveConfiguration record(TalvexDriverMotorMoveConfiguration::Counted,
+    const TalvexDriverMotorMoveConfiguration record(TalvexDriverMotorMoveConfiguration::Counted,
         steps < 0 ? TalvexDriverMotorMoveConfiguration::Backward : TalvexDriverMotorMoveConfiguration::Forward,
         int(count));
-    return send(TalvexDriverCommRequest::Move, record.toByteArray(m_descriptor));
+    return send(builder().move(record));
 }
 
 USBResult TalvexSOTalvexPelmoraAxis::readState(int* motorState, int* limitState)
 {
-    boost::shared_ptr<TalvexDriverCommRequest> request;
-    const USBResult result = send(TalvexDriverCommRequest::GetMotorState, QByteArray(), &request);
+    const TalvexDriverCommandBuilder::Request request = builder().getMotorState();
+    const USBResult result = send(request);
     if (!result.isOk())
         return result;
     const TalvexDriverMotorInfo info(request->getReplyData());
@@ -261,18 +260,17 @@ USBResult TalvexSOTalvexPelmoraAxis::failure(const QString& text) const
     return USBResult(QStringLiteral("Driver %1: %2").arg(m_serialNumber.toString(), text), 2);
 }
 
-USBResult TalvexSOTalvexPelmoraAxis::send(int action, const QByteArray& payload,
-    boost::shared_ptr<TalvexDriverCommRequest>* sent)
+TalvexDriverCommandBuilder TalvexSOTalvexPelmoraAxis::builder() const
+{
+    return TalvexDriverCommandBuilder(m_descriptor, m_firmwareVersion);
+}
+
+USBResult TalvexSOTalvexPelmoraAxis::send(const boost::shared_ptr<TalvexDriverCommRequest>& request)
 {
     if (!m_driver.isOpen())
         return failure(QStringLiteral("Is not connected."));
-    const auto request = boost::make_shared<TalvexDriverCommRequest>(m_descriptor, m_firmwareVersion, action);
     const USBResult supported = request->checkSupported();
     if (!supported.isOk())
         return supported;
-    if (!payload.isEmpty())
-        request->setData(payload);
-    if (sent)
-        *sent = request;
     return m_driver.sendRequest(request, 0);
 }
