@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QDebug>
-#include <QRandomGenerator>
 
 #include <zlib.h>
 
@@ -470,32 +469,16 @@ bool UnzipPrivate::isUnsafeName(const QString& name)
     return false;
 }
 
-bool UnzipPrivate::openPartFile(QFile& file, const QString& path)
+bool UnzipPrivate::createDirectory(const QString& path, UnzipOutput& output) const
 {
-    // A name no other file has: an entry of the archive that happens to be called like it is
-    // never overwritten.
-    for (int attempt = 0; attempt < 16; ++attempt)
-    {
-        file.setFileName(QStringLiteral("%1.part%2").arg(path).arg(QRandomGenerator::global()->generate(), 8, 16,
-            QLatin1Char('0')));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return true;
-        if (!file.exists())
-            return false;
-    }
-    return false;
-}
-
-bool UnzipPrivate::createDirectory(const QString& path) const
-{
-    if (QDir(path).exists() || QDir().mkpath(path))
+    if (output.makeFolder(path))
         return true;
     qDebug().noquote() << QStringLiteral("Unable to create directory: %1").arg(path);
     return false;
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
-    UnZip::ExtractionOptions options)
+    UnZip::ExtractionOptions options, UnzipOutput& output)
 {
     if (isUnsafeName(name))
     {
@@ -507,8 +490,9 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
     {
         if (options & (UnZip::CheckOnly | UnZip::FlattenFolders))
             return UnZip::Success;
-        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name))) ? UnZip::Success
-                                                                                          : UnZip::MakeFolderFailed;
+        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name)), output)
+            ? UnZip::Success
+            : UnZip::MakeFolderFailed;
     }
     if (options & UnZip::CheckOnly)
         return extractFile(name, entry, static_cast<QIODevice*>(nullptr), options);
@@ -522,46 +506,31 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
         if (!(options & UnZip::FlattenFolders))
         {
             receiving = QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name.left(slash)));
-            if (!createDirectory(receiving))
+            if (!createDirectory(receiving, output))
                 return UnZip::MakeFolderFailed;
         }
     }
-    if (!(options & UnZip::NoFolderCreation) && !QDir(receiving).exists() && !QDir().mkpath(receiving))
+    if (!(options & UnZip::NoFolderCreation) && !output.makeFolder(receiving))
     {
         qDebug().noquote() << QStringLiteral("Unable to create output directory %1").arg(receiving);
         return UnZip::MakeFolderFailed;
     }
 
-    // Written under a name of its own beside the file and renamed into place once complete and
-    // checked: a failed entry leaves an earlier file of that name as it was, and an earlier file
-    // is never truncated, which would wait for the disk while its old data are written out.
     const QString path = QStringLiteral("%1/%2").arg(receiving, fileName);
-    QFile file;
-    if (!openPartFile(file, path))
+    QIODevice* const device = output.open(path);
+    if (!device)
     {
         qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
         return UnZip::FileOpenFailed;
     }
-    UnZip::ErrorCode result = extractFile(name, entry, &file, options);
-    if (result == UnZip::Success && !file.flush())
-        result = UnZip::WriteError;
-    if (result == UnZip::Success)
+    UnZip::ErrorCode result = extractFile(name, entry, device, options);
+    if (result != UnZip::Success)
     {
-        const QDateTime modified = dosDateTime(entry.modTime, entry.modDate);
-        if (!modified.isValid() || !file.setFileTime(modified, QFileDevice::FileModificationTime))
-            qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(path);
+        output.discard();
+        return result;
     }
-    file.close();
-    // Removed first: renaming over an earlier file makes the file system write the new one out
-    // at once, and the reader does not wait for the disk.
-    if (result == UnZip::Success)
-        QFile::remove(path);
-    if (result == UnZip::Success && !file.rename(path))
-    {
+    result = output.commit(dosDateTime(entry.modTime, entry.modDate));
+    if (result == UnZip::FileOpenFailed)
         qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
-        result = UnZip::FileOpenFailed;
-    }
-    if (result != UnZip::Success && !file.remove())
-        qDebug().noquote() << QStringLiteral("Unable to remove corrupted file: %1").arg(file.fileName());
     return result;
 }
