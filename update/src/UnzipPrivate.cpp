@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 namespace
 {
@@ -243,16 +245,34 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     return UnZip::Success;
 }
 
+qint64 UnzipPrivate::readAt(char* data, qint64 size, qint64 offset) const
+{
+    qint64 done = 0;
+    while (done < size)
+    {
+        const ssize_t count = ::pread(m_archiveFile->handle(), data + done, size_t(size - done), offset + done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return done > 0 ? done : -1;
+        if (count == 0)
+            break;
+        done += count;
+    }
+    return done;
+}
+
 UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEntryP& entry)
 {
-    if (!m_archiveFile->seek(entry.localHeaderOffset))
-        return UnZip::SeekError;
-    char r[4 + s_localRecordSize];
-    if (m_archiveFile->read(r, 4) != 4)
+    // The header with the name it must have in one read, into the data buffer that is free now.
+    char* const r = m_readBuffer.data();
+    const qint64 wanted = 4 + s_localRecordSize + name.size();
+    const qint64 count = readAt(r, wanted, entry.localHeaderOffset);
+    if (count < 4)
         return UnZip::ReadError;
     if (!isSignature(r, 3, 4))
         return UnZip::BadArchive;
-    if (m_archiveFile->read(r + 4, s_localRecordSize) != s_localRecordSize)
+    if (count < 4 + s_localRecordSize)
         return UnZip::ReadError;
     const bool descriptor = entry.hasDataDescriptor();
     if (quint8(r[6]) != entry.generalFlags[0] || quint8(r[7]) != entry.generalFlags[1]
@@ -268,29 +288,24 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
     const quint16 extraLength = read16(r + 28);
     if (nameLength == 0)
         return UnZip::HeaderMismatch;
-    const QByteArray localName = m_archiveFile->read(nameLength);
-    if (localName.size() != nameLength)
+    if (nameLength == name.size() && count < wanted)
         return UnZip::ReadError;
-    if (QString::fromLatin1(localName) != name)
+    if (nameLength != name.size() || QLatin1String(r + 4 + s_localRecordSize, nameLength) != name)
     {
         qDebug() << "Filename in local header mismatches.";
         return UnZip::HeaderMismatch;
     }
-    if (!m_archiveFile->seek(m_archiveFile->pos() + extraLength))
-        return UnZip::SeekError;
-    entry.dataOffset = quint32(m_archiveFile->pos());
+    entry.dataOffset = quint32(entry.localHeaderOffset + 4 + s_localRecordSize + nameLength + extraLength);
 
     if (descriptor)
     {
-        if (!m_archiveFile->seek(qint64(entry.dataOffset) + entry.compressedSize))
-            return UnZip::SeekError;
         char fields[16];
-        if (m_archiveFile->read(fields, 4) != 4)
+        const qint64 got = readAt(fields, sizeof fields, qint64(entry.dataOffset) + entry.compressedSize);
+        if (got < 4)
             return UnZip::ReadError;
         // The descriptor's own signature is optional.
         const bool hasSignature = isSignature(fields, 7, 8);
-        const int more = hasSignature ? 12 : 8;
-        if (m_archiveFile->read(fields + 4, more) != more)
+        if (got < (hasSignature ? 16 : 12))
             return UnZip::ReadError;
         const char* d = hasSignature ? fields + 4 : fields;
         if (read32(d) != entry.crc || read32(d + 4) != entry.compressedSize || read32(d + 8) != entry.uncompressedSize)
@@ -326,8 +341,9 @@ void UnzipPrivate::decryptBuffer(char* data, qint64 size)
 UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
 {
     char header[s_encryptionHeaderSize];
-    if (m_archiveFile->read(header, s_encryptionHeaderSize) != s_encryptionHeaderSize)
+    if (readAt(header, s_encryptionHeaderSize, m_dataOffset) != s_encryptionHeaderSize)
         return UnZip::ArchiveCorrupted;
+    m_dataOffset += s_encryptionHeaderSize;
     startKeys();
     decryptBuffer(header, s_encryptionHeaderSize);
     // With a data descriptor the CRC was not known when the header was made: the time stands in.
@@ -338,9 +354,12 @@ UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
 qint64 UnzipPrivate::readChunk(quint32& remaining)
 {
     const qint64 wanted = qMin<qint64>(remaining, s_bufferSize);
-    const qint64 count = m_archiveFile->read(m_readBuffer.data(), wanted);
+    const qint64 count = readAt(m_readBuffer.data(), wanted, m_dataOffset);
     if (count > 0)
+    {
         remaining -= quint32(count);
+        m_dataOffset += count;
+    }
     return count;
 }
 
@@ -429,8 +448,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
             return checked;
         entry.localHeaderChecked = true;
     }
-    if (!m_archiveFile->seek(entry.dataOffset))
-        return UnZip::SeekError;
+    m_dataOffset = entry.dataOffset;
     quint32 remaining = entry.compressedSize;
     if (entry.isEncrypted())
     {

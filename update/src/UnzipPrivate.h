@@ -46,6 +46,9 @@ private:
     UnZip::ErrorCode readStoredData(const ZipEntryP& entry, quint32 remaining, QIODevice* device, quint32& crc);
     UnZip::ErrorCode readDeflatedData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
         quint32& crc);
+    // Reads the archive at an offset without moving its device, which would drop the device's
+    // buffer and fill it anew: one read per local header and per chunk of data.
+    qint64 readAt(char* data, qint64 size, qint64 offset) const;
     qint64 readChunk(quint32& remaining);
     bool createDirectory(const QString& path, UnzipOutput& output) const;
 
@@ -54,6 +57,8 @@ private:
     std::vector<char> m_inflateBuffer;
     const quint32* m_pCrcTable;
     quint32 m_keys[3] = {0, 0, 0};
+    // Where the entry being extracted reads next.
+    qint64 m_dataOffset = 0;
     quint32 m_centralDirectoryOffset = 0;
     quint32 m_centralDirectorySize = 0;
     qint64 m_endRecordOffset = 0;
