@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
@@ -378,6 +379,7 @@ private slots:
         QTest::newRow("plain files") << "plain" << false;
         QTest::newRow("second entry corrupt") << "plain" << true;
         QTest::newRow("first file open for reading") << "open" << false;
+        QTest::newRow("first file mapped") << "mapped" << false;
         QTest::newRow("first file with a second name") << "linked" << false;
         QTest::newRow("first file a symbolic link") << "symlink" << false;
         QTest::newRow("first file of other permissions") << "permissions" << false;
@@ -386,7 +388,8 @@ private slots:
     // Over an earlier extraction of a folder each file is replaced whole, with the permissions of
     // a new file and the entry's time; one that fails its check leaves the earlier file and those
     // behind it as they were. Whoever else has an earlier file keeps it as it was: a reader
-    // that holds it open, its second name, the file that a symbolic link of its name points to.
+    // that holds it open or mapped, its second name, the file that a symbolic link of its name
+    // points to.
     void extractionOverEarlierExtraction()
     {
         QFETCH(QString, earlierA);
@@ -413,8 +416,17 @@ private slots:
         const QString a = out + "/d/a.bin";
         const QString elsewhere = dir.filePath("elsewhere.bin");
         QFile held(a);
-        if (earlierA == "open")
+        const int mappedSize = earlier["d/a.bin"].size();
+        void* mapped = MAP_FAILED;
+        if (earlierA == "open" || earlierA == "mapped")
             QVERIFY(held.open(QIODevice::ReadOnly));
+        if (earlierA == "mapped")
+        {
+            // Like a library of a running program: mapped, its file closed.
+            mapped = ::mmap(nullptr, size_t(mappedSize), PROT_READ, MAP_SHARED, held.handle(), 0);
+            QVERIFY(mapped != MAP_FAILED);
+            held.close();
+        }
         else if (earlierA == "linked")
             QCOMPARE(::link(QFile::encodeName(a).constData(), QFile::encodeName(elsewhere).constData()), 0);
         else if (earlierA == "symlink")
@@ -430,6 +442,12 @@ private slots:
         QCOMPARE(filesBelow(out), expected);
         if (earlierA == "open")
             QCOMPARE(held.readAll(), earlier["d/a.bin"]);
+        if (mapped != MAP_FAILED)
+        {
+            const QByteArray seen(static_cast<const char*>(mapped), mappedSize);
+            ::munmap(mapped, size_t(mappedSize));
+            QCOMPARE(seen, earlier["d/a.bin"]);
+        }
         if (earlierA == "linked" || earlierA == "symlink")
             QCOMPARE(readFile(elsewhere), earlier["d/a.bin"]);
 

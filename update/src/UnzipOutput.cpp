@@ -61,10 +61,10 @@ int UnzipOutput::openSpare()
     const QString spare = m_spare;
     m_spare.clear();
     const QByteArray name = QFile::encodeName(spare);
-    int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     // Nobody else may have it open or mapped, which a write lease asks of the kernel; it is let go
-    // at once. Another program that opened the file in between would break it and signal this
-    // one: SIGURG, ignored, instead of SIGIO, which ends a program.
+    // at once. Whoever opened the file in between would break it and signal this program:
+    // SIGURG, ignored, instead of SIGIO, which ends a program.
     const bool alone = fd >= 0 && ::fcntl(fd, F_SETSIG, SIGURG) == 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0
         && ::fcntl(fd, F_SETLEASE, F_UNLCK) == 0;
     if (alone && (m_spareMode == m_newFile.mode || ::fchmod(fd, m_newFile.mode) == 0))

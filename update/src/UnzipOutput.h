@@ -15,7 +15,7 @@ class QDateTime;
 // earlier file of its name in one step once complete and checked: an earlier file is never
 // truncated, and it stays whole and in place until its successor is. The earlier file then
 // becomes the next file's own one in the same folder, written over, where nobody else holds it:
-// a plain file of one name, owned like a new file, that no other program has open or mapped.
+// a plain file of one name, owned like a new file, that nothing else has open or mapped.
 // Making a new file for every entry instead scans past every recently deleted file on ext4
 // without a journal, which took most of an extraction over an earlier one. What is left over is
 // removed when the extraction ends.
