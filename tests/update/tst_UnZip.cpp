@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
 Q_DECLARE_METATYPE(UnZip::ExtractionOptions)
 
@@ -367,6 +370,116 @@ private slots:
         QCOMPARE(zip.openArchive(archive), UnZip::Success);
         QCOMPARE(zip.extractAll(dir.filePath("out")), extracted);
         QCOMPARE(filesBelow(dir.filePath("out")), (Files{{"d/f.txt", left}}));
+    }
+
+    void extractionOverEarlierExtraction_data()
+    {
+        QTest::addColumn<QString>("earlierA");
+        QTest::addColumn<bool>("corruptB");
+        QTest::newRow("plain files") << "plain" << false;
+        QTest::newRow("second entry corrupt") << "plain" << true;
+        QTest::newRow("first file open for reading") << "open" << false;
+        QTest::newRow("first file mapped") << "mapped" << false;
+        QTest::newRow("first file with a second name") << "linked" << false;
+        QTest::newRow("first file a symbolic link") << "symlink" << false;
+        QTest::newRow("first file of other permissions") << "permissions" << false;
+    }
+
+    // Over an earlier extraction of a folder each file is replaced whole, with the permissions of
+    // a new file and the entry's time; one that fails its check leaves the earlier file and those
+    // behind it as they were. Whoever else has an earlier file keeps it as it was: a reader
+    // that holds it open or mapped, its second name, the file that a symbolic link of its name
+    // points to.
+    void extractionOverEarlierExtraction()
+    {
+        QFETCH(QString, earlierA);
+        QFETCH(bool, corruptB);
+        QTemporaryDir dir;
+        const Files fresh{{"d/a.bin", randomBytes(1000, 21)}, {"d/b.bin", randomBytes(2000, 22)},
+            {"d/c.bin", randomBytes(4000, 23)}};
+        // Longer and shorter than their successors.
+        const Files earlier{{"d/a.bin", randomBytes(3000, 31)}, {"d/b.bin", randomBytes(5000, 32)},
+            {"d/c.bin", randomBytes(10, 33)}};
+        ZipWriter writer;
+        for (auto it = fresh.begin(); it != fresh.end(); ++it)
+        {
+            ZipWriter::Entry e = entry(it.key(), it.value());
+            e.deflate = it.key() != "d/c.bin";
+            if (corruptB && it.key() == "d/b.bin")
+                e.crc = 5;
+            writer.add(e);
+        }
+        const QString archive = writeArchive(dir, writer.archive());
+        const QString out = dir.filePath("out");
+        for (auto it = earlier.begin(); it != earlier.end(); ++it)
+            QVERIFY(writeFile(out + "/" + it.key(), it.value()));
+        const QString a = out + "/d/a.bin";
+        const QString elsewhere = dir.filePath("elsewhere.bin");
+        QFile held(a);
+        const int mappedSize = earlier["d/a.bin"].size();
+        void* mapped = MAP_FAILED;
+        if (earlierA == "open" || earlierA == "mapped")
+            QVERIFY(held.open(QIODevice::ReadOnly));
+        if (earlierA == "mapped")
+        {
+            // Like a library of a running program: mapped, its file closed.
+            mapped = ::mmap(nullptr, size_t(mappedSize), PROT_READ, MAP_SHARED, held.handle(), 0);
+            QVERIFY(mapped != MAP_FAILED);
+            held.close();
+        }
+        else if (earlierA == "linked")
+            QCOMPARE(::link(QFile::encodeName(a).constData(), QFile::encodeName(elsewhere).constData()), 0);
+        else if (earlierA == "symlink")
+            QVERIFY(QFile::rename(a, elsewhere) && QFile::link(elsewhere, a));
+        else if (earlierA == "permissions")
+            QVERIFY(QFile::setPermissions(a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+
+        UnZip zip;
+        QCOMPARE(zip.openArchive(archive), UnZip::Success);
+        QCOMPARE(zip.extractAll(out), corruptB ? UnZip::ArchiveCorrupted : UnZip::Success);
+        Files expected = corruptB ? earlier : fresh;
+        expected["d/a.bin"] = fresh["d/a.bin"];
+        QCOMPARE(filesBelow(out), expected);
+        if (earlierA == "open")
+            QCOMPARE(held.readAll(), earlier["d/a.bin"]);
+        if (mapped != MAP_FAILED)
+        {
+            const QByteArray seen(static_cast<const char*>(mapped), mappedSize);
+            ::munmap(mapped, size_t(mappedSize));
+            QCOMPARE(seen, earlier["d/a.bin"]);
+        }
+        if (earlierA == "linked" || earlierA == "symlink")
+            QCOMPARE(readFile(elsewhere), earlier["d/a.bin"]);
+
+        UnZip newFiles;
+        QCOMPARE(newFiles.openArchive(archive), UnZip::Success);
+        QCOMPARE(newFiles.extractFile("d/a.bin", dir.filePath("new")), UnZip::Success);
+        const QFileDevice::Permissions permissions = QFileInfo(dir.filePath("new/d/a.bin")).permissions();
+        const QDateTime stamp(QDate(2025, 4, 12), QTime(13, 26, 52), Qt::LocalTime);
+        for (const QString& name : fresh.keys())
+        {
+            if (expected[name] != fresh[name])
+                continue;
+            const QFileInfo file(out + "/" + name);
+            QVERIFY2(!file.isSymLink(), qPrintable(name));
+            QCOMPARE(file.permissions(), permissions);
+            QCOMPARE(file.lastModified(), stamp);
+        }
+    }
+
+    // A folder where the archive has a file is no earlier file: it stays, and the file is not
+    // extracted.
+    void folderInPlaceOfAFileStays()
+    {
+        QTemporaryDir dir;
+        ZipWriter writer;
+        writer.add(entry("a.bin", "new"));
+        const QString out = dir.filePath("out");
+        QVERIFY(writeFile(out + "/a.bin/inside.txt", "inside"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        QCOMPARE(zip.extractAll(out), UnZip::FileOpenFailed);
+        QCOMPARE(filesBelow(out), (Files{{"a.bin/inside.txt", "inside"}}));
     }
 
     // An entry the reader cannot extract does not hide the others, but a whole extraction

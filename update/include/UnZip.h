@@ -9,7 +9,9 @@ class UnzipPrivate;
 // Reads ZIP archives from a file and extracts all entries, or one by name, into a folder:
 // stored and deflated entries, the traditional PKWARE encryption with one password for the
 // whole archive, data descriptors, CRC-32 checks, and each file's modification time restored.
-// No entry is ever written outside the folder it is extracted to. The package unpacking is its
+// No entry is ever written outside the folder it is extracted to. An earlier file of an entry's
+// name is replaced in one step once the entry is complete and checked: a failed entry leaves it as
+// it was, and whoever holds it open, or by another name, keeps it. The package unpacking is its
 // user: one reader per caller, used in one thread at a time; nothing throws, every failure is
 // an ErrorCode (formatError gives its text).
 class UnZip

@@ -40,9 +40,10 @@ UnZip::ErrorCode UnZip::extractAll(const QDir& folder, ExtractionOptions options
     if (!m_pPrivate->isOpen())
         return NoArchive;
     ErrorCode skipped = m_pPrivate->skippedEntries ? EntrySkipped : Success;
+    UnzipOutput output;
     for (auto it = m_pPrivate->entries.begin(); it != m_pPrivate->entries.end(); ++it)
     {
-        const ErrorCode result = m_pPrivate->extractFile(it.key(), it.value(), folder, options);
+        const ErrorCode result = m_pPrivate->extractFile(it.key(), it.value(), folder, options, output);
         if (result == Success)
             continue;
         if (result == EntrySkipped || result == UnsafeName)
@@ -71,7 +72,8 @@ UnZip::ErrorCode UnZip::extractFile(const QString& entryName, const QDir& folder
     auto it = m_pPrivate->entries.find(entryName);
     if (it == m_pPrivate->entries.end())
         return NotFound;
-    return m_pPrivate->extractFile(it.key(), it.value(), folder, options);
+    UnzipOutput output;
+    return m_pPrivate->extractFile(it.key(), it.value(), folder, options, output);
 }
 
 QString UnZip::formatError(ErrorCode code)

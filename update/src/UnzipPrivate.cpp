@@ -2,11 +2,12 @@
 
 #include <QDateTime>
 #include <QDebug>
-#include <QRandomGenerator>
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 namespace
 {
@@ -244,16 +245,34 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     return UnZip::Success;
 }
 
+qint64 UnzipPrivate::readAt(char* data, qint64 size, qint64 offset) const
+{
+    qint64 done = 0;
+    while (done < size)
+    {
+        const ssize_t count = ::pread(m_archiveFile->handle(), data + done, size_t(size - done), offset + done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return done > 0 ? done : -1;
+        if (count == 0)
+            break;
+        done += count;
+    }
+    return done;
+}
+
 UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEntryP& entry)
 {
-    if (!m_archiveFile->seek(entry.localHeaderOffset))
-        return UnZip::SeekError;
-    char r[4 + s_localRecordSize];
-    if (m_archiveFile->read(r, 4) != 4)
+    // The header with the name it must have in one read, into the data buffer that is free now.
+    char* const r = m_readBuffer.data();
+    const qint64 wanted = 4 + s_localRecordSize + name.size();
+    const qint64 count = readAt(r, wanted, entry.localHeaderOffset);
+    if (count < 4)
         return UnZip::ReadError;
     if (!isSignature(r, 3, 4))
         return UnZip::BadArchive;
-    if (m_archiveFile->read(r + 4, s_localRecordSize) != s_localRecordSize)
+    if (count < 4 + s_localRecordSize)
         return UnZip::ReadError;
     const bool descriptor = entry.hasDataDescriptor();
     if (quint8(r[6]) != entry.generalFlags[0] || quint8(r[7]) != entry.generalFlags[1]
@@ -269,29 +288,24 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString& name, ZipEn
     const quint16 extraLength = read16(r + 28);
     if (nameLength == 0)
         return UnZip::HeaderMismatch;
-    const QByteArray localName = m_archiveFile->read(nameLength);
-    if (localName.size() != nameLength)
+    if (nameLength == name.size() && count < wanted)
         return UnZip::ReadError;
-    if (QString::fromLatin1(localName) != name)
+    if (nameLength != name.size() || QLatin1String(r + 4 + s_localRecordSize, nameLength) != name)
     {
         qDebug() << "Filename in local header mismatches.";
         return UnZip::HeaderMismatch;
     }
-    if (!m_archiveFile->seek(m_archiveFile->pos() + extraLength))
-        return UnZip::SeekError;
-    entry.dataOffset = quint32(m_archiveFile->pos());
+    entry.dataOffset = quint32(entry.localHeaderOffset + 4 + s_localRecordSize + nameLength + extraLength);
 
     if (descriptor)
     {
-        if (!m_archiveFile->seek(qint64(entry.dataOffset) + entry.compressedSize))
-            return UnZip::SeekError;
         char fields[16];
-        if (m_archiveFile->read(fields, 4) != 4)
+        const qint64 got = readAt(fields, sizeof fields, qint64(entry.dataOffset) + entry.compressedSize);
+        if (got < 4)
             return UnZip::ReadError;
         // The descriptor's own signature is optional.
         const bool hasSignature = isSignature(fields, 7, 8);
-        const int more = hasSignature ? 12 : 8;
-        if (m_archiveFile->read(fields + 4, more) != more)
+        if (got < (hasSignature ? 16 : 12))
             return UnZip::ReadError;
         const char* d = hasSignature ? fields + 4 : fields;
         if (read32(d) != entry.crc || read32(d + 4) != entry.compressedSize || read32(d + 8) != entry.uncompressedSize)
@@ -327,8 +341,9 @@ void UnzipPrivate::decryptBuffer(char* data, qint64 size)
 UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
 {
     char header[s_encryptionHeaderSize];
-    if (m_archiveFile->read(header, s_encryptionHeaderSize) != s_encryptionHeaderSize)
+    if (readAt(header, s_encryptionHeaderSize, m_dataOffset) != s_encryptionHeaderSize)
         return UnZip::ArchiveCorrupted;
+    m_dataOffset += s_encryptionHeaderSize;
     startKeys();
     decryptBuffer(header, s_encryptionHeaderSize);
     // With a data descriptor the CRC was not known when the header was made: the time stands in.
@@ -339,9 +354,12 @@ UnZip::ErrorCode UnzipPrivate::checkPassword(const ZipEntryP& entry)
 qint64 UnzipPrivate::readChunk(quint32& remaining)
 {
     const qint64 wanted = qMin<qint64>(remaining, s_bufferSize);
-    const qint64 count = m_archiveFile->read(m_readBuffer.data(), wanted);
+    const qint64 count = readAt(m_readBuffer.data(), wanted, m_dataOffset);
     if (count > 0)
+    {
         remaining -= quint32(count);
+        m_dataOffset += count;
+    }
     return count;
 }
 
@@ -430,8 +448,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
             return checked;
         entry.localHeaderChecked = true;
     }
-    if (!m_archiveFile->seek(entry.dataOffset))
-        return UnZip::SeekError;
+    m_dataOffset = entry.dataOffset;
     quint32 remaining = entry.compressedSize;
     if (entry.isEncrypted())
     {
@@ -470,32 +487,16 @@ bool UnzipPrivate::isUnsafeName(const QString& name)
     return false;
 }
 
-bool UnzipPrivate::openPartFile(QFile& file, const QString& path)
+bool UnzipPrivate::createDirectory(const QString& path, UnzipOutput& output) const
 {
-    // A name no other file has: an entry of the archive that happens to be called like it is
-    // never overwritten.
-    for (int attempt = 0; attempt < 16; ++attempt)
-    {
-        file.setFileName(QStringLiteral("%1.part%2").arg(path).arg(QRandomGenerator::global()->generate(), 8, 16,
-            QLatin1Char('0')));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return true;
-        if (!file.exists())
-            return false;
-    }
-    return false;
-}
-
-bool UnzipPrivate::createDirectory(const QString& path) const
-{
-    if (QDir(path).exists() || QDir().mkpath(path))
+    if (output.makeFolder(path))
         return true;
     qDebug().noquote() << QStringLiteral("Unable to create directory: %1").arg(path);
     return false;
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
-    UnZip::ExtractionOptions options)
+    UnZip::ExtractionOptions options, UnzipOutput& output)
 {
     if (isUnsafeName(name))
     {
@@ -507,8 +508,9 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
     {
         if (options & (UnZip::CheckOnly | UnZip::FlattenFolders))
             return UnZip::Success;
-        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name))) ? UnZip::Success
-                                                                                          : UnZip::MakeFolderFailed;
+        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name)), output)
+            ? UnZip::Success
+            : UnZip::MakeFolderFailed;
     }
     if (options & UnZip::CheckOnly)
         return extractFile(name, entry, static_cast<QIODevice*>(nullptr), options);
@@ -522,46 +524,31 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
         if (!(options & UnZip::FlattenFolders))
         {
             receiving = QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name.left(slash)));
-            if (!createDirectory(receiving))
+            if (!createDirectory(receiving, output))
                 return UnZip::MakeFolderFailed;
         }
     }
-    if (!(options & UnZip::NoFolderCreation) && !QDir(receiving).exists() && !QDir().mkpath(receiving))
+    if (!(options & UnZip::NoFolderCreation) && !output.makeFolder(receiving))
     {
         qDebug().noquote() << QStringLiteral("Unable to create output directory %1").arg(receiving);
         return UnZip::MakeFolderFailed;
     }
 
-    // Written under a name of its own beside the file and renamed into place once complete and
-    // checked: a failed entry leaves an earlier file of that name as it was, and an earlier file
-    // is never truncated, which would wait for the disk while its old data are written out.
     const QString path = QStringLiteral("%1/%2").arg(receiving, fileName);
-    QFile file;
-    if (!openPartFile(file, path))
+    QIODevice* const device = output.open(path);
+    if (!device)
     {
         qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
         return UnZip::FileOpenFailed;
     }
-    UnZip::ErrorCode result = extractFile(name, entry, &file, options);
-    if (result == UnZip::Success && !file.flush())
-        result = UnZip::WriteError;
-    if (result == UnZip::Success)
+    UnZip::ErrorCode result = extractFile(name, entry, device, options);
+    if (result != UnZip::Success)
     {
-        const QDateTime modified = dosDateTime(entry.modTime, entry.modDate);
-        if (!modified.isValid() || !file.setFileTime(modified, QFileDevice::FileModificationTime))
-            qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(path);
+        output.discard();
+        return result;
     }
-    file.close();
-    // Removed first: renaming over an earlier file makes the file system write the new one out
-    // at once, and the reader does not wait for the disk.
-    if (result == UnZip::Success)
-        QFile::remove(path);
-    if (result == UnZip::Success && !file.rename(path))
-    {
+    result = output.commit(dosDateTime(entry.modTime, entry.modDate));
+    if (result == UnZip::FileOpenFailed)
         qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
-        result = UnZip::FileOpenFailed;
-    }
-    if (result != UnZip::Success && !file.remove())
-        qDebug().noquote() << QStringLiteral("Unable to remove corrupted file: %1").arg(file.fileName());
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UnZip.h"
+#include "UnzipOutput.h"
 #include "ZipEntryP.h"
 
 #include <QFile>
@@ -20,9 +21,9 @@ public:
     void closeArchive();
     bool isOpen() const { return !m_archiveFile.isNull(); }
 
-    // Into the folder, under the rules of the options.
+    // Into the folder, under the rules of the options, through the output of the whole extraction.
     UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
-        UnZip::ExtractionOptions options);
+        UnZip::ExtractionOptions options, UnzipOutput& output);
     // Into an open device, or nowhere with CheckOnly (device null).
     UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, QIODevice* device,
         UnZip::ExtractionOptions options);
@@ -45,16 +46,19 @@ private:
     UnZip::ErrorCode readStoredData(const ZipEntryP& entry, quint32 remaining, QIODevice* device, quint32& crc);
     UnZip::ErrorCode readDeflatedData(const ZipEntryP& entry, quint32 remaining, QIODevice* device,
         quint32& crc);
+    // Reads the archive at an offset without moving its device, which would drop the device's
+    // buffer and fill it anew: one read per local header and per chunk of data.
+    qint64 readAt(char* data, qint64 size, qint64 offset) const;
     qint64 readChunk(quint32& remaining);
-    // Opens a new file beside path, under a name of its own, for writing.
-    static bool openPartFile(QFile& file, const QString& path);
-    bool createDirectory(const QString& path) const;
+    bool createDirectory(const QString& path, UnzipOutput& output) const;
 
     QScopedPointer<QFile> m_archiveFile;
     std::vector<char> m_readBuffer;
     std::vector<char> m_inflateBuffer;
     const quint32* m_pCrcTable;
     quint32 m_keys[3] = {0, 0, 0};
+    // Where the entry being extracted reads next.
+    qint64 m_dataOffset = 0;
     quint32 m_centralDirectoryOffset = 0;
     quint32 m_centralDirectorySize = 0;
     qint64 m_endRecordOffset = 0;
