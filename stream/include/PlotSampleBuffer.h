@@ -30,8 +30,15 @@ public:
     void appendBorrowed(const StreamChannelView& samples)
     {
         keepBorrowed();
-        m_borrowed = samples;
+        // Field by field: a view that was just written field by field, read back in wider
+        // blocks as a whole copy does, stalls the processor until those writes are done.
         m_borrowed.m_count = qMax(0, samples.m_count);
+        m_borrowed.m_pKeys = samples.m_pKeys;
+        m_borrowed.m_pValues = samples.m_pValues;
+        m_borrowed.m_pWords = samples.m_pWords;
+        m_borrowed.m_stride = samples.m_stride;
+        m_borrowed.m_signed = samples.m_signed;
+        m_borrowed.m_scale = samples.m_scale;
     }
     // The same for count samples in two arrays.
     void appendBorrowed(const double* keys, const double* values, int count);
