@@ -122,6 +122,7 @@ private:
     quint8 m_followOn = 0;
 };
 
+// Inline: called for every channel of every packet.
 inline StreamChannelView StreamSample::view(int channel) const
 {
     StreamChannelView view;

@@ -96,10 +96,13 @@ const StreamSample::Channel* StreamSample::arraysOf(int channel) const
     if (!entry || entry->m_firstByte < 0 || entry->m_arraysMade)
         return entry;
     const StreamChannelView words = view(channel);
-    entry->m_keys = QVector<double>(words.m_pKeys, words.m_pKeys + words.m_count);
+    entry->m_keys.resize(words.m_count);
     entry->m_values.resize(words.m_count);
     for (int g = 0; g < words.m_count; ++g)
+    {
+        entry->m_keys[g] = words.m_pKeys[g];
         entry->m_values[g] = words.wordValue(g);
+    }
     entry->m_arraysMade = true;
     return entry;
 }
