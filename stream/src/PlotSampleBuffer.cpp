@@ -107,23 +107,7 @@ void PlotSampleBuffer::copyBorrowed()
     m_borrowed.m_count = 0;
 }
 
-const QVector<PlotPoint>& PlotSampleBuffer::process()
-{
-    // A batch as long as the one before needs no resizing at all.
-    m_output.resize(pointCount());
-    processAll(m_output.data());
-    return m_output;
-}
-
-void PlotSampleBuffer::processInto(QVector<PlotPoint>& points)
-{
-    // Grown once by exactly the points that come, which are then written over the cleared room.
-    const int start = points.count();
-    points.resize(start + pointCount());
-    processAll(points.data() + start);
-}
-
-int PlotSampleBuffer::processAll(PlotPoint* output)
+inline int PlotSampleBuffer::processAll(PlotPoint* output)
 {
     // Counters start around zero and run both ways: the first point is measured against the
     // offset itself.
@@ -164,6 +148,22 @@ int PlotSampleBuffer::processWords(PlotPoint* output, double& lastRaw)
     if (scaled)
         return processRange(WordSamples<false, true>{m_borrowed}, count, output, lastRaw);
     return processRange(WordSamples<false, false>{m_borrowed}, count, output, lastRaw);
+}
+
+const QVector<PlotPoint>& PlotSampleBuffer::process()
+{
+    // A batch as long as the one before needs no resizing at all.
+    m_output.resize(pointCount());
+    processAll(m_output.data());
+    return m_output;
+}
+
+void PlotSampleBuffer::processInto(QVector<PlotPoint>& points)
+{
+    // Grown once by exactly the points that come, which are then written over the cleared room.
+    const int start = points.count();
+    points.resize(start + pointCount());
+    processAll(points.data() + start);
 }
 
 template <class Samples>
