@@ -37,5 +37,6 @@ private:
     int m_mask;
     double m_timeStep;
     double m_resolution;
-    int m_microStepping;
+    // Micro-steps per full step.
+    double m_microSteps;
 };

@@ -18,7 +18,7 @@ void TalvexStreamInterpreter::setConfigurations(const TalvexDriverSamplingConfig
     m_mask = input.getOutputMask();
     m_timeStep = sampling.samplePeriod() / sampling.overSamplingFactor();
     m_resolution = input.adcResolution();
-    m_microStepping = variantToInt(motion.value(TalvexDriverMotionConfiguration::MicroStepping));
+    m_microSteps = std::ldexp(1.0, variantToInt(motion.value(TalvexDriverMotionConfiguration::MicroStepping)));
 }
 
 void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>& packet, StreamSample& sample)
@@ -66,5 +66,5 @@ void TalvexStreamInterpreter::interpret(double startTime, const QVector<quint8>&
     // board's signed position: a motor below its zero position sends it in two's complement,
     // which read unsigned would put the plot some 268 million full steps away.
     const qint32 sixteenths = qint32(loadUInt32(bytes + 2));
-    sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * std::ldexp(1.0, m_microStepping));
+    sample.setScalar(StepsChannel, std::trunc(sixteenths * 0.0625) * m_microSteps);
 }

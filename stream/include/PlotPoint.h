@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QVector>
 #include <QtGlobal>
+
+#include <cstring>
 
 // One point of a series, a sample buffer or a post-processor: a key (seconds on a time axis),
 // a value and whether the point holds a real value.
@@ -37,3 +40,11 @@ private:
 
 // Zero bytes are a default point: vectors of points may be filled and moved as plain memory.
 Q_DECLARE_TYPEINFO(PlotPoint, Q_PRIMITIVE_TYPE);
+
+// Zero bytes are a default point: a vector of points that grows is cleared as one block of memory
+// rather than point by point.
+template <>
+inline void QVector<PlotPoint>::defaultConstruct(PlotPoint* from, PlotPoint* to)
+{
+    ::memset(static_cast<void*>(from), 0, size_t(to - from) * sizeof(PlotPoint));
+}

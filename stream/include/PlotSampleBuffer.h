@@ -27,11 +27,27 @@ public:
     void append(const QVector<double>& keys, const QVector<double>& values);
     // Appends samples that stay where the view says, which must not change or go until
     // processing, clear() or keepBorrowed() has been called.
-    void appendBorrowed(const StreamChannelView& samples);
+    void appendBorrowed(const StreamChannelView& samples)
+    {
+        keepBorrowed();
+        // Field by field: a view that was just written field by field, read back in wider
+        // blocks as a whole copy does, stalls the processor until those writes are done.
+        m_borrowed.m_count = qMax(0, samples.m_count);
+        m_borrowed.m_pKeys = samples.m_pKeys;
+        m_borrowed.m_pValues = samples.m_pValues;
+        m_borrowed.m_pWords = samples.m_pWords;
+        m_borrowed.m_stride = samples.m_stride;
+        m_borrowed.m_signed = samples.m_signed;
+        m_borrowed.m_scale = samples.m_scale;
+    }
     // The same for count samples in two arrays.
     void appendBorrowed(const double* keys, const double* values, int count);
     // Copies the borrowed samples that have not been processed yet into the buffer's own storage.
-    void keepBorrowed();
+    void keepBorrowed()
+    {
+        if (m_borrowed.m_count > 0)
+            copyBorrowed();
+    }
     // The points appended since the last processing, offset, unwrapped and averaged; the points
     // of an incomplete averaging group wait for the next call. The result is the buffer's own
     // storage: valid until the next call.
@@ -48,8 +64,17 @@ public:
 
 private:
     // Writes the points of every sample appended since the last processing at output, which
-    // has room for as many points as samples, and returns how many it wrote.
+    // has room for pointCount() of them, and returns how many it wrote: that many.
     int processAll(PlotPoint* output);
+    void copyBorrowed();
+    // How many points the samples appended since the last processing complete.
+    int pointCount() const
+    {
+        const int samples = int(m_rawKeys.size()) + m_borrowed.m_count;
+        return m_averageCount == 1 ? samples : (m_pendingCount + samples) / m_averageCount;
+    }
+    // processRange over the borrowed words, with their sign and scale decided once.
+    int processWords(PlotPoint* output, double& lastRaw);
     // Turns count raw samples into points at output and returns how many it wrote; lastRaw is
     // the counter value that the first sample is measured against, and becomes the last one.
     template <class Samples>

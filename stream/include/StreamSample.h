@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <array>
+#include <vector>
 
 // The decoded contents of one stream packet: per channel bit (1 voltage, 2 events,
 // 4 quadrature, 8 motor steps) the sample times and raw values, a per-packet value of a
@@ -25,7 +26,8 @@ public:
     void clear();
 
     // Holds packet, whose words setWordChannel's channels read: count groups of stride bytes,
-    // the g-th sampled at firstKey + g * keyStep.
+    // the g-th sampled at firstKey + g * keyStep. The keys are worked out here, once for every
+    // channel of the packet.
     void setWords(const QVector<quint8>& packet, int count, int stride, double firstKey, double keyStep);
     // Gives the channel an entry whose values are the words at firstByte of each group, signed or
     // not, times scale. Any other channel than 1, 2, 4 and 8 is ignored.
@@ -90,8 +92,6 @@ private:
     }
     // Gives the channel an entry of arrays, empty unless it has one already.
     static void enter(Channel& channel);
-    // The entry of a channel that has one, else null.
-    const Channel* presentAt(int channel) const;
     Channel* channelAt(int channel)
     {
         const int slot = slotOf(channel);
@@ -102,6 +102,12 @@ private:
         const int slot = slotOf(channel);
         return slot < 0 ? nullptr : &m_channels[size_t(slot)];
     }
+    // The entry of a channel that has one, else null.
+    const Channel* presentAt(int channel) const
+    {
+        const Channel* entry = channelAt(channel);
+        return entry && entry->m_present ? entry : nullptr;
+    }
     // The entry of a channel that has one, its arrays made first if it is a word channel.
     const Channel* arraysOf(int channel) const;
 
@@ -109,9 +115,53 @@ private:
     QVector<quint8> m_packet;
     int m_wordCount = 0;
     int m_stride = 0;
-    double m_firstKey = 0.0;
-    double m_keyStep = 0.0;
+    // The keys of the packet's groups, shared by its word channels.
+    std::vector<double> m_wordKeys;
     double m_endTime = 0.0;
     quint8 m_last = 0;
     quint8 m_followOn = 0;
 };
+
+// Inline: called for every channel of every packet.
+inline StreamChannelView StreamSample::view(int channel) const
+{
+    StreamChannelView view;
+    const Channel* entry = presentAt(channel);
+    if (!entry)
+        return view;
+    if (entry->m_firstByte < 0)
+    {
+        view.m_count = qMin(entry->m_keys.count(), entry->m_values.count());
+        view.m_pKeys = entry->m_keys.constData();
+        view.m_pValues = entry->m_values.constData();
+        return view;
+    }
+    view.m_count = m_wordCount;
+    view.m_pKeys = m_wordKeys.data();
+    view.m_pWords = m_packet.constData() + entry->m_firstByte;
+    view.m_stride = m_stride;
+    view.m_signed = entry->m_signed;
+    view.m_scale = entry->m_scale;
+    return view;
+}
+
+inline void StreamSample::setWordChannel(int channel, int firstByte, bool isSigned, double scale)
+{
+    if (Channel* entry = channelAt(channel))
+    {
+        entry->m_present = true;
+        entry->m_firstByte = firstByte;
+        entry->m_signed = isSigned;
+        entry->m_scale = scale;
+        entry->m_arraysMade = false;
+    }
+}
+
+inline void StreamSample::setScalar(int channel, double value)
+{
+    if (Channel* entry = channelAt(channel))
+    {
+        entry->m_hasScalar = true;
+        entry->m_scalar = value;
+    }
+}

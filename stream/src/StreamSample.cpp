@@ -24,20 +24,9 @@ void StreamSample::setWords(const QVector<quint8>& packet, int count, int stride
     m_packet = packet;
     m_wordCount = count;
     m_stride = stride;
-    m_firstKey = firstKey;
-    m_keyStep = keyStep;
-}
-
-void StreamSample::setWordChannel(int channel, int firstByte, bool isSigned, double scale)
-{
-    if (Channel* entry = channelAt(channel))
-    {
-        entry->m_present = true;
-        entry->m_firstByte = firstByte;
-        entry->m_signed = isSigned;
-        entry->m_scale = scale;
-        entry->m_arraysMade = false;
-    }
+    m_wordKeys.resize(size_t(qMax(0, count)));
+    for (int g = 0; g < count; ++g)
+        m_wordKeys[size_t(g)] = firstKey + g * keyStep;
 }
 
 void StreamSample::setKeys(int channel, const QVector<double>& keys)
@@ -56,38 +45,6 @@ void StreamSample::setValues(int channel, const QVector<double>& values)
         enter(*entry);
         entry->m_values = values;
     }
-}
-
-void StreamSample::setScalar(int channel, double value)
-{
-    if (Channel* entry = channelAt(channel))
-    {
-        entry->m_hasScalar = true;
-        entry->m_scalar = value;
-    }
-}
-
-StreamChannelView StreamSample::view(int channel) const
-{
-    StreamChannelView view;
-    const Channel* entry = presentAt(channel);
-    if (!entry)
-        return view;
-    if (entry->m_firstByte < 0)
-    {
-        view.m_count = qMin(entry->m_keys.count(), entry->m_values.count());
-        view.m_pKeys = entry->m_keys.constData();
-        view.m_pValues = entry->m_values.constData();
-        return view;
-    }
-    view.m_count = m_wordCount;
-    view.m_pWords = m_packet.constData() + entry->m_firstByte;
-    view.m_stride = m_stride;
-    view.m_signed = entry->m_signed;
-    view.m_scale = entry->m_scale;
-    view.m_firstKey = m_firstKey;
-    view.m_keyStep = m_keyStep;
-    return view;
 }
 
 const QVector<double>& StreamSample::keys(int channel) const
@@ -133,12 +90,6 @@ void StreamSample::enter(Channel& channel)
     channel.m_values.resize(0);
 }
 
-const StreamSample::Channel* StreamSample::presentAt(int channel) const
-{
-    const Channel* entry = channelAt(channel);
-    return entry && entry->m_present ? entry : nullptr;
-}
-
 const StreamSample::Channel* StreamSample::arraysOf(int channel) const
 {
     const Channel* entry = presentAt(channel);
@@ -149,7 +100,7 @@ const StreamSample::Channel* StreamSample::arraysOf(int channel) const
     entry->m_values.resize(words.m_count);
     for (int g = 0; g < words.m_count; ++g)
     {
-        entry->m_keys[g] = words.wordKey(g);
+        entry->m_keys[g] = words.m_pKeys[g];
         entry->m_values[g] = words.wordValue(g);
     }
     entry->m_arraysMade = true;

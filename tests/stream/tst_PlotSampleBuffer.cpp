@@ -156,14 +156,14 @@ private slots:
     void borrowedWords()
     {
         QVector<quint8> packet{0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x01, 0x00};
+        const std::vector<double> keys{10.0, 10.25};
         StreamChannelView voltage;
         voltage.m_count = 2;
+        voltage.m_pKeys = keys.data();
         voltage.m_pWords = packet.constData();
         voltage.m_stride = 4;
         voltage.m_signed = true;
         voltage.m_scale = 0.5;
-        voltage.m_firstKey = 10.0;
-        voltage.m_keyStep = 0.25;
         StreamChannelView counter = voltage;
         counter.m_pWords += 2;
         counter.m_signed = false;
@@ -186,6 +186,71 @@ private slots:
         QCOMPARE(keysOf(kept), numbers("9 10 10.25"));
         // 65535 after 2 is a step down across the wrap.
         QCOMPARE(valuesOf(kept), numbers("2 -1 1"));
+    }
+
+    // Packets of one 16-bit word a group, read in place by each kind of channel: signed or not,
+    // scaled or not, a counter continued across its wrap-arounds within a packet and from one
+    // packet to the next. Packets and their values are separated by '|'.
+    void wordChannels_data()
+    {
+        QTest::addColumn<bool>("isSigned");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<bool>("unwrap");
+        QTest::addColumn<QString>("packets");
+        QTest::addColumn<QString>("outputs");
+
+        QTest::newRow("signed") << true << 1.0 << false << "FEFF 0200" << "-2 2";
+        QTest::newRow("signed, scaled") << true << 0.5 << false << "FEFF 0300" << "-1 1.5";
+        QTest::newRow("unsigned") << false << 1.0 << false << "FEFF 0200" << "65534 2";
+        QTest::newRow("unsigned, scaled") << false << 0.5 << false << "FEFF 0300" << "32767 1.5";
+        QTest::newRow("counter wraps between two packets")
+            << false << 1.0 << true << "3075 50C3 E8FD | F401 E803" << "30000 50000 65000 | 66036 66536";
+        QTest::newRow("counter wraps at a packet's last word")
+            << false << 1.0 << true << "0A00 0500 FBFF | F6FF" << "10 5 -5 | -10";
+        QTest::newRow("counter wraps at a packet's first word")
+            << false << 1.0 << true << "0A00 | FBFF 0500 0200 0100" << "10 | -5 5 2 1";
+        QTest::newRow("counter moves far without a wrap")
+            << false << 1.0 << true << "0000 409C 8038 | 409C 0000" << "0 40000 14464 | 40000 0";
+        QTest::newRow("signed counter") << true << 1.0 << true << "FF7F 0180 0280" << "32767 32769 32770";
+    }
+
+    void wordChannels()
+    {
+        QFETCH(bool, isSigned);
+        QFETCH(double, scale);
+        QFETCH(bool, unwrap);
+        QFETCH(QString, packets);
+        QFETCH(QString, outputs);
+        const QStringList inputs = packets.split('|');
+        const QStringList expected = outputs.split('|');
+        QCOMPARE(inputs.count(), expected.count());
+        PlotSampleBuffer buffer(4, unwrap);
+        PlotSampleBuffer into(4, unwrap);
+        QVector<PlotPoint> kept;
+        QVector<PlotPoint> processed;
+        double key = 0.0;
+        for (int i = 0; i < inputs.count(); ++i)
+        {
+            const QByteArray bytes = QByteArray::fromHex(inputs.at(i).toLatin1());
+            std::vector<double> keys;
+            for (int g = 0; g < bytes.count() / 2; ++g)
+                keys.push_back(key++);
+            StreamChannelView words;
+            words.m_count = int(keys.size());
+            words.m_pKeys = keys.data();
+            words.m_pWords = reinterpret_cast<const quint8*>(bytes.constData());
+            words.m_stride = 2;
+            words.m_signed = isSigned;
+            words.m_scale = scale;
+            buffer.appendBorrowed(words);
+            const QVector<PlotPoint> points = buffer.process();
+            QCOMPARE(valuesOf(points), numbers(expected.at(i)));
+            QCOMPARE(keysOf(points), QVector<double>(keys.cbegin(), keys.cend()));
+            processed += points;
+            into.appendBorrowed(words);
+            into.processInto(kept);
+        }
+        QCOMPARE(kept, processed);
     }
 
     void clearStartsAfresh()
