@@ -42,7 +42,8 @@ private:
 Q_DECLARE_TYPEINFO(PlotPoint, Q_PRIMITIVE_TYPE);
 
 // Zero bytes are a default point: a vector of points that grows is cleared as one block of memory
-// rather than point by point.
+// rather than point by point. Qt 5's QVector constructs grown elements one at a time whatever
+// their type info says; this specialises that step (QVector::defaultConstruct of Qt 5.15).
 template <>
 inline void QVector<PlotPoint>::defaultConstruct(PlotPoint* from, PlotPoint* to)
 {
