@@ -12,7 +12,8 @@
 // user; anonymous logins are refused. port() is 0 when it did not start. Before it is stopped by
 // its process id, it waits for its clients to be gone: Qt closes a finished ftp connection (and
 // then deletes it) only while events run. A breakdown, e.g. {"--stall", name}, makes the server
-// break off the transfer of that file half-way (ftp_server.py tells how).
+// break off the transfer of that file half-way (ftp_server.py tells how); brokenDown() tells
+// once it has.
 class LocalFtpServer
 {
 public:
@@ -71,6 +72,12 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    bool brokenDown()
+    {
+        readReports();
+        return m_brokenDown;
+    }
+
     const QString& root() const { return m_root; }
     int port() const { return m_port; }
     QString address() const { return QStringLiteral("ftp://127.0.0.1:%1").arg(m_port); }
@@ -79,13 +86,25 @@ private:
     // The clients connected now, as far as the server has told.
     int sessions()
     {
-        while (m_process.canReadLine())
-            m_sessions += m_process.readLine().startsWith('+') ? 1 : -1;
+        readReports();
         return m_sessions;
+    }
+
+    void readReports()
+    {
+        while (m_process.canReadLine())
+        {
+            const QByteArray report = m_process.readLine();
+            if (report.startsWith('!'))
+                m_brokenDown = true;
+            else
+                m_sessions += report.startsWith('+') ? 1 : -1;
+        }
     }
 
     QString m_root;
     QProcess m_process;
     int m_port = 0;
     int m_sessions = 0;
+    bool m_brokenDown = false;
 };

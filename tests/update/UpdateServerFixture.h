@@ -49,6 +49,8 @@ public:
     }
 
     bool ready() const { return isolated() && m_server.port() != 0; }
+    // The server of the test's own has broken off a transfer as told.
+    bool serverBrokeDown() const { return m_pOwnServer && m_pOwnServer->brokenDown(); }
 
     static quint32 crc(const QByteArray& bytes)
     {

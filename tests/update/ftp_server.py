@@ -5,8 +5,8 @@ Usage: ftp_server.py ROOT USER PASSWORD [--no-size] [--stall NAME | --drop NAME]
 
 Serves the folder ROOT, read-only, to the one user USER and refuses anonymous logins, so a client
 must answer the server's request for a login. Binds 127.0.0.1 on a free port and prints that port
-on one line once it accepts connections; then prints a line "+" when a client connects and "-"
-when one is gone. Runs until it is terminated. With --no-size the server does not offer the SIZE
+on one line once it accepts connections; then prints a line "+" when a client connects, "-"
+when one is gone, and "!" when it breaks off a transfer (below). Runs until it is terminated. With --no-size the server does not offer the SIZE
 command, so a client cannot learn a file's size before it arrives.
 
 A server that breaks down in the middle of a transfer: with --stall NAME it sends the first half
@@ -19,6 +19,10 @@ import logging
 import os
 import select
 import sys
+
+# Plain ftp only: without this, pyftpdlib loads OpenSSL for its TLS handler, most of the time
+# a server takes to start, and every update test starts one.
+sys.modules["OpenSSL"] = None
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
@@ -47,6 +51,7 @@ class BrokenTransfer:
             data = self.file.read(min(size, self.left))
             self.left -= len(data)
             return data
+        print("!", flush=True)
         if self.stall:
             # Nothing more until the client aborts or closes a connection; the server serves
             # this one client only, so blocking here stalls nothing else.
