@@ -43,6 +43,12 @@ if(IS_DIRECTORY /dev/shm)
   set(TALVEX_TEST_SCRATCH "TMPDIR=/dev/shm")
 endif()
 
+# app.install builds in the build tree: it takes the locks of what it changes there, the updater
+# program that the updater's tests copy, and the build files that the layer check's cmake run
+# writes again.
+set(TALVEX_UPDATER_PROGRAM_LOCK talvex_updater_program)
+set(TALVEX_BUILD_FILES_LOCK talvex_build_files)
+
 # talvex_test(<dir> DEPS <targets>...)
 # One Qt Test executable per library; every test class in tests/<dir> registers itself. Each
 # file tst_<Class>.cpp holds the one class tst_<Class> and is a CTest entry <dir>.tst_<Class> of
