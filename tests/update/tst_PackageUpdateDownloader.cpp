@@ -381,9 +381,9 @@ private slots:
         QCOMPARE(check.m_finished.size(), 1);
     }
 
-    // A server that stops sending, or whose process ends, half-way through a file: Qt's ftp
-    // layer tells neither, so the check ends once when no byte came for the transfer time-out,
-    // frees the lock for the next check and keeps no partial package.
+    // A server that stops sending, or whose process serving the check ends, half-way through a
+    // file: Qt's ftp layer tells neither, so the check ends once when no byte came for the
+    // transfer time-out, frees the lock for the next check and keeps no partial package.
     void serverBreaksDown_data()
     {
         QTest::addColumn<QString>("breakdown");
@@ -398,8 +398,8 @@ private slots:
             {"file package", "Lib.pkz", {"000102.pkg", "002701.pkg", ".pkm"}}};
         for (const auto& point : points)
         {
-            QTest::addRow("%s stalls", point.name) << "--stall" << point.file << point.kept;
-            QTest::addRow("%s dropped", point.name) << "--drop" << point.file << point.kept;
+            QTest::addRow("%s stalls", point.name) << "stall" << point.file << point.kept;
+            QTest::addRow("%s dropped", point.name) << "drop" << point.file << point.kept;
         }
     }
 
