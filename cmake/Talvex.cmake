@@ -35,6 +35,20 @@ function(talvex_library name)
   talvex_refresh_autogen(${target} "${sources}")
 endfunction()
 
+# The tests' scratch files (QTemporaryDir, Python's tempfile) in memory where the system has a
+# tmpfs: the tests make and delete thousands of files, and on a disk that is busy or mounted with
+# discard that costs more than the tests' own work. Add it to a test's ENVIRONMENT.
+set(TALVEX_TEST_SCRATCH)
+if(IS_DIRECTORY /dev/shm)
+  set(TALVEX_TEST_SCRATCH "TMPDIR=/dev/shm")
+endif()
+
+# app.install builds in the build tree: it takes the locks of what it changes there, the updater
+# program that the updater's tests copy, and the build files that the layer check's cmake run
+# writes again.
+set(TALVEX_UPDATER_PROGRAM_LOCK talvex_updater_program)
+set(TALVEX_BUILD_FILES_LOCK talvex_build_files)
+
 # talvex_test(<dir> DEPS <targets>...)
 # One Qt Test executable per library; every test class in tests/<dir> registers itself. Each
 # file tst_<Class>.cpp holds the one class tst_<Class> and is a CTest entry <dir>.tst_<Class> of
@@ -60,6 +74,7 @@ function(talvex_test dir)
     set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${class})
     file(MAKE_DIRECTORY ${home})
     set_tests_properties(${dir}.${class} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator;HOME=${home}" TIMEOUT 900)
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVEX_USB_BACKEND=simulator;HOME=${home};${TALVEX_TEST_SCRATCH}"
+      TIMEOUT 900)
   endforeach()
 endfunction()

@@ -2,13 +2,13 @@
 
 #include "DiagramItem.h"
 
-#include <QGraphicsItemAnimation>
 #include <QPointF>
-#include <QTimeLine>
+#include <QVariantAnimation>
 
 // An item the user drags onto a terminal: it has a home in its column, an anchor (the point of
 // its own that is put on a terminal) and glides home or onto a terminal in 700 ms. Moves made
-// by the program (home, snapping) draw no drop hint: the scene does not hear of them.
+// by the program (home, snapping) draw no drop hint: the scene does not hear of them. The glide
+// is a Qt animation, timed by the application's animation driver (which a test may replace).
 class DiagramDraggableItem : public DiagramItem
 {
 public:
@@ -37,9 +37,8 @@ private:
     void moveQuietly(const QPointF& position);
     void glideTo(const QPointF& target);
 
-    QTimeLine m_timeLine;
+    QVariantAnimation m_glide;
     QPointF m_homePosition;
     QPointF m_anchor;
-    QGraphicsItemAnimation m_animation;
     bool m_movable = true;
 };

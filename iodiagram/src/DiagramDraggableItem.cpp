@@ -1,5 +1,6 @@
 #include "DiagramDraggableItem.h"
 
+#include <QEasingCurve>
 #include <QGraphicsScene>
 
 namespace
@@ -11,13 +12,16 @@ const double s_jumpDistance = 10.0;
 }
 
 DiagramDraggableItem::DiagramDraggableItem()
-    : m_timeLine(s_durationMs)
 {
     setFlag(QGraphicsItem::ItemIsMovable);
     setFlag(QGraphicsItem::ItemSendsGeometryChanges);
-    m_timeLine.setFrameRange(0, s_frames);
-    m_animation.setItem(this);
-    m_animation.setTimeLine(&m_timeLine);
+    m_glide.setDuration(s_durationMs);
+    // Slow at both ends.
+    m_glide.setEasingCurve(QEasingCurve::InOutSine);
+    QObject::connect(&m_glide, &QVariantAnimation::valueChanged, [this](const QVariant& position) {
+        if (m_glide.state() == QAbstractAnimation::Running)
+            setPos(position.toPointF());
+    });
 }
 
 void DiagramDraggableItem::setHomePosition(const QPointF& position)
@@ -46,7 +50,7 @@ void DiagramDraggableItem::animateTo(const QPointF& point)
     const QPointF target = point - m_anchor;
     if ((target - pos()).manhattanLength() < s_jumpDistance)
     {
-        m_timeLine.stop();
+        m_glide.stop();
         setPos(target);
         return;
     }
@@ -55,7 +59,7 @@ void DiagramDraggableItem::animateTo(const QPointF& point)
 
 bool DiagramDraggableItem::isAnimating() const
 {
-    return m_timeLine.state() == QTimeLine::Running;
+    return m_glide.state() == QAbstractAnimation::Running;
 }
 
 void DiagramDraggableItem::setMovable(bool movable)
@@ -66,7 +70,7 @@ void DiagramDraggableItem::setMovable(bool movable)
 
 void DiagramDraggableItem::mousePressEvent(QGraphicsSceneMouseEvent* event)
 {
-    m_timeLine.stop();
+    m_glide.stop();
     DiagramItem::mousePressEvent(event);
 }
 
@@ -81,12 +85,13 @@ void DiagramDraggableItem::moveQuietly(const QPointF& position)
 
 void DiagramDraggableItem::glideTo(const QPointF& target)
 {
-    m_timeLine.stop();
+    m_glide.stop();
     const QPointF start = pos();
     const QPointF step = (target - start) / s_steps;
-    m_animation.clear();
+    QVariantAnimation::KeyValues path;
     for (int i = 0; i < s_steps; ++i)
-        m_animation.setPosAt(double(i) / s_frames, start + i * step);
-    m_animation.setPosAt(1.0, target);
-    m_timeLine.start();
+        path.append({double(i) / s_frames, start + i * step});
+    path.append({1.0, target});
+    m_glide.setKeyValues(path);
+    m_glide.start();
 }

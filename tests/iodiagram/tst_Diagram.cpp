@@ -3,11 +3,31 @@
 #include "TestRegistry.h"
 #include "Waiting.h"
 
+#include <QAnimationDriver>
 #include <QGraphicsEllipseItem>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace TalvexIODiagramIds;
+
+namespace
+{
+// The time of Qt's animations, moved by the test alone: an item's 700 ms glide passes without
+// real waiting.
+class SteppedAnimationDriver : public QAnimationDriver
+{
+public:
+    qint64 elapsed() const override { return m_elapsedMs; }
+    void step(qint64 milliseconds)
+    {
+        m_elapsedMs += milliseconds;
+        advance();
+    }
+
+private:
+    qint64 m_elapsedMs = 0;
+};
+}
 
 // The scene of model (1,1) as the IO tab shows it, driven with the mouse.
 class tst_Diagram : public QObject
@@ -15,6 +35,9 @@ class tst_Diagram : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { m_animationTime.install(); }
+    void cleanupTestCase() { m_animationTime.uninstall(); }
+
     void dragConnectsOnlyWhereTheTerminalTakesTheChannel_data()
     {
         QTest::addColumn<int>("channel");
@@ -60,7 +83,12 @@ private slots:
         else
         {
             QVERIFY(item->isAnimating());
-            QVERIFY(waitFor([&] { return item->pos() == home; }, 3000));
+            QVERIFY(waitFor(
+                [&] {
+                    m_animationTime.step(20);
+                    return item->pos() == home;
+                },
+                3000));
         }
     }
 
@@ -212,6 +240,9 @@ private slots:
         QCOMPARE(scene.diagram()->channelFunction(100), int(QuadratureA));
         QCOMPARE(changes.count(), 0);
     }
+
+private:
+    SteppedAnimationDriver m_animationTime;
 };
 
 TALVEX_TEST(tst_Diagram)

@@ -4,6 +4,7 @@
 #include "PlotSeries.h"
 #include "PlotSeriesFeed.h"
 #include "UIIUserInput.h"
+#include "Waiting.h"
 
 #include <QApplication>
 #include <QFile>
@@ -211,7 +212,7 @@ private slots:
 
         // Its time has come.
         quality->start(0);
-        QTRY_VERIFY(!quality->isActive());
+        TALVEX_TRY_VERIFY(!quality->isActive());
         QVERIFY(!chart->notAntialiasedElements().testFlag(QCP::aePlottables));
     }
 

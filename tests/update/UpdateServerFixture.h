@@ -9,16 +9,15 @@
 #include <QDir>
 #include <QUuid>
 
-#include <memory>
-
 #include <zlib.h>
 
 // An update data folder of the test's own (UpdateFolderFixture) and the process's local ftp server
 // whose update folders ("/downloads/win32/" and "/staging/win32/", with the folder's sub-path) the
 // test fills: the compressed manifest, file packages and device packages as the maker publishes
 // them; emptied again when the test ends.
-// The update constants point at the server, with a package lock key of the test's own. A server
-// that is to break down in a transfer (LocalFtpServer) is the test's own.
+// The update constants point at the server, with a package lock key of the test's own. A test
+// whose server is to break down in a transfer gets the process's server of that kind
+// (LocalFtpServer), told which breakdown until the test ends.
 class UpdateServerFixture : public UpdateFolderFixture
 {
 public:
@@ -29,10 +28,9 @@ public:
     explicit UpdateServerFixture(
         const QString& prefix, bool offersSize = true, const QStringList& breakdown = QStringList())
         : UpdateFolderFixture(prefix)
-        , m_pOwnServer(breakdown.isEmpty()
-                  ? nullptr
-                  : new LocalFtpServer(m_ownRoot.path(), s_user, s_password, offersSize, breakdown))
-        , m_server(m_pOwnServer ? *m_pOwnServer : LocalFtpServer::shared(s_user, s_password, offersSize))
+        , m_server(LocalFtpServer::shared(s_user, s_password, offersSize, !breakdown.isEmpty()))
+        , m_breaksDown(!breakdown.isEmpty() && m_server.setBreakdown(breakdown))
+        , m_breakdownsBefore(m_server.breakdowns())
     {
         emptyServerFolders();
         UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
@@ -45,10 +43,14 @@ public:
     ~UpdateServerFixture()
     {
         m_server.waitForClientsGone();
+        if (m_breaksDown)
+            m_server.setBreakdown(QStringList());
         emptyServerFolders();
     }
 
     bool ready() const { return isolated() && m_server.port() != 0; }
+    // The server has broken off a transfer as told since the test began.
+    bool serverBrokeDown() const { return m_breaksDown && m_server.breakdowns() > m_breakdownsBefore; }
 
     static quint32 crc(const QByteArray& bytes)
     {
@@ -106,7 +108,7 @@ private:
             QDir(root.filePath(folder)).removeRecursively();
     }
 
-    QTemporaryDir m_ownRoot;
-    std::unique_ptr<LocalFtpServer> m_pOwnServer;
     LocalFtpServer& m_server;
+    const bool m_breaksDown;
+    const int m_breakdownsBefore;
 };

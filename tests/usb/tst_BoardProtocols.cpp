@@ -7,6 +7,7 @@
 #include "USBDriver.h"
 #include "USBHandshakeProtocol.h"
 #include "USBPacketProtocol.h"
+#include "Waiting.h"
 
 #include <QTest>
 
@@ -209,11 +210,11 @@ private slots:
         board.m_pFirmware->streamPacket({0xAA, 0xBB}, 10);
         board.m_pFirmware->streamPacket({0xCC}, 20);
 
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QCOMPARE(receiver.m_records.at(0).id, first->getId());
         QCOMPARE(receiver.m_records.at(0).data, (Bytes{0x01, 0x02}));
         QCOMPARE(receiver.m_records.at(1).id, second->getId());
-        QTRY_COMPARE(stream.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(stream.m_records.count(), 2);
         QCOMPARE(stream.m_records.at(0).id, 0);
         QCOMPARE(stream.m_records.at(0).data, (Bytes{0xAA, 0xBB}));
         QCOMPARE(stream.m_records.at(1).data, Bytes{0xCC});
@@ -229,9 +230,9 @@ private slots:
         board.protocol->start();
         board.m_pChannel->sendToHost({0x06});
 
-        QTRY_COMPARE(errors.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(errors.m_records.count(), 1);
         QCOMPARE(errors.m_records.first().result.getMessage(), QString("Communication stream is corrupted."));
-        QTRY_VERIFY(!board.protocol->isRunning());
+        TALVEX_TRY_VERIFY(!board.protocol->isRunning());
         QCOMPARE(board.driver.getStatus().state, int(USBSocketStatus::NotOpen));
         board.driver.closeDevice();
     }
@@ -243,7 +244,7 @@ private slots:
         OpenBoard board;
         board.protocol->start();
         board.m_pChannel->sendToHost({0x06});
-        QTRY_VERIFY(!board.protocol->isRunning());
+        TALVEX_TRY_VERIFY(!board.protocol->isRunning());
 
         auto handshake = boost::make_shared<USBHandshakeProtocol>(boost::make_shared<SimulatedBusClock>());
         board.driver.pushProtocol(handshake, 0);
@@ -262,7 +263,7 @@ private slots:
         OpenBoard board;
         EventRecorder receiver;
         QVERIFY(board.driver.postRequest(makeRequest(2), &receiver, 0).isOk());
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
         QVERIFY(board.protocol->isRunning());
 
         auto bootloader = boost::make_shared<ScriptedBootloader>(2, 4);
@@ -295,7 +296,7 @@ private slots:
         QVERIFY(board.protocol->isRunning());
         auto after = makeRequest(2);
         QVERIFY(board.driver.postRequest(after, &receiver, 0).isOk());
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QVERIFY(receiver.m_records.last().result.isOk());
     }
 };

@@ -6,6 +6,7 @@
 #include "USBConnectionState.h"
 #include "USBDriver.h"
 #include "USBPacketProtocol.h"
+#include "Waiting.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -377,7 +378,7 @@ private slots:
         driver->registerStreamReceiver(0, &receiver, 0);
         // A first exchange leaves the worker reading what the board sends unasked.
         QVERIFY(driver->postRequest(boost::make_shared<ScriptedRequest>(0x22, Bytes{0x01}, 1), &receiver, 0).isOk());
-        QTRY_COMPARE(receiver.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 1);
 
         auto request = boost::make_shared<ScriptedRequest>(0x22, Bytes{0x01}, 1);
         SimFtdiChip* chip = board.m_pChip;
@@ -400,11 +401,11 @@ private slots:
         if (point != 3)
         {
             QVERIFY(driver->postRequest(request, &receiver, 0).isOk());
-            QTRY_COMPARE(receiver.m_records.count(), 2);
+            TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
             QCOMPARE(receiver.m_records.last().result.getMessage(), message);
         }
 
-        QTRY_COMPARE(errors.m_records.count(), 1);
+        TALVEX_TRY_COMPARE(errors.m_records.count(), 1);
         QCOMPARE(errors.m_records.first().result.getMessage(), QString("Communication error"));
         poll(connection.state);
         QVERIFY(!connection.state.isConnected());
@@ -423,7 +424,7 @@ private slots:
         QCOMPARE(timer->interval(), 2000);
 
         timer->start(10);
-        QTRY_COMPARE(connection.devicesChanged.count(), 1);
+        TALVEX_TRY_COMPARE(connection.devicesChanged.count(), 1);
     }
 
     // The poll lists at its start, then again once the interval has passed on the state's clock,
@@ -443,7 +444,7 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(devicesChanged.count(), 1);
         SimulatedBoard::bus().advance(1);
-        QTRY_COMPARE(devicesChanged.count(), 2);
+        TALVEX_TRY_COMPARE(devicesChanged.count(), 2);
         QCOMPARE(state.getAvailableDevices().count(), 2);
     }
 };

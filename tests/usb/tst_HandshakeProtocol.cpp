@@ -3,6 +3,7 @@
 #include "ScriptedRequest.h"
 #include "ScriptedSocket.h"
 #include "USBHandshakeProtocol.h"
+#include "Waiting.h"
 
 #include <QTest>
 #include <boost/make_shared.hpp>
@@ -137,13 +138,13 @@ private slots:
         rig.protocol->post(fine, &receiver);
         QVERIFY(rig.protocol->isRunning());
 
-        QTRY_COMPARE(receiver.m_records.count(), 2);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 2);
         QCOMPARE(receiver.m_records.at(0).id, refused->getId());
         QCOMPARE(receiver.m_records.at(0).result.getMessage(), QString("Refused 3"));
         QCOMPARE(receiver.m_records.at(1).id, fine->getId());
         QCOMPARE(receiver.m_records.at(1).data, Bytes{0x77});
         QCOMPARE(rig.channel->writes(), (QList<Bytes>{{0x41}, {0x42}}));
-        QTRY_VERIFY(rig.protocol->isIdle());
+        TALVEX_TRY_VERIFY(rig.protocol->isIdle());
 
         // The worker only ends when its socket goes; the queue is emptied then.
         rig.protocol->setSocket(USBSocketPtr());

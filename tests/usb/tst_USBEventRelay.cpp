@@ -7,6 +7,7 @@
 #include "USBPacketErrorEvent.h"
 #include "USBPacketStreamEvent.h"
 #include "USBRequestEvent.h"
+#include "Waiting.h"
 
 #include <QAtomicInt>
 #include <QPointer>
@@ -103,7 +104,7 @@ private slots:
         }));
         worker->start();
         worker->wait();
-        QTRY_COMPARE(receiver.count(USBPacketErrorEvent::s_type), 1);
+        TALVEX_TRY_COMPARE(receiver.count(USBPacketErrorEvent::s_type), 1);
         QList<int> streamIds;
         for (const EventRecorder::Record& record : receiver.ofType(USBPacketStreamEvent::s_type))
             streamIds.append(record.id);
@@ -118,7 +119,7 @@ private slots:
         NestingRecorder receiver;
         for (int id = 0; id < 3; ++id)
             USBEventRelay::post(&receiver, new USBPacketStreamEvent(id, {}, USBResult()));
-        QTRY_COMPARE(receiver.m_records.count(), 6);
+        TALVEX_TRY_COMPARE(receiver.m_records.count(), 6);
         QList<int> ids;
         for (const EventRecorder::Record& record : receiver.m_records)
             ids.append(record.id);
@@ -136,7 +137,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         // The dropped event released its reference to the request.
-        QTRY_COMPARE(request.use_count(), 1L);
+        TALVEX_TRY_COMPARE(request.use_count(), 1L);
     }
 
     void receiversDeletedWhileAThreadPosts()
@@ -157,7 +158,7 @@ private slots:
                     USBEventRelay::post(target, new USBPacketStreamEvent(0, {1, 2, 3}, USBResult()));
         }));
         worker->start();
-        QTRY_VERIFY(delivered.loadAcquire() > 0);
+        TALVEX_TRY_VERIFY(delivered.loadAcquire() > 0);
 
         for (QPointer<QObject>& receiver : receivers)
         {

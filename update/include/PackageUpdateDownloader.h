@@ -3,6 +3,7 @@
 #include "BootloaderFirmwareId.h"
 #include "PackageUpdaterResult.h"
 #include "UpdaterFileEntry.h"
+#include "USBProtocolClock.h"
 
 #include <QMetaType>
 #include <QNetworkReply>
@@ -24,7 +25,8 @@ class QTimer;
 //
 // Each check ends with exactly one checkFinished, also when it fails or is aborted; the result
 // is invalid with its text then. A download that goes without a byte from the server for
-// UpdateConstants::transferTimeout() fails with "The update server stopped sending data.".
+// UpdateConstants::transferTimeout() on the clock fails with "The update server stopped sending
+// data.".
 // checkProgress reports the percentage of a download whose size the server tells. The package lock is held from the start of a check to its checkFinished, so
 // a second check (in this process or another) ends at once with "Update packages are currently
 // in use.". The update panel makes one downloader per check, in the GUI thread; the network
@@ -42,7 +44,9 @@ public:
         Finished = 3
     };
 
-    PackageUpdateDownloader(const QString& applicationName, const QString& subPath);
+    // The clock times a download's wait for the server's next bytes; a null one means real time.
+    PackageUpdateDownloader(const QString& applicationName, const QString& subPath,
+        const USBProtocolClockPtr& clock = USBProtocolClockPtr());
     // A check still running is dropped without its checkFinished; the lock is released.
     ~PackageUpdateDownloader() override;
 
@@ -66,6 +70,8 @@ private slots:
 
 private:
     void startDownload(const QString& fileName);
+    // The server's next bytes are due within the transfer time-out from now.
+    void awaitData();
     // The end of the current download, whether it completed or failed.
     void finishDownload();
     void buildPendingLists();
@@ -83,8 +89,10 @@ private:
     QVector<UpdaterFileEntry> m_pendingFilePackages;
     QNetworkAccessManager* m_pManager;
     QNetworkReply* m_pReply = nullptr;
-    // Runs while a download waits for the server's next bytes.
+    // Runs while a download waits for the server's next bytes, due by m_dataDueMs.
     QTimer* m_pStallTimer;
+    USBProtocolClockPtr m_pClock;
+    qint64 m_dataDueMs = 0;
     QFile* m_pFile = nullptr;
     PackageUpdaterResult m_result;
     QString m_applicationName;

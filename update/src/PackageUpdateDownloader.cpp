@@ -47,9 +47,11 @@ QByteArray uncompressManifest(const QByteArray& compressed)
 }
 }
 
-PackageUpdateDownloader::PackageUpdateDownloader(const QString& applicationName, const QString& subPath)
+PackageUpdateDownloader::PackageUpdateDownloader(
+    const QString& applicationName, const QString& subPath, const USBProtocolClockPtr& clock)
     : m_pManager(new QNetworkAccessManager(this))
     , m_pStallTimer(new QTimer(this))
+    , m_pClock(USBProtocolClock::orRealTime(clock))
     , m_applicationName(applicationName)
     , m_subPath(subPath)
 {
@@ -140,14 +142,20 @@ void PackageUpdateDownloader::startDownload(const QString& fileName)
     connect(m_pReply, &QNetworkReply::errorOccurred, this, &PackageUpdateDownloader::onError);
     connect(m_pReply, &QNetworkReply::readyRead, this, &PackageUpdateDownloader::onReadyRead);
     // Qt's ftp layer waits for a silent server for ever; the login counts as part of the wait.
-    m_pStallTimer->start(UpdateConstants::transferTimeout());
+    awaitData();
+}
+
+void PackageUpdateDownloader::awaitData()
+{
+    m_dataDueMs = m_pClock->getMilliseconds() + UpdateConstants::transferTimeout();
+    m_pStallTimer->start(m_pClock->getTimerInterval(UpdateConstants::transferTimeout()));
 }
 
 void PackageUpdateDownloader::onReadyRead()
 {
     if (sender() != m_pReply)
         return;
-    m_pStallTimer->start(UpdateConstants::transferTimeout());
+    awaitData();
     if (m_state != FilePackageDownload || !m_pFile)
         return;
     // File packages go to disk as they arrive; the others are small and read when complete.
@@ -195,6 +203,12 @@ void PackageUpdateDownloader::onTransferStalled()
 {
     if (!m_pReply)
         return;
+    const qint64 remaining = m_dataDueMs - m_pClock->getMilliseconds();
+    if (remaining > 0)
+    {
+        m_pStallTimer->start(m_pClock->getTimerInterval(remaining));
+        return;
+    }
     m_result.setError(QStringLiteral("The update server stopped sending data."));
     // A server gone silent may not answer the abort either, and Qt's ftp layer would wait for
     // that answer before the reply finishes: the download ends here instead.
