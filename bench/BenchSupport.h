@@ -26,6 +26,12 @@ inline int iterations(int count)
     return qEnvironmentVariableIsSet("TALVEX_BENCH_SMOKE") ? 1 : count;
 }
 
+// The size of a benchmark's input: the smaller one where TALVEX_BENCH_SMOKE is set.
+inline int size(int measured, int smoke)
+{
+    return qEnvironmentVariableIsSet("TALVEX_BENCH_SMOKE") ? smoke : measured;
+}
+
 // Runs the registered benchmarks with the command line's options.
 inline int runRegistered(int argc, char** argv)
 {

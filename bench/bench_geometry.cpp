@@ -22,7 +22,7 @@
 
 namespace
 {
-const int s_squares = 25000;
+const int s_squares = BenchSupport::size(25000, 2500);
 
 struct Drawing
 {
