@@ -326,8 +326,10 @@ void TalvexHomeTab::customEvent(QEvent* event)
         return;
     }
     event->accept();
-    // One box at a time: later errors of the same failure add nothing.
-    if (m_pErrorBox)
+    // One box at a time: later errors of the same failure add nothing. An error that comes once
+    // the board has gone (sent just before it was pulled out) has nothing left to disconnect, and
+    // its box would cover the question about the board's unsaved scripts.
+    if (m_pErrorBox || !m_pConnectionState->isConnected())
         return;
     const USBPacketErrorEvent* error = static_cast<USBPacketErrorEvent*>(event);
     m_pErrorBox = new QMessageBox(QMessageBox::Critical, QStringLiteral("Communication error"), QString(),

@@ -172,6 +172,38 @@ private slots:
         QVERIFY(!box || !box->isVisible());
     }
 
+    // A packet error opens its box only while its board is connected: one that comes late, once
+    // the board was disconnected or pulled out, opens none.
+    void communicationErrorOfAGoneBoardOpensNoBox_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("boxes");
+
+        QTest::newRow("connected") << "stay" << 1;
+        QTest::newRow("disconnected") << "disconnect" << 0;
+        QTest::newRow("unplugged") << "unplug" << 0;
+    }
+
+    void communicationErrorOfAGoneBoardOpensNoBox()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, boxes);
+
+        HomeTabOnBus home;
+        SimFtdiChip& chip = home.plug(27, 1);
+        QVERIFY(connectFirstBoard(&home.m_tab));
+        if (how == "disconnect")
+            buttonNamed(&home.m_tab, "Disconnect")->pressed();
+        else if (how == "unplug")
+        {
+            StudioBus::bus().removeChip(chip);
+            QVERIFY(waitOnBusClock([&home] { return !home.m_state.isConnected(); }));
+        }
+        QCoreApplication::postEvent(&home.m_tab, new USBPacketErrorEvent(0, USBResult("Unexpected packet type", 2)));
+        QCoreApplication::processEvents();
+        QCOMPARE(home.m_tab.findChildren<QMessageBox*>().count(), boxes);
+    }
+
     void savesUnderTheConfigurationSuffix_data()
     {
         QTest::addColumn<QString>("chosen");

@@ -19,7 +19,9 @@
 #include "TalvexPythonOutput.h"
 #include "TalvexScriptTab.h"
 #include "UpdaterAppData.h"
+#include "USBEventRelay.h"
 #include "USBIFtdiApi.h"
+#include "USBPacketErrorEvent.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -30,6 +32,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -93,6 +96,53 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+const QString s_saveQuestion = "Close script: The script turn.py contains unsaved changes.\nSave it?";
+
+// The window on a connected (27,1) board whose Scripting tab holds turn.py ("old = 1" on disk)
+// with a change not saved yet.
+struct ModifiedScript
+{
+    ModifiedScript()
+        : m_chip(m_bus.plug(27, 1))
+        , m_path(m_folder.filePath("turn.py"))
+    {
+    }
+
+    // Connects, opens the file and types the change; false when a step fails.
+    bool open()
+    {
+        if (!writeFile(m_path, "old = 1\n"))
+            return false;
+        m_window.show();
+        if (!connectFirstBoard(m_window.homeTab()))
+            return false;
+        auto* scripting = m_window.findChild<TalvexScriptTab*>();
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(m_path, ModalAnswers::TypeAndAccept));
+        QMetaObject::invokeMethod(scripting, "onOpenScript");
+        m_pEditor = scripting->findChild<TalvexPythonEditor*>();
+        if (!m_pEditor)
+            return false;
+        m_pEditor->insertPlainText("new = 2\n");
+        return true;
+    }
+
+    QByteArray onDisk() const
+    {
+        QFile file(m_path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+    }
+
+    StudioBus m_bus;
+    // No firmware package that another test leaves in the shared data folder is offered.
+    const OwnDataFolder m_data;
+    SimFtdiChip& m_chip;
+    QTemporaryDir m_folder;
+    const QString m_path;
+    TalvexMainWindow m_window{m_bus.m_pClock};
+    QPointer<TalvexPythonEditor> m_pEditor;
+};
 
 // The status bar's permanent connection icon shows this picture.
 bool showsIcon(const TalvexMainWindow& window, const QString& icon)
@@ -270,23 +320,11 @@ private slots:
         QFETCH(QString, how);
         QFETCH(int, answer);
 
-        StudioBus bus;
-        // No firmware package that another test leaves in the shared data folder is offered.
-        const OwnDataFolder data;
-        SimFtdiChip& chip = bus.plug(27, 1);
-        QTemporaryDir folder;
-        const QString path = folder.filePath("turn.py");
-        QVERIFY(writeFile(path, "old = 1\n"));
-        TalvexMainWindow window(bus.m_pClock);
-        window.show();
-        QVERIFY(connectFirstBoard(window.homeTab()));
-        auto* scripting = window.findChild<TalvexScriptTab*>();
+        ModifiedScript script;
+        QVERIFY(script.open());
+        TalvexMainWindow& window = script.m_window;
+        const QPointer<TalvexPythonEditor>& editor = script.m_pEditor;
         ModalAnswers answers;
-        answers.add(ModalAnswers::chooseFile(path, ModalAnswers::TypeAndAccept));
-        QMetaObject::invokeMethod(scripting, "onOpenScript");
-        QPointer<TalvexPythonEditor> editor = scripting->findChild<TalvexPythonEditor*>();
-        QVERIFY(editor);
-        editor->insertPlainText("new = 2\n");
 
         // Only the box that offers the answer is the question; others are for the code to close.
         answers.press(QMessageBox::StandardButton(answer), ModalAnswers::PassOver);
@@ -296,13 +334,11 @@ private slots:
             buttonNamed(window.homeTab(), "Disconnect")->pressed();
         else
         {
-            StudioBus::bus().removeChip(chip);
+            StudioBus::bus().removeChip(script.m_chip);
             QVERIFY(waitOnBusClock([&] { return !answers.m_boxes.isEmpty(); }));
         }
-        QCOMPARE(answers.m_boxes, QStringList{"Close script: The script turn.py contains unsaved changes.\nSave it?"});
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray(answer == QMessageBox::Save ? "new = 2\nold = 1\n" : "old = 1\n"));
+        QCOMPARE(answers.m_boxes, QStringList{s_saveQuestion});
+        QCOMPARE(script.onDisk(), QByteArray(answer == QMessageBox::Save ? "new = 2\nold = 1\n" : "old = 1\n"));
 
         const bool kept = answer == QMessageBox::Cancel;
         QCOMPARE(window.isVisible(), how != "close" || kept);
@@ -313,6 +349,53 @@ private slots:
             QCOMPARE(editor->toPlainText(), QString("new = 2\nold = 1\n"));
             QVERIFY(editor->document()->isModified());
         }
+    }
+
+    // A communication error that the board sent just before it was pulled out reaches the Home
+    // tab while the window asks about the modified script: it opens no box over the question,
+    // which is answered as usual and lets the board go.
+    void lateErrorOfAnUnpluggedBoardLeavesTheQuestionAlone()
+    {
+        ModifiedScript script;
+        QVERIFY(script.open());
+        // Queued when the window learns that the board has gone, so it waits while the question is
+        // open. The board's own error of the unplug may have opened its box already while the board
+        // still counted as connected; that box goes, so the late error finds none open.
+        TalvexHomeTab* home = script.m_window.homeTab();
+        connect(script.m_window.statusBar(), &QStatusBar::messageChanged, home, [home](const QString& text) {
+            if (text != "Disconnected")
+                return;
+            qDeleteAll(home->findChildren<QMessageBox*>());
+            USBEventRelay::post(home, new USBPacketErrorEvent(0, USBResult("Unable to read from the device", 2)));
+        });
+        // Only the question is answered; an error box of the connected board is left open.
+        ModalAnswers answers;
+        answers.press(QMessageBox::Discard, ModalAnswers::PassOver);
+        // A box over the question is noted and hidden, so that the question can still be
+        // answered and the test ends.
+        QStringList covering;
+        QTimer uncover;
+        connect(&uncover, &QTimer::timeout, [&covering] {
+            QWidget* top = QApplication::activeModalWidget();
+            for (QWidget* window : QApplication::topLevelWidgets())
+            {
+                QMessageBox* question = qobject_cast<QMessageBox*>(window);
+                if (top && window != top && question && question->isVisible() && question->button(QMessageBox::Discard))
+                {
+                    covering << top->windowTitle();
+                    top->hide();
+                    return;
+                }
+            }
+        });
+        uncover.start(0);
+        StudioBus::bus().removeChip(script.m_chip);
+        QVERIFY(waitOnBusClock([&script] { return tabTitles(script.m_window) == QStringList{"Home"}; }));
+        QCoreApplication::processEvents();
+
+        QCOMPARE(covering, QStringList());
+        QCOMPARE(answers.m_boxes, QStringList{s_saveQuestion});
+        QCOMPARE(script.onDisk(), QByteArray("old = 1\n"));
     }
 
     // Closing the window stops a running script and waits for its end: nothing of it runs on
