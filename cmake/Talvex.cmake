@@ -49,27 +49,38 @@ endif()
 set(TALVEX_UPDATER_PROGRAM_LOCK talvex_updater_program)
 set(TALVEX_BUILD_FILES_LOCK talvex_build_files)
 
+# talvex_test_code(<target>)
+# Test code compiles with the production warnings. In the sanitizer build it goes without
+# optimisation and without the fuzzers' coverage, which only the code under test needs: the
+# tests' own code then compiles in half the time.
+function(talvex_test_code target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(TALVEX_SANITIZE)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
+  if(TALVEX_FUZZ)
+    target_compile_options(${target} PRIVATE -fno-sanitize=fuzzer-no-link)
+  endif()
+endfunction()
+
 # talvex_test(<dir> DEPS <targets>...)
 # One Qt Test executable per library; every test class in tests/<dir> registers itself. Each
 # file tst_<Class>.cpp holds the one class tst_<Class> and is a CTest entry <dir>.tst_<Class> of
 # its own, so a failure names its class and classes run in parallel. A test that links the
-# simulator gets a main that installs the USB back-end (the simulated board).
+# simulator gets the main that installs the USB back-end (the simulated board); both mains are
+# built once, in tests/.
 function(talvex_test dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   file(GLOB classes CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
-  add_executable(test_${dir} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
-  target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(test_${dir} PRIVATE ${ARG_DEPS} Qt5::Test Qt5::Widgets)
-  target_compile_options(test_${dir} PRIVATE -Wall -Wextra)
-  # The sanitizer build optimises the code under test; the tests' own code compiles a third
-  # faster without.
-  if(TALVEX_SANITIZE)
-    target_compile_options(test_${dir} PRIVATE -O0)
-  endif()
+  set(main test_main)
   if(talvex_simulator IN_LIST ARG_DEPS)
-    target_compile_definitions(test_${dir} PRIVATE TALVEX_TEST_SIMULATED_BOARD)
+    set(main test_main_simulated)
   endif()
+  add_executable(test_${dir} ${sources})
+  target_include_directories(test_${dir} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(test_${dir} PRIVATE ${main} ${ARG_DEPS} Qt5::Test Qt5::Widgets)
+  talvex_test_code(test_${dir})
   talvex_refresh_autogen(test_${dir} "${sources}")
   foreach(file IN LISTS classes)
     get_filename_component(class ${file} NAME_WE)
