@@ -51,16 +51,24 @@ struct Board
     mutable SimDriverFirmware m_board;
 };
 
+// The board's own record, or the studio's defaults where the board cannot be read.
+template <class Record, class... Layout>
+Record readOrDefault(const Board& board, S::Command command, const Layout&... layout)
+{
+    const QVector<quint8> data = board.read(command);
+    return data.isEmpty() ? Record() : Record(data, layout...);
+}
+
 // The records a call sends: the board's own where it can be read, else the studio's defaults
 // with a few settings.
 struct Records
 {
     explicit Records(const Board& board)
-        : m_motor(board.read(S::GetMotor), board.m_model, board.m_firmware)
-        , m_motion(board.read(S::GetMotion), board.m_model)
-        , m_input(board.read(S::GetInputs), board.m_model, board.m_firmware)
-        , m_advanced(board.read(S::GetAdvancedMove))
-        , m_sampling(board.read(S::GetSampling))
+        : m_motor(readOrDefault<TalvexDriverMotorConfiguration>(board, S::GetMotor, board.m_model, board.m_firmware))
+        , m_motion(readOrDefault<TalvexDriverMotionConfiguration>(board, S::GetMotion, board.m_model))
+        , m_input(readOrDefault<TalvexDriverInputConfiguration>(board, S::GetInputs, board.m_model, board.m_firmware))
+        , m_advanced(readOrDefault<TalvexDriverAdvancedMotorMoveConfiguration>(board, S::GetAdvancedMove))
+        , m_sampling(readOrDefault<TalvexDriverSamplingConfiguration>(board, S::GetSampling))
     {
         m_pwm.setValue(TalvexDriverPWMSettings::PWM1DutyCycle, 42);
         m_pwm.setValue(TalvexDriverPWMSettings::PWM1Mode, 1);
