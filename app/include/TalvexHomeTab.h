@@ -21,9 +21,10 @@ class USBConnectionState;
 // The first tab of the main window, there for the whole run: lists the boards on USB and
 // connects or disconnects the chosen one, shows the connected board's identity, opens and
 // saves device configuration files (and loads one on connect when the settings say so), opens
-// the global settings and shows the update panel and the supply monitor. It receives socket 0's packet errors and
-// offers to disconnect; an error that arrives once the board is no longer connected shows nothing. It connects to the connection state before the main window does, so it
-// reacts to a change first. GUI thread only.
+// the global settings and shows the update panel and the supply monitor. It receives socket
+// 0's packet errors and offers to disconnect; an error that arrives once the board is no longer
+// connected shows nothing. It connects to the connection state before the main window does, so
+// it reacts to a change first. GUI thread only.
 class TalvexHomeTab : public QWidget
 {
     Q_OBJECT
