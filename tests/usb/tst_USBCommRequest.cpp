@@ -48,12 +48,12 @@ private slots:
 
     void idsStayUniqueAcrossThreads()
     {
-        const int perThread = 2000;
+        constexpr int perThread = 2000;
         QVector<QVector<int>> ids(4);
         QVector<QThread*> threads;
         for (int t = 0; t < ids.size(); ++t)
         {
-            threads.append(QThread::create([&ids, t, perThread] {
+            threads.append(QThread::create([&ids, t] {
                 for (int i = 0; i < perThread; ++i)
                     ids[t].append(nextCommRequestId());
             }));

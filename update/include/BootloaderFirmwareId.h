@@ -5,7 +5,7 @@
 #include <QPair>
 #include <QString>
 
-class BootloaderFirmwareInfo;
+struct BootloaderFirmwareInfo;
 
 // The identity of a firmware release: the board model (product code, revision), the firmware
 // version and the package checksum when known (0 for packages read from files and for boards).
