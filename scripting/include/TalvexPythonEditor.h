@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TalvexScriptFileFormat.h"
+
 #include <QPlainTextEdit>
 #include <QString>
 
@@ -8,7 +10,8 @@ class QResizeEvent;
 class TalvexPythonEditorLineNumberArea;
 
 // One script of the Scripting tab: a plain-text editor with a line-number gutter, the current
-// line highlighted, Python colouring, and the file the script was opened from or saved to.
+// line highlighted, Python colouring, and the file the script was opened from or saved to with
+// that file's form (its line breaks and byte-order mark).
 // The platform's Save key asks the tab to save it (saveRequest). GUI thread only.
 class TalvexPythonEditor : public QPlainTextEdit
 {
@@ -24,6 +27,11 @@ public:
 
     QString fileName() const { return m_fileName; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
+    const TalvexScriptFileFormat& fileFormat() const { return m_fileFormat; }
+    void setFileFormat(const TalvexScriptFileFormat& format) { m_fileFormat = format; }
+    // The script as it is saved and run: each line break a "\n", every other character as it was
+    // typed or read (toPlainText would turn a no-break space into a space).
+    QString scriptText() const;
 
 signals:
     void saveRequest(TalvexPythonEditor* editor);
@@ -40,4 +48,5 @@ private slots:
 private:
     TalvexPythonEditorLineNumberArea* m_pLineNumberArea;
     QString m_fileName;
+    TalvexScriptFileFormat m_fileFormat;
 };

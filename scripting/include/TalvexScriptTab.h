@@ -15,6 +15,10 @@ class TalvexPythonEditor;
 // connected; initPythonScripting must have run. A script runs on the runner's thread while the
 // tab stays live: the editors, the console and new/save are disabled and Run stops the script.
 // Deleting the tab stops a running script and returns once it has ended. GUI thread only.
+//
+// A script's file is read and written in its own encoding and line breaks
+// (TalvexScriptFileFormat): a file that is not text is not opened, text that its encoding cannot
+// hold is not saved, and only a modified script is written, so an unchanged file keeps its bytes.
 class TalvexScriptTab : public QWidget
 {
     Q_OBJECT

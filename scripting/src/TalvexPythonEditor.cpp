@@ -59,6 +59,16 @@ void TalvexPythonEditor::lineNumberAreaPaintEvent(QPaintEvent* event)
     }
 }
 
+QString TalvexPythonEditor::scriptText() const
+{
+    // Blocks are joined by paragraph separators; Shift+Enter breaks a line within a block.
+    QString text = document()->toRawText();
+    for (QChar& character : text)
+        if (character == QChar::ParagraphSeparator || character == QChar::LineSeparator)
+            character = '\n';
+    return text;
+}
+
 void TalvexPythonEditor::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Save))

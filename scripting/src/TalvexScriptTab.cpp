@@ -98,16 +98,27 @@ void TalvexScriptTab::onOpenScript()
         QString::fromLatin1(s_filter));
     if (path.isEmpty())
         return;
+    const QString unable = QStringLiteral("Unable to open script from %1").arg(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
     {
-        QMessageBox::critical(this, QStringLiteral("Open script"),
-            QStringLiteral("Unable to open script from %1").arg(path), QMessageBox::Ok);
+        QMessageBox::critical(this, QStringLiteral("Open script"), unable, QMessageBox::Ok);
+        return;
+    }
+    // A script that is not text is not opened: shown with replacement characters, a save would
+    // write them over what they stand for.
+    TalvexScriptFileFormat format;
+    QString text;
+    QString error;
+    if (!format.read(file.readAll(), text, error))
+    {
+        QMessageBox::critical(this, QStringLiteral("Open script"), unable + '\n' + error, QMessageBox::Ok);
         return;
     }
     auto* editor = new TalvexPythonEditor;
-    editor->setPlainText(QString::fromUtf8(file.readAll()));
+    editor->setPlainText(text);
     editor->setFileName(path);
+    editor->setFileFormat(format);
     editor->document()->setModified(false);
     addEditor(editor, QFileInfo(path).fileName());
 }
@@ -128,6 +139,9 @@ void TalvexScriptTab::onSaveAllScript()
 bool TalvexScriptTab::saveScript(TalvexPythonEditor* pEditor)
 {
     QString name = pEditor->fileName();
+    // Its file holds it already, and stays as it is.
+    if (!name.isEmpty() && !pEditor->document()->isModified())
+        return true;
     if (name.isEmpty())
     {
         m_pTabs->setCurrentWidget(pEditor);
@@ -136,13 +150,16 @@ bool TalvexScriptTab::saveScript(TalvexPythonEditor* pEditor)
         if (name.isEmpty())
             return false;
     }
+    QByteArray bytes;
+    QString error;
     // Written to a temporary file first: a failed save leaves the old script whole.
     QSaveFile file(name);
-    const QByteArray bytes = pEditor->toPlainText().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!pEditor->fileFormat().write(pEditor->scriptText(), bytes, error) || !file.open(QIODevice::WriteOnly)
+        || file.write(bytes) != bytes.size() || !file.commit())
     {
-        QMessageBox::critical(this, QStringLiteral("Save script"),
-            QStringLiteral("Unable to save script to %1").arg(name), QMessageBox::Ok);
+        const QString unable = QStringLiteral("Unable to save script to %1").arg(name);
+        QMessageBox::critical(this, QStringLiteral("Save script"), error.isEmpty() ? unable : unable + '\n' + error,
+            QMessageBox::Ok);
         return false;
     }
     pEditor->setFileName(name);
@@ -164,7 +181,7 @@ void TalvexScriptTab::onRunScript()
     m_consoleRun = false;
     showRunning(true);
     const QString name = editor->fileName().isEmpty() ? m_pTabs->tabText(m_pTabs->currentIndex()) : editor->fileName();
-    m_runner.runScript(editor->toPlainText(), name);
+    m_runner.runScript(editor->scriptText(), name);
 }
 
 void TalvexScriptTab::onConsoleInput(const QString& source)

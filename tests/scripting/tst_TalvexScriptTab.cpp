@@ -44,12 +44,58 @@ struct TabOnBoard : ScriptingOnBoard
         return enabled;
     }
 
+    // Opens the file with the Open button; the message boxes that showed, each answered with OK
+    // after the inspector looked at it.
+    QStringList open(const QString& path, const ModalAnswers::Answer& inspector = nullptr)
+    {
+        ModalAnswers answers;
+        answers.add(ModalAnswers::chooseFile(path));
+        answers.addForBox([inspector](QWidget* box) {
+            if (inspector)
+                inspector(box);
+            ModalAnswers::pressIn(box, QMessageBox::Ok);
+        });
+        press("Open script");
+        return answers.m_boxes;
+    }
+
+    // A file of the bytes in the fixture's folder; its path.
+    QString writeScript(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("Cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // Adds the text at the end of the script, as typed.
+    void append(int index, const QString& text)
+    {
+        editor(index)->moveCursor(QTextCursor::End);
+        editor(index)->insertPlainText(text);
+    }
+
     QTabWidget* tabs() { return m_tab.findChild<QTabWidget*>(); }
     TalvexPythonEditor* editor(int index) { return qobject_cast<TalvexPythonEditor*>(tabs()->widget(index)); }
     QString title(int index) { return tabs()->tabText(index); }
 
+    QTemporaryDir m_folder;
     TalvexScriptTab m_tab{nullptr};
 };
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// Saves the window's picture for a person to look at, when TALVEX_GRAB_DIR names a folder.
+void grab(QWidget* window, const QString& name)
+{
+    if (!qEnvironmentVariableIsEmpty("TALVEX_GRAB_DIR"))
+        window->grab().save(QDir(qEnvironmentVariable("TALVEX_GRAB_DIR")).filePath(name));
+}
 }
 
 // The Scripting tab: its buttons in each state, the editors' titles, saving and opening, the
@@ -78,8 +124,7 @@ private slots:
         QVERIFY(!scripting.m_tab.console()->isEnabled());
         QCOMPARE(scripting.button("Run current script")->icon().pixmap(32).toImage(),
             QIcon(":/rc/stop.png").pixmap(32).toImage());
-        if (!qEnvironmentVariableIsEmpty("TALVEX_GRAB_DIR"))
-            scripting.m_tab.grab().save(QDir(qEnvironmentVariable("TALVEX_GRAB_DIR")).filePath("scripting-running.png"));
+        grab(&scripting.m_tab, "scripting-running.png");
 
         // Run is the stop button now.
         scripting.press("Run current script");
@@ -128,6 +173,103 @@ private slots:
         scripting.press("Run current script");
         QVERIFY(scripting.printed("Grüße ✓\n"));
 
+    }
+
+    // A script is saved in the encoding, line breaks and byte-order mark that it was read with,
+    // and runs as the text it was read as. Only an edit writes its file.
+    void savesScriptsAsTheyWereRead_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("Latin-1, CRLF, a no-break space")
+            << QByteArray("# -*- coding: latin-1 -*-\r\nprint('caf\xe9\xa0!')\r\n")
+            << QByteArray("# -*- coding: latin-1 -*-\r\nprint('caf\xe9\xa0!')\r\nprint('\xfc')\r\n")
+            << QString::fromUtf8("café\u00a0!\nü\n");
+        QTest::newRow("UTF-8 with a byte-order mark")
+            << QByteArray("\xef\xbb\xbfprint('caf\xc3\xa9')\n")
+            << QByteArray("\xef\xbb\xbfprint('caf\xc3\xa9')\nprint('\xc3\xbc')\n") << QString::fromUtf8("café\nü\n");
+        QTest::newRow("mixed line breaks: the first kept")
+            << QByteArray("a = 1\r\nb = 2\nc = 3\r\n") << QByteArray("a = 1\r\nb = 2\r\nc = 3\r\nprint('\xc3\xbc')\r\n")
+            << QString::fromUtf8("ü\n");
+    }
+
+    void savesScriptsAsTheyWereRead()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        QFETCH(QString, printed);
+        TabOnBoard scripting;
+        const QString path = scripting.writeScript("script.py", file);
+        QCOMPARE(scripting.open(path), QStringList());
+        scripting.press("Save current script");
+        scripting.press("Save all scripts");
+        QCOMPARE(fileBytes(path), file);
+
+        scripting.append(0, QString::fromUtf8("print('ü')\n"));
+        scripting.press("Save current script");
+        QCOMPARE(fileBytes(path), saved);
+        QCOMPARE(scripting.title(0), QString("script.py"));
+
+        scripting.press("Run current script");
+        QVERIFY(waitFor([&] { return !scripting.m_tab.isScriptRunning(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(scripting.m_output, printed);
+    }
+
+    // Save all writes the modified scripts only: the file of an unedited one stays as it is on
+    // disk, also when it changed there after it was opened.
+    void saveAllWritesOnlyModifiedScripts()
+    {
+        TabOnBoard scripting;
+        const QString unedited = scripting.writeScript("unedited.py", "# coding: latin-1\nprint('caf\xe9')\n");
+        const QString edited = scripting.writeScript("edited.py", "print(1)\n");
+        scripting.open(unedited);
+        scripting.open(edited);
+        scripting.writeScript("unedited.py", "print('changed elsewhere')\n");
+        scripting.append(1, "print(2)\n");
+        scripting.press("Save all scripts");
+        QCOMPARE(fileBytes(unedited), QByteArray("print('changed elsewhere')\n"));
+        QCOMPARE(fileBytes(edited), QByteArray("print(1)\nprint(2)\n"));
+        QCOMPARE(scripting.title(1), QString("edited.py"));
+    }
+
+    // A file that is not text of its encoding is not opened, so nothing writes over it.
+    void doesNotOpenAScriptThatIsNotText()
+    {
+        TabOnBoard scripting;
+        const QByteArray file = "print('caf\xe9')\n";
+        const QString path = scripting.writeScript("latin1.py", file);
+        QCOMPARE(scripting.open(path, [](QWidget* box) { grab(box, "scripting-open-refused.png"); }),
+            QStringList{"Open script: Unable to open script from " + path
+                + "\nIt is not UTF-8 text and declares no other encoding (such as \"# -*- coding: latin-1 -*-\" on "
+                  "its first line)."});
+        QCOMPARE(scripting.tabs()->count(), 0);
+        QCOMPARE(scripting.enabledButtons(), (QStringList{"Add new script", "Open script"}));
+        QCOMPARE(fileBytes(path), file);
+    }
+
+    // Text that the script's encoding cannot hold is not saved: the file stays as it was and the
+    // script stays modified.
+    void refusesToSaveWhatTheEncodingCannotHold()
+    {
+        TabOnBoard scripting;
+        const QByteArray file = "# -*- coding: latin-1 -*-\n# Caf\xe9 au lait\nprint('caf\xe9')\n";
+        const QString path = scripting.writeScript("latin1.py", file);
+        scripting.open(path);
+        scripting.append(0, QString::fromUtf8("print('✓')\n"));
+        grab(&scripting.m_tab, "scripting-latin1.png");
+
+        ModalAnswers answers;
+        answers.addForBox([](QWidget* box) {
+            grab(box, "scripting-save-refused.png");
+            ModalAnswers::pressIn(box, QMessageBox::Ok);
+        });
+        scripting.press("Save current script");
+        QCOMPARE(answers.m_boxes, QStringList{"Save script: Unable to save script to " + path
+                                      + QString::fromUtf8("\nThe encoding latin-1 cannot hold the character \"✓\" on line 4.")});
+        QCOMPARE(fileBytes(path), file);
+        QCOMPARE(scripting.title(0), QString("latin1.py*"));
     }
 
     // Save all goes in tab order and stops at a script whose name the user does not give.
@@ -228,7 +370,7 @@ private slots:
             scripting.press("Add new script");
             scripting.editor(0)->setPlainText("from PythonQt.Talvex import *\n\n# Turns the motor\nm = Motor()\nm.turnOn()\n"
                                               "m.moveRelative(90, Motor.Degrees)\nm.waitToFinish()\nprint(\"Position:\", m.getPosition(Motor.Degrees))\n");
-            scripting.m_tab.grab().save(QDir(qEnvironmentVariable("TALVEX_GRAB_DIR")).filePath("scripting-idle.png"));
+            grab(&scripting.m_tab, "scripting-idle.png");
         }
     }
 };
