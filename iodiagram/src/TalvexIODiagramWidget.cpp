@@ -23,7 +23,6 @@ typedef TalvexDriverCommRequest R;
 const int s_diagramWidth = 560;
 const int s_diagramHeight = 500;
 const int s_bufferCount = 2;
-const int s_diagramStretch = 100;
 // The encoder pins of a model that has them, as extra channels.
 const int s_encoderChannelA = 100;
 const int s_encoderChannelB = 101;
@@ -73,8 +72,7 @@ void TalvexIODiagramWidget::createWidgets()
     m_initializing = true;
     QVBoxLayout* layout = new QVBoxLayout(this);
     QHBoxLayout* row = new QHBoxLayout;
-    // The diagram takes the room it has up to its own size; the stretches get the rest.
-    layout->addLayout(row, s_diagramStretch);
+    layout->addLayout(row);
     layout->addStretch(1);
 
     const TalvexDriverDescriptor descriptor = m_pDispatcher->deviceDescriptor();
@@ -144,11 +142,12 @@ void TalvexIODiagramWidget::createWidgets()
     m_commitButtons = factory.commitButtons();
 
     QGraphicsView* view = m_pIODiagram->view();
-    // The whole scene and no more: a smaller window scrolls it.
+    // The whole scene and no more: the user drags on every part of it, so the window that holds
+    // the tab grows to show it and does not get smaller; a larger one centres it.
     const int frame = 2 * view->frameWidth();
-    view->setMaximumSize(s_diagramWidth + frame, s_diagramHeight + frame);
+    view->setFixedSize(s_diagramWidth + frame, s_diagramHeight + frame);
     row->addStretch(1);
-    row->addWidget(view, s_diagramStretch);
+    row->addWidget(view);
     row->addWidget(m_pPages, 0, Qt::AlignTop);
     row->addStretch(1);
     for (const QString& key : TalvexIOWidgetFactory::inputKeys())

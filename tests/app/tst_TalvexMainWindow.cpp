@@ -12,6 +12,7 @@
 #include "SimFtdiChip.h"
 #include "StudioOnBus.h"
 #include "TalvexHomeTab.h"
+#include "TalvexIODiagram.h"
 #include "TalvexIODiagramWidget.h"
 #include "TalvexMainWindow.h"
 #include "TalvexMotorSupplyWidget.h"
@@ -24,9 +25,12 @@
 #include "USBPacketErrorEvent.h"
 
 #include <QAbstractButton>
+#include <QDebug>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -529,6 +533,48 @@ private slots:
         }));
         QCOMPARE(board.pwm(), pwm);
         QCOMPARE(board.relayOn(), relay);
+    }
+
+    // The IO tab's diagram is shown whole, without scroll bars: at the size the window takes on
+    // connect, in a large window, and in a window the user tries to make smaller than the diagram.
+    void theIOTabShowsTheWholeDiagram_data()
+    {
+        QTest::addColumn<quint32>("productCode");
+        QTest::addColumn<quint32>("revision");
+        QTest::newRow("(10,1): one PWM output") << 10u << 1u;
+        QTest::newRow("(27,1): encoder inputs, dual PWM") << 27u << 1u;
+    }
+    void theIOTabShowsTheWholeDiagram()
+    {
+        QFETCH(quint32, productCode);
+        QFETCH(quint32, revision);
+
+        StudioBus bus;
+        bus.plug(productCode, revision);
+        TalvexMainWindow window(bus.m_pClock);
+        window.show();
+        QVERIFY(connectFirstBoard(window.homeTab()));
+        QTabWidget* tabs = window.findChild<QTabWidget*>();
+        auto* ioTab = tabs->findChild<TalvexIODiagramWidget*>();
+        tabs->setCurrentWidget(ioTab);
+        QGraphicsView* view = ioTab->ioDiagram()->view();
+
+        // The size the window took on connect, then sizes the user gives it.
+        const QVector<QPair<QString, QSize>> sizes{{"default", QSize()}, {"large", {1600, 1000}}, {"small", {400, 300}}};
+        for (const QPair<QString, QSize>& size : sizes)
+        {
+            if (size.second.isValid())
+                window.resize(size.second);
+            QCoreApplication::processEvents();
+            grabWhenAsked(&window, QStringLiteral("mainwindow-%1-io-%2").arg(productCode).arg(size.first));
+            const QRectF scene = view->viewportTransform().mapRect(view->sceneRect());
+            QString shown;
+            QDebug(&shown) << size.first << "window" << window.size() << "viewport" << view->viewport()->size()
+                           << "scene" << scene;
+            QVERIFY2(QRectF(view->viewport()->rect()).contains(scene), qPrintable(shown));
+            QVERIFY2(!view->horizontalScrollBar()->isVisible() && !view->verticalScrollBar()->isVisible(),
+                qPrintable(shown));
+        }
     }
 
     void statusMessages_data()
