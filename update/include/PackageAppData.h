@@ -29,8 +29,9 @@ public:
 
     // Replaces the folder's contents with the archive's, its manifest decompressed, once the
     // archive has proven to be a whole repository: every entry extracted, a manifest that reads
-    // and every package it names with its checksum. Otherwise false, the folder as it was, and
-    // the reason for the user in reason (empty on success).
+    // within UpdateConstants::maxManifestSize() and every package it names with its checksum.
+    // Otherwise false, the folder as it was, and the reason for the user in reason (empty on
+    // success).
     bool installRepositoryArchive(const QString& archivePath, QString* reason = nullptr) const;
     // Unpacks the downloaded "<entry>.pkz" into "<entry>.pkg" (install true) or only deletes the
     // archive (install false, the download failed). A failure leaves neither file.

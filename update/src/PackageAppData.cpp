@@ -1,6 +1,7 @@
 #include "PackageAppData.h"
 
 #include "FileCrc32.h"
+#include "ManifestInflate.h"
 #include "PackageUpdaterManifest.h"
 #include "UnZip.h"
 #include "UpdateConstants.h"
@@ -136,8 +137,11 @@ QString PackageAppData::finishRepository(const QString& staged) const
     QFile manifest(manifestPath);
     if (!manifest.open(QIODevice::ReadOnly))
         return QStringLiteral("The archive holds no update manifest.");
-    const QByteArray plain = qUncompress(manifest.readAll());
+    QString tooLarge;
+    const QByteArray plain = inflateManifest(manifest, &tooLarge);
     manifest.close();
+    if (!tooLarge.isEmpty())
+        return tooLarge;
     const PackageUpdaterResult contents = PackageUpdaterManifest().read(plain, getApplicationName());
     if (plain.isEmpty() || !contents.isValid())
         return QStringLiteral("The update manifest cannot be read.");
