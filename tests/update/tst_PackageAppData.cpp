@@ -2,6 +2,7 @@
 
 #include "FileCrc32.h"
 #include "PackageAppData.h"
+#include "RepositoryInstallLatch.h"
 #include "UpdateFolderFixture.h"
 #include "ZipWriter.h"
 
@@ -381,6 +382,44 @@ private slots:
         else
             QCOMPARE(snapshot(data.getFolder()), before);
         QCOMPARE(besideFolder(data.getFolder()), QStringList());
+    }
+
+    // The install's file work runs in a worker thread while the calling thread's events go on;
+    // all that time this process holds the lock, so a second install or a check started from
+    // those events is refused, and the folder changes only at the end.
+    void installRepositoryInWorker()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.getFolder() + "/old.pkg", "old"));
+        QTemporaryDir source;
+        const QString path = source.filePath("repository.zip");
+        QVERIFY(writeFile(path, repositoryArchive(manifestClaiming(100, 100), {})));
+
+        struct
+        {
+            bool held = false;
+            bool taken = true;
+            QString second;
+            QStringList entries;
+        } whileHeld;
+        RepositoryInstallLatch latch([&] {
+            whileHeld.held = PackageAppData::isPackageLockHeld();
+            whileHeld.taken = PackageAppData::takePackageLock();
+            data.installRepositoryArchive(path, &whileHeld.second);
+            whileHeld.entries = entriesBelow(data.getFolder());
+        });
+        QString why;
+        const bool installed = data.installRepositoryArchive(path, &why);
+        QVERIFY(latch.inWorker());
+        QVERIFY(latch.seenHeld());
+        QVERIFY2(installed, qPrintable(why));
+        QVERIFY(whileHeld.held);
+        QVERIFY(!whileHeld.taken);
+        QCOMPARE(whileHeld.second, QString("Update packages are currently in use."));
+        QCOMPARE(whileHeld.entries, QStringList{"old.pkg"});
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        QCOMPARE(entriesBelow(data.getFolder()), QStringList{fixture.application() + ".pkm"});
     }
 
     void installRepositoryWithUnsafeEntry()
