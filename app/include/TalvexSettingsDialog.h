@@ -23,7 +23,8 @@ public:
     static QString withConfigurationSuffix(const QString& path);
 
     // Unpacks the archive into the update data folder and says in a box how that went, with the
-    // reason when the archive is refused (the folder then stays as it was).
+    // reason when the archive is refused (the folder then stays as it was). The install runs in
+    // a worker thread: until it ends the dialog stays painted with its buttons disabled.
     void installUpdateRepository(const QString& archivePath);
 
 public slots:

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -97,8 +98,22 @@ void TalvexSettingsDialog::selectUpdateZipPackage()
 void TalvexSettingsDialog::installUpdateRepository(const QString& archivePath)
 {
     const QString title = QStringLiteral("Repository update");
+    // The install runs in a worker while this dialog stays painted; its buttons wait for the end.
+    QList<QPointer<QPushButton>> held;
+    for (QPushButton* button : findChildren<QPushButton*>())
+    {
+        if (!button->isEnabled())
+            continue;
+        button->setEnabled(false);
+        held << button;
+    }
     QString reason;
-    if (PackageAppData(QStringLiteral("TalvexStudio"), QString()).installRepositoryArchive(archivePath, &reason))
+    const bool installed =
+        PackageAppData(QStringLiteral("TalvexStudio"), QString()).installRepositoryArchive(archivePath, &reason);
+    for (const QPointer<QPushButton>& button : held)
+        if (button)
+            button->setEnabled(true);
+    if (installed)
     {
         QMessageBox::information(this, title, QStringLiteral("The repository was extracted successfully."),
             QMessageBox::Ok);

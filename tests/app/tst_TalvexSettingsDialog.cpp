@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "AppTestSupport.h"
+#include "RepositoryInstallLatch.h"
 #include "SettingsSandbox.h"
 #include "StudioOnBus.h"
 #include "TalvexDocument.h"
@@ -15,6 +16,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace
+{
+// The texts of the dialog's own push buttons (not those of a box over it) that take clicks,
+// sorted.
+QStringList enabledButtons(QWidget* dialog)
+{
+    QStringList texts;
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->window() == dialog && button->isEnabled())
+            texts << button->text();
+    texts.sort();
+    return texts;
+}
+}
 
 // The global settings dialog: what it enables, that it edits a copy, and the install of an update
 // repository archive.
@@ -87,7 +102,9 @@ private slots:
                                         << "Invalid or incompatible zip archive.";
     }
 
-    // The archive's contents replace the update data folder's, its manifest decompressed.
+    // The archive's contents replace the update data folder's, its manifest decompressed. The
+    // install runs in a worker thread: meanwhile the dialog's events go on and its buttons are
+    // disabled, and they come back as they were before the box that says how it went.
     void installUpdateRepository()
     {
         QFETCH(bool, archive);
@@ -97,6 +114,7 @@ private slots:
         const OwnDataFolder folder;
         TalvexDocument document;
         TalvexSettingsDialog dialog(nullptr, &document);
+        dialog.show();
         QTemporaryDir source;
         const QString path = source.filePath("repository.zip");
         {
@@ -110,8 +128,24 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(archive ? writer.archive() : QByteArray("not a zip archive"));
         }
+        const QStringList enabledBefore = enabledButtons(&dialog);
+        QStringList enabledWhileHeld;
+        QStringList enabledAtBox;
+        RepositoryInstallLatch latch([&] {
+            enabledWhileHeld = enabledButtons(&dialog);
+            grabWhenAsked(&dialog, "settingsdialog-installing");
+        });
         ModalAnswers boxes;
+        boxes.addForBox([&](QWidget* window) {
+            enabledAtBox = enabledButtons(&dialog);
+            ModalAnswers::pressIn(window, QMessageBox::Ok);
+        });
         dialog.installUpdateRepository(path);
+        QVERIFY(latch.inWorker());
+        QVERIFY(latch.seenHeld());
+        QCOMPARE(enabledWhileHeld, QStringList());
+        QCOMPARE(enabledAtBox, enabledBefore);
+        QCOMPARE(enabledBefore, (QStringList{"Cancel", "Ok", "Use repository"}));
         QCOMPARE(boxes.m_boxes, QStringList{box});
         QCOMPARE(boxes.m_details, QStringList{reason});
         QCOMPARE(UpdaterAppData("TalvexStudio", QString()).readManifestFile(), archive ? QByteArray("<u/>") : QByteArray());

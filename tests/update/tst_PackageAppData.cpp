@@ -2,6 +2,7 @@
 
 #include "FileCrc32.h"
 #include "PackageAppData.h"
+#include "RepositoryInstallLatch.h"
 #include "UpdateFolderFixture.h"
 #include "ZipWriter.h"
 
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
+#include <QtEndian>
 
 #include <zlib.h>
 
@@ -62,6 +64,37 @@ QByteArray devicePackage(const QByteArray& contents)
     QDataStream out(&file, QIODevice::WriteOnly);
     out << contents;
     return file;
+}
+
+// A repository archive of the application of UpdateFolderFixture("PAD"): the manifest as it is
+// stored (none when null) and the files, deflated and encrypted.
+QByteArray repositoryArchive(const QByteArray& manifest, const QMap<QString, QByteArray>& files)
+{
+    ZipWriter writer;
+    QMap<QString, QByteArray> entries = files;
+    if (!manifest.isNull())
+        entries.insert(QString("PADApp%1.pkm").arg(QCoreApplication::applicationPid()), manifest);
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+    {
+        ZipWriter::Entry entry;
+        entry.name = it.key();
+        entry.data = it.value();
+        entry.deflate = true;
+        entry.password = s_password;
+        writer.add(entry);
+    }
+    return writer.archive();
+}
+
+// A manifest of the given size, padded with blanks, compressed as stored with the length that
+// its 4-byte prefix claims.
+QByteArray manifestClaiming(int size, quint32 claimed)
+{
+    QByteArray plain = "<u><version Value=\"2\"/>";
+    plain += QByteArray(size - plain.size() - 4, ' ') + "</u>";
+    QByteArray stored = qCompress(plain, 9);
+    qToBigEndian(claimed, stored.data());
+    return stored;
 }
 
 // A second process that takes the lock, says so through a pipe and then waits to be killed, or
@@ -259,47 +292,32 @@ private slots:
         QTest::addColumn<QByteArray>("archive");
         QTest::addColumn<QString>("reason");
 
-        const QString app = QString("PADApp%1").arg(QCoreApplication::applicationPid());
-        auto repository = [&](const QByteArray& manifest, const QMap<QString, QByteArray>& files) {
-            ZipWriter writer;
-            QMap<QString, QByteArray> entries = files;
-            if (!manifest.isNull())
-                entries.insert(app + ".pkm", manifest);
-            for (auto it = entries.begin(); it != entries.end(); ++it)
-            {
-                ZipWriter::Entry entry;
-                entry.name = it.key();
-                entry.data = it.value();
-                entry.deflate = true;
-                entry.password = s_password;
-                writer.add(entry);
-            }
-            return writer.archive();
-        };
         auto manifestNaming = [](const QString& elements) {
             return qCompress(("<u><version Value=\"2\"/>" + elements + "</u>").toLatin1());
         };
         const QByteArray lib = QByteArray(3000, 'l');
         const QString libElement = QString("<file Name=\"lib\" Checksum=\"%1\"/>").arg(crc32Of(lib));
-        const QByteArray whole = repository(manifestNaming(libElement), {{"lib.pkg", lib}});
+        const QByteArray whole = repositoryArchive(manifestNaming(libElement), {{"lib.pkg", lib}});
 
         QTest::newRow("junk") << QByteArray("this is no zip archive, only some text") << "Invalid or incompatible zip archive.";
         QTest::newRow("truncated") << whole.left(whole.size() - 30) << "Invalid or incompatible zip archive.";
-        QTest::newRow("one text file") << repository(QByteArray(), {{"readme.txt", "hello"}})
+        QTest::newRow("one text file") << repositoryArchive(QByteArray(), {{"readme.txt", "hello"}})
                                        << "The archive holds no update manifest.";
         QTest::newRow("manifest that does not read")
-            << repository(qCompress("<u><app/></u>"), {{"lib.pkg", lib}}) << "The update manifest cannot be read.";
+            << repositoryArchive(qCompress("<u><app/></u>"), {{"lib.pkg", lib}}) << "The update manifest cannot be read.";
         QTest::newRow("manifest not compressed")
-            << repository("<u/>", {}) << "The update manifest cannot be read.";
-        QTest::newRow("missing package") << repository(manifestNaming(libElement), {})
+            << repositoryArchive("<u/>", {}) << "The update manifest cannot be read.";
+        QTest::newRow("manifest cut short") << repositoryArchive(manifestNaming(QString()).chopped(3), {})
+                                            << "The update manifest cannot be read.";
+        QTest::newRow("missing package") << repositoryArchive(manifestNaming(libElement), {})
                                          << "The package lib.pkg named by the update manifest is missing.";
         QTest::newRow("missing device package")
-            << repository(manifestNaming(libElement
+            << repositoryArchive(manifestNaming(libElement
                               + "<firmware DeviceID=\"27\" DeviceVersion=\"1\" MajorVersion=\"2\" MinorVersion=\"0\" "
                                 "Checksum=\"5\"/>"),
                    {{"lib.pkg", lib}})
             << "The package 002701.pkg named by the update manifest is missing.";
-        QTest::newRow("package that differs") << repository(manifestNaming(libElement), {{"lib.pkg", lib + "x"}})
+        QTest::newRow("package that differs") << repositoryArchive(manifestNaming(libElement), {{"lib.pkg", lib + "x"}})
                                               << "The package lib.pkg does not match its checksum in the update manifest.";
     }
 
@@ -326,6 +344,82 @@ private slots:
         QCOMPARE(snapshot(data.getFolder()), before);
         QCOMPARE(besideFolder(data.getFolder()), QStringList());
         QVERIFY(!PackageAppData::isPackageLockHeld());
+    }
+
+    void manifestSizeBound_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<quint32>("claimed");
+        QTest::addColumn<QString>("reason");
+        const QString tooLarge = "The update manifest is larger than 4 KiB when decompressed.";
+        QTest::newRow("at the bound") << 4096 << 4096u << "";
+        QTest::newRow("one byte over") << 4097 << 4097u << tooLarge;
+        QTest::newRow("far over, claiming little") << (1 << 20) << 100u << tooLarge;
+        QTest::newRow("small, claiming 4 GiB") << 100 << 0xFFFFFFFFu << "";
+    }
+
+    // The manifest is judged by what it inflates to, whatever its length prefix claims: one over
+    // the bound is refused with the reason and the folder stays as it was.
+    void manifestSizeBound()
+    {
+        QFETCH(int, size);
+        QFETCH(quint32, claimed);
+        QFETCH(QString, reason);
+        UpdateFolderFixture fixture("PAD");
+        UpdateConstants::setMaxManifestSize(4096);
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.getFolder() + "/old.pkg", "old"));
+        const QMap<QString, QByteArray> before = snapshot(data.getFolder());
+        QTemporaryDir source;
+        const QString path = source.filePath("repository.zip");
+        QVERIFY(writeFile(path, repositoryArchive(manifestClaiming(size, claimed), {})));
+
+        QString why;
+        QCOMPARE(data.installRepositoryArchive(path, &why), reason.isEmpty());
+        QCOMPARE(why, reason);
+        if (reason.isEmpty())
+            QCOMPARE(data.readManifestFile().size(), size);
+        else
+            QCOMPARE(snapshot(data.getFolder()), before);
+        QCOMPARE(besideFolder(data.getFolder()), QStringList());
+    }
+
+    // The install's file work runs in a worker thread while the calling thread's events go on;
+    // all that time this process holds the lock, so a second install or a check started from
+    // those events is refused, and the folder changes only at the end.
+    void installRepositoryInWorker()
+    {
+        UpdateFolderFixture fixture("PAD");
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        QVERIFY(writeFile(data.getFolder() + "/old.pkg", "old"));
+        QTemporaryDir source;
+        const QString path = source.filePath("repository.zip");
+        QVERIFY(writeFile(path, repositoryArchive(manifestClaiming(100, 100), {})));
+
+        struct
+        {
+            bool held = false;
+            bool taken = true;
+            QString second;
+            QStringList entries;
+        } whileHeld;
+        RepositoryInstallLatch latch([&] {
+            whileHeld.held = PackageAppData::isPackageLockHeld();
+            whileHeld.taken = PackageAppData::takePackageLock();
+            data.installRepositoryArchive(path, &whileHeld.second);
+            whileHeld.entries = entriesBelow(data.getFolder());
+        });
+        QString why;
+        const bool installed = data.installRepositoryArchive(path, &why);
+        QVERIFY(latch.inWorker());
+        QVERIFY(latch.seenHeld());
+        QVERIFY2(installed, qPrintable(why));
+        QVERIFY(whileHeld.held);
+        QVERIFY(!whileHeld.taken);
+        QCOMPARE(whileHeld.second, QString("Update packages are currently in use."));
+        QCOMPARE(whileHeld.entries, QStringList{"old.pkg"});
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+        QCOMPARE(entriesBelow(data.getFolder()), QStringList{fixture.application() + ".pkm"});
     }
 
     void installRepositoryWithUnsafeEntry()

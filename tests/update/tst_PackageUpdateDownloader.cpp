@@ -265,8 +265,9 @@ private slots:
         QVERIFY(!PackageAppData::isPackageLockHeld());
     }
 
-    // A manifest that does not decompress, parse or pass the reader ends the check with the
-    // reader's text and leaves the old manifest and every package alone.
+    // A manifest that does not decompress within the size bound, parse or pass the reader ends
+    // the check with the reason or the reader's text and leaves the old manifest and every
+    // package alone.
     void badManifest_data()
     {
         QTest::addColumn<QByteArray>("onServer");
@@ -280,6 +281,10 @@ private slots:
                                              << "Unsupported manifest version 3.";
         QTest::newRow("name outside the folder")
             << qCompress(unsafeName) << "Update package contains invalid information.";
+        // The test's bound is 4 KiB.
+        QTest::newRow("over the size bound")
+            << qCompress("<u><version Value=\"2\"/>" + QByteArray(4096, ' ') + "</u>")
+            << "The update manifest is larger than 4 KiB when decompressed.";
     }
 
     void badManifest()
@@ -288,6 +293,7 @@ private slots:
         QFETCH(QString, error);
         Fixture fixture("DL");
         QVERIFY(fixture.ready());
+        UpdateConstants::setMaxManifestSize(4096);
         QVERIFY(writeFile(fixture.serverFolder() + "/" + fixture.application() + ".pkm", onServer));
         QVERIFY(writeFile(fixture.serverFolder() + "/escape.pkz", "anything"));
         const PackageAppData data(fixture.application(), fixture.subPath());

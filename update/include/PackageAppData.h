@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Everything that writes update material into the update data folder: installing an update
 // repository archive the user chose, installing one downloaded file package, saving and reading
 // device (firmware) packages, and clearing the folder. Update archives are ZIP archives with
@@ -14,8 +16,9 @@
 // The package lock keeps these writers apart, also between several running studios: a
 // shared-memory segment of one byte under UpdateConstants::packageLockKey(). Whoever holds it may
 // change the folder; a repository install takes it for its whole run, an update check from its
-// start to its end. A segment left behind by a holder that died is taken over. GUI thread only;
-// nothing throws.
+// start to its end. A segment left behind by a holder that died is taken over. GUI thread only
+// (a repository install does its file work in a worker thread of its own, see below); nothing
+// throws.
 class PackageAppData : public UpdaterAppData
 {
 public:
@@ -29,9 +32,15 @@ public:
 
     // Replaces the folder's contents with the archive's, its manifest decompressed, once the
     // archive has proven to be a whole repository: every entry extracted, a manifest that reads
-    // and every package it names with its checksum. Otherwise false, the folder as it was, and
-    // the reason for the user in reason (empty on success).
+    // within UpdateConstants::maxManifestSize() and every package it names with its checksum.
+    // Otherwise false, the folder as it was, and the reason for the user in reason (empty on
+    // success). Extraction, checks and swap run in a worker thread (UpdateBackgroundTask): the
+    // calling thread holds the lock meanwhile and goes on with its events, user input held back,
+    // and the call returns when the install has ended.
     bool installRepositoryArchive(const QString& archivePath, QString* reason = nullptr) const;
+    // Tests only: the probe runs in the install's worker thread before it unpacks anything (to
+    // hold the install there); an empty one, the default, does nothing.
+    static void setRepositoryInstallProbe(const std::function<void()>& probe);
     // Unpacks the downloaded "<entry>.pkz" into "<entry>.pkg" (install true) or only deletes the
     // archive (install false, the download failed). A failure leaves neither file.
     bool installFilePackage(const UpdaterFileEntry& entry, bool install) const;
@@ -49,8 +58,8 @@ public:
     static void removeFolderContents(const QString& folder);
 
 private:
-    // Unpacks, checks and swaps in the repository while the lock is held; the reason of a
-    // failure, empty on success.
+    // Unpacks, checks and swaps in the repository while the lock is held, in the worker thread;
+    // the reason of a failure, empty on success.
     QString installRepository(const QString& archivePath) const;
     // Decompresses the unpacked folder's manifest and checks every package it names: the reason
     // the folder is no whole repository, empty when it is one.

@@ -6,9 +6,10 @@
 // The values that update archives, the package lock, the update server and the installed files
 // share with this program: the password of every update archive, the key of the package lock's
 // shared-memory segment, the server's address with its ftp login, whether its staging folder is
-// used, how long a transfer may stall, the maker's web address and the form of an executable's
-// file name. Read by the update classes in the GUI thread; tests may set other values before
-// they use them (and restore the defaults afterwards).
+// used, how long a transfer may stall, the largest manifest, the maker's web address and the form
+// of an executable's file name. Read by the update classes in the GUI thread and by a repository
+// install in its worker thread; tests may set other values before they use them (and restore
+// the defaults afterwards).
 class UpdateConstants
 {
 public:
@@ -37,6 +38,11 @@ public:
     // milliseconds: 30 s.
     static int transferTimeout();
     static void setTransferTimeout(int milliseconds);
+
+    // Bytes a decompressed update manifest may take: 16 MiB. A manifest is a few kilobytes of
+    // XML; one that inflates to more is damaged or hostile.
+    static int maxManifestSize();
+    static void setMaxManifestSize(int bytes);
 
     // Named where the user is sent to fetch updates by hand.
     static QString webAddress();

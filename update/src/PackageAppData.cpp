@@ -1,8 +1,10 @@
 #include "PackageAppData.h"
 
 #include "FileCrc32.h"
+#include "ManifestInflate.h"
 #include "PackageUpdaterManifest.h"
 #include "UnZip.h"
+#include "UpdateBackgroundTask.h"
 #include "UpdateConstants.h"
 
 #include <QDataStream>
@@ -24,6 +26,12 @@ QSharedMemory& packageInstallLock()
 {
     static QSharedMemory s_packageInstallLock;
     return s_packageInstallLock;
+}
+
+std::function<void()>& repositoryInstallProbe()
+{
+    static std::function<void()> s_probe;
+    return s_probe;
 }
 
 // Swaps two folders of one file system in one step where the file system can; elsewhere in two
@@ -93,7 +101,9 @@ bool PackageAppData::installRepositoryArchive(const QString& archivePath, QStrin
         why = QStringLiteral("Update packages are currently in use.");
     else
     {
-        why = installRepository(archivePath);
+        // The worker only touches files: the lock is taken and released here, in the calling
+        // thread, which holds it for the whole run while its events go on.
+        UpdateBackgroundTask::run([&] { why = installRepository(archivePath); });
         releasePackageLock();
     }
     if (reason)
@@ -101,8 +111,15 @@ bool PackageAppData::installRepositoryArchive(const QString& archivePath, QStrin
     return why.isEmpty();
 }
 
+void PackageAppData::setRepositoryInstallProbe(const std::function<void()>& probe)
+{
+    repositoryInstallProbe() = probe;
+}
+
 QString PackageAppData::installRepository(const QString& archivePath) const
 {
+    if (repositoryInstallProbe())
+        repositoryInstallProbe()();
     // Unpacked and checked beside the folder, on the same file system, and then exchanged with
     // it: until the archive has proven to be a whole repository the folder stays as it was.
     const QFileInfo folder(getFolder());
@@ -136,8 +153,11 @@ QString PackageAppData::finishRepository(const QString& staged) const
     QFile manifest(manifestPath);
     if (!manifest.open(QIODevice::ReadOnly))
         return QStringLiteral("The archive holds no update manifest.");
-    const QByteArray plain = qUncompress(manifest.readAll());
+    QString tooLarge;
+    const QByteArray plain = inflateManifest(manifest, &tooLarge);
     manifest.close();
+    if (!tooLarge.isEmpty())
+        return tooLarge;
     const PackageUpdaterResult contents = PackageUpdaterManifest().read(plain, getApplicationName());
     if (plain.isEmpty() || !contents.isValid())
         return QStringLiteral("The update manifest cannot be read.");

@@ -1,16 +1,17 @@
 #include "PackageUpdateDownloader.h"
 
+#include "ManifestInflate.h"
 #include "PackageAppData.h"
 #include "PackageUpdaterManifest.h"
 #include "UpdateConstants.h"
 
 #include <QAuthenticator>
+#include <QBuffer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
-#include <QtEndian>
 
 #include <algorithm>
 
@@ -18,9 +19,6 @@
 
 namespace
 {
-// A manifest is a few kilobytes of XML: a compressed one that claims more is damaged, and
-// decompressing it would only allocate what it claims.
-const quint32 s_maxManifestSize = 16 * 1024 * 1024;
 // How often one download is given the server's login.
 const int s_loginAnswers = 2;
 
@@ -37,13 +35,6 @@ QString corruptPackageText(const QString& fileName)
 quint32 crc32Of(const QByteArray& bytes)
 {
     return quint32(::crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
-}
-
-QByteArray uncompressManifest(const QByteArray& compressed)
-{
-    if (compressed.size() < 4 || qFromBigEndian<quint32>(compressed.constData()) > s_maxManifestSize)
-        return QByteArray();
-    return qUncompress(compressed);
 }
 }
 
@@ -241,8 +232,14 @@ void PackageUpdateDownloader::finishDownload()
 
 void PackageUpdateDownloader::finishManifest(const QByteArray& compressed)
 {
-    const QByteArray plain = uncompressManifest(compressed);
+    QBuffer buffer;
+    buffer.setData(compressed);
+    buffer.open(QIODevice::ReadOnly);
+    QString tooLarge;
+    const QByteArray plain = inflateManifest(buffer, &tooLarge);
     m_result = PackageUpdaterManifest().read(plain, m_applicationName);
+    if (!tooLarge.isEmpty())
+        m_result.setError(tooLarge);
     if (!m_result.isValid())
     {
         m_state = Finished;

@@ -13,6 +13,7 @@ const char s_defaultUpdateUser[] = "t4829175";
 const char s_defaultUpdatePassword[] = "kvrmq7ts";
 const char s_webAddress[] = "www.veltramonde.example";
 const int s_defaultTransferTimeout = 30000;
+const int s_defaultMaxManifestSize = 16 * 1024 * 1024;
 
 QString s_archivePassword = QString::fromLatin1(s_defaultArchivePassword);
 QString s_packageLockKey = QString::fromLatin1(s_defaultPackageLockKey);
@@ -20,6 +21,7 @@ QString s_updateServer = QString::fromLatin1(s_defaultUpdateServer);
 QString s_updateUser = QString::fromLatin1(s_defaultUpdateUser);
 QString s_updatePassword = QString::fromLatin1(s_defaultUpdatePassword);
 int s_transferTimeout = s_defaultTransferTimeout;
+int s_maxManifestSize = s_defaultMaxManifestSize;
 // Unset: the program's arguments decide.
 std::optional<bool> s_stagingUsed;
 }
@@ -96,6 +98,16 @@ void UpdateConstants::setTransferTimeout(int milliseconds)
     s_transferTimeout = milliseconds;
 }
 
+int UpdateConstants::maxManifestSize()
+{
+    return s_maxManifestSize;
+}
+
+void UpdateConstants::setMaxManifestSize(int bytes)
+{
+    s_maxManifestSize = bytes;
+}
+
 QString UpdateConstants::webAddress()
 {
     return QString::fromLatin1(s_webAddress);
@@ -118,5 +130,6 @@ void UpdateConstants::restoreDefaults()
     s_updateUser = QString::fromLatin1(s_defaultUpdateUser);
     s_updatePassword = QString::fromLatin1(s_defaultUpdatePassword);
     s_transferTimeout = s_defaultTransferTimeout;
+    s_maxManifestSize = s_defaultMaxManifestSize;
     s_stagingUsed.reset();
 }

@@ -1,0 +1,280 @@
+// A repository install ("Use repository") of an archive whose manifest inflates to 1 GiB of zero
+// bytes (about 2 KB as an archive: compressed twice) and of a whole 48 MB repository: the growth of resident
+// memory (the peak, VmHWM, over the resident size before) and the longest stall of the calling
+// thread's event loop (the longest gap between turns of a zero-interval timer). Beside them the
+// install as it was, the baseline: every step on the calling thread, the manifest inflated whole
+// by qUncompress. The sizes in MB come from TALVEX_BENCH_MANIFEST_MB (1024 by default) and
+// TALVEX_BENCH_REPOSITORY_MB (48 by default).
+#include "BenchSupport.h"
+
+#include "FileCrc32.h"
+#include "PackageAppData.h"
+#include "PackageUpdaterManifest.h"
+#include "UnZip.h"
+#include "UpdateConstants.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUuid>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <functional>
+#include <vector>
+
+namespace
+{
+const char s_application[] = "BenchRepository";
+
+int megabytes(const char* variable, int fallback)
+{
+    return qEnvironmentVariableIsSet(variable) ? qMax(1, qEnvironmentVariableIntValue(variable)) : fallback;
+}
+
+QTemporaryDir& scratch()
+{
+    static QTemporaryDir s_scratch;
+    return s_scratch;
+}
+
+// Zips the files of the folder, encrypted as update archives are.
+QString zipFolder(const QString& folder, const QString& name)
+{
+    const QString archive = scratch().filePath(name);
+    QProcess zip;
+    zip.setWorkingDirectory(folder);
+    zip.start("zip", {"-q", "-r", "-P", UpdateConstants::archivePassword(), archive, "."});
+    return zip.waitForFinished(-1) && zip.exitCode() == 0 ? archive : QString();
+}
+
+// A manifest as stored (a 4-byte length, then a zlib stream) of megabytes of zero bytes,
+// deflated piece by piece so that the plain bytes are never held whole.
+bool writeHugeManifest(const QString& path, int megabytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    char length[4];
+    qToBigEndian(quint32(megabytes) << 20, length);
+    file.write(length, 4);
+    z_stream stream = {};
+    deflateInit(&stream, 9);
+    QByteArray zeros(1 << 20, '\0');
+    std::vector<char> out(1 << 16);
+    for (int i = 0; i < megabytes; ++i)
+    {
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = uInt(zeros.size());
+        const int flush = i == megabytes - 1 ? Z_FINISH : Z_NO_FLUSH;
+        do
+        {
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = uInt(out.size());
+            deflate(&stream, flush);
+            file.write(out.data(), qint64(out.size() - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return true;
+}
+
+// Bytes that do not compress: the archive's size is the repository's.
+QByteArray packageBytes(int megabytes, quint32 seed)
+{
+    QByteArray bytes(megabytes << 20, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+    return bytes;
+}
+
+const QString& hugeManifestArchive()
+{
+    static QString s_archive;
+    if (s_archive.isEmpty())
+    {
+        const QString folder = scratch().filePath("huge");
+        QDir().mkpath(folder);
+        if (writeHugeManifest(folder + "/" + s_application + ".pkm", megabytes("TALVEX_BENCH_MANIFEST_MB", 1024)))
+            s_archive = zipFolder(folder, "huge-manifest.zip");
+    }
+    return s_archive;
+}
+
+// Packages of up to 8 MB each, all named by the manifest with their checksums.
+const QString& repositoryArchive()
+{
+    static QString s_archive;
+    if (s_archive.isEmpty())
+    {
+        const QString folder = scratch().filePath("repository");
+        QDir().mkpath(folder);
+        QByteArray manifest = "<u><version Value=\"2\"/>";
+        int left = megabytes("TALVEX_BENCH_REPOSITORY_MB", 48);
+        for (int i = 0; left > 0; ++i)
+        {
+            const QByteArray bytes = packageBytes(qMin(left, 8), quint32(i));
+            left -= 8;
+            const QString name = QStringLiteral("package%1").arg(i);
+            QFile file(folder + "/" + name + ".pkg");
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                return s_archive;
+            manifest += QStringLiteral("<file Name=\"%1\" Checksum=\"%2\"/>")
+                            .arg(name)
+                            .arg(::crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())))
+                            .toLatin1();
+        }
+        QFile file(folder + "/" + s_application + ".pkm");
+        if (file.open(QIODevice::WriteOnly) && file.write(qCompress(manifest + "</u>")) > 0)
+        {
+            file.close();
+            s_archive = zipFolder(folder, "repository.zip");
+        }
+    }
+    return s_archive;
+}
+
+qint64 statusKilobytes(const QByteArray& field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Sets the peak of resident memory (VmHWM) back to the resident size.
+void resetResidentPeak()
+{
+    QFile refs("/proc/self/clear_refs");
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// The install as it was: extraction, the manifest inflated by qUncompress as its prefix says,
+// and the checks, all on the calling thread.
+bool installOnCallingThread(const QString& archive)
+{
+    const QTemporaryDir staging(scratch().filePath("staging-XXXXXX"));
+    UnZip zip;
+    zip.setPassword(UpdateConstants::archivePassword());
+    const bool extracted = zip.openArchive(archive) == UnZip::Success
+        && zip.extractAll(staging.path(), UnZip::KeepFolders) == UnZip::Success;
+    zip.closeArchive();
+    QFile manifest(staging.filePath(QString(s_application) + ".pkm"));
+    if (!extracted || !manifest.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray plain = qUncompress(manifest.readAll());
+    const PackageUpdaterResult contents = PackageUpdaterManifest().read(plain, s_application);
+    if (plain.isEmpty() || !contents.isValid())
+        return false;
+    for (const UpdaterFileEntry& entry : contents.getFiles())
+    {
+        bool read = false;
+        const quint32 crc = computeFileCrc32(staging.filePath(entry.name + ".pkg"), &read);
+        if (!read || crc != entry.checksum)
+            return false;
+    }
+    return true;
+}
+
+bool installed(const QString& archive)
+{
+    return PackageAppData(s_application, QString()).installRepositoryArchive(archive);
+}
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// Each turn installs the archive while a zero-interval timer notes the gaps between its turns;
+// the counters give the medians of the longest gap and of the peak's growth, and whether the
+// install went through.
+void measureInstall(benchmark::State& state, const QString& archive, const std::function<bool(const QString&)>& install)
+{
+    if (archive.isEmpty())
+    {
+        state.SkipWithError("the archive could not be made");
+        return;
+    }
+    std::vector<double> stalls;
+    std::vector<double> growths;
+    bool accepted = false;
+    for (auto _ : state)
+    {
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer turns;
+        turns.setInterval(0);
+        QObject::connect(&turns, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            longest = qMax(longest, now - last);
+            last = now;
+        });
+        turns.start();
+        resetResidentPeak();
+        const qint64 before = statusKilobytes("VmRSS:");
+        clock.start();
+        accepted = install(archive);
+        longest = qMax(longest, clock.nsecsElapsed() - last);
+        turns.stop();
+        growths.push_back((statusKilobytes("VmHWM:") - before) / 1024.0);
+        stalls.push_back(longest / 1e6);
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+    }
+    state.counters["longest_stall_ms"] = median(stalls);
+    state.counters["peak_growth_MB"] = median(growths);
+    state.counters["installed"] = accepted ? 1 : 0;
+    state.counters["archive_kB"] = QFileInfo(archive).size() / 1024.0;
+}
+
+void hugeManifest(benchmark::State& state)
+{
+    measureInstall(state, hugeManifestArchive(), installed);
+}
+
+void hugeManifestOnCallingThread(benchmark::State& state)
+{
+    measureInstall(state, hugeManifestArchive(), installOnCallingThread);
+}
+
+void repository(benchmark::State& state)
+{
+    measureInstall(state, repositoryArchive(), installed);
+}
+
+void repositoryOnCallingThread(benchmark::State& state)
+{
+    measureInstall(state, repositoryArchive(), installOnCallingThread);
+}
+}
+
+int main(int argc, char** argv)
+{
+    // The update data folder and the lock of this run's own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch().filePath("data")));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(s_application);
+    UpdateConstants::setPackageLockKey(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    const int turns = BenchSupport::iterations(5);
+    for (const auto& measured : {std::make_pair("hugeManifest", hugeManifest),
+             std::make_pair("hugeManifestOnCallingThread", hugeManifestOnCallingThread),
+             std::make_pair("repository", repository),
+             std::make_pair("repositoryOnCallingThread", repositoryOnCallingThread)})
+        benchmark::RegisterBenchmark(measured.first, measured.second)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(turns);
+    return BenchSupport::runRegistered(argc, argv);
+}
