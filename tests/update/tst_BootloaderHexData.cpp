@@ -13,6 +13,8 @@ namespace
 {
 typedef QVector<quint8> Bytes;
 
+const QByteArray s_end = ":00000001FF\n";
+
 Bytes filled(int count, quint8 value = 0xFF)
 {
     return Bytes(count, value);
@@ -51,18 +53,18 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<Bytes>("image");
 
-        QTest::newRow("data at 0x10") << QByteArray(":03001000010203E7\n") << filled(16) + Bytes{1, 2, 3};
-        QTest::newRow("lower case, CR LF, end record")
-            << QByteArray(":0200000055aaff\r\n:00000001FF\r\n") << Bytes{0x55, 0xAA};
-        QTest::newRow("a later row wins")
-            << QByteArray(":020000001122CB\n:0100010033CB\n") << Bytes{0x11, 0x33};
-        QTest::newRow("rows without line breaks") << QByteArray(":0100000011EE:0100010022DC") << Bytes{0x11, 0x22};
+        QTest::newRow("data at 0x10") << QByteArray(":03001000010203E7\n" + s_end) << filled(16) + Bytes{1, 2, 3};
+        QTest::newRow("lower case, CR LF") << QByteArray(":0200000055aaff\r\n:00000001FF\r\n") << Bytes{0x55, 0xAA};
+        QTest::newRow("the same bytes twice")
+            << QByteArray(":020000001122CB\n:0100010022DC\n" + s_end) << Bytes{0x11, 0x22};
+        QTest::newRow("rows without line breaks")
+            << QByteArray(":0100000011EE:0100010022DC:00000001FF") << Bytes{0x11, 0x22};
         QTest::newRow("extended segment address")
-            << QByteArray(":020000020001FB\n:010000007788\n") << filled(16) + Bytes{0x77};
+            << QByteArray(":020000020001FB\n:010000007788\n" + s_end) << filled(16) + Bytes{0x77};
         QTest::newRow("start addresses are passed over")
-            << QByteArray(":0400000300001234B3\n:0400000500001234B1\n:0100000042BD\n") << Bytes{0x42};
-        QTest::newRow("data after the end record")
-            << QByteArray(":00000001FF\n:0100000042BD\n") << Bytes{0x42};
+            << QByteArray(":0400000300001234B3\n:0400000500001234B1\n:0100000042BD\n" + s_end) << Bytes{0x42};
+        QTest::newRow("data after an end record") << QByteArray(s_end + ":0100000042BD\n" + s_end) << Bytes{0x42};
+        QTest::newRow("only the end record") << QByteArray(s_end) << Bytes{};
     }
 
     void parse()
@@ -79,7 +81,7 @@ private slots:
     // The upper address moves the base: one byte at 0x10000 makes an image of 65537 bytes.
     void extendedLinearAddress()
     {
-        const BootloaderHexData data(":020000040001F9\n:0100000055AA\n");
+        const BootloaderHexData data(":020000040001F9\n:0100000055AA\n" + s_end);
         QVERIFY(data.isValid());
         QCOMPARE(data.getImage().count(), 65537);
         QCOMPARE(data.getImage().last(), quint8(0x55));
@@ -115,6 +117,23 @@ private slots:
                                              << "Invalid row length for row 1." << Bytes{};
         QTest::newRow("beyond the flash") << QByteArray(":0100000011EE\n:020000040010EA\n:0100000055AA\n")
                                           << "Address beyond the device's flash on row 3." << Bytes{0x11};
+        QTest::newRow("other bytes at one address")
+            << QByteArray(":020000001122CB\n:0100010033CB\n" + s_end) << "Overlapping data at 0x0001 on row 2."
+            << Bytes{0x11, 0x22};
+        QTest::newRow("overlap from the row's middle on")
+            << QByteArray(":0400000001020304F2\n:020002000309F0\n" + s_end) << "Overlapping data at 0x0003 on row 2."
+            << Bytes{1, 2, 3, 4};
+        QTest::newRow("overlap through a segment address")
+            << QByteArray(":0100100011DE\n:020000020001FB\n:0100000022DD\n" + s_end)
+            << "Overlapping data at 0x0010 on row 3." << filled(16) + Bytes{0x11};
+        QTest::newRow("no end record") << QByteArray(":0100000011EE\n:0100010022DC\n")
+                                       << "No end-of-file record: the file is truncated after row 2."
+                                       << Bytes{0x11, 0x22};
+        QTest::newRow("data after the last end record")
+            << QByteArray(s_end + ":0100000042BD\n") << "No end-of-file record: the file is truncated after row 2."
+            << Bytes{0x42};
+        QTest::newRow("no text") << QByteArray() << "No end-of-file record: the file is truncated after row 0."
+                                 << Bytes{};
     }
 
     // The first fault stops the parse, names its row and keeps what came before it.
@@ -177,7 +196,7 @@ private slots:
     {
         QFETCH(Bytes, readBack);
         QFETCH(bool, matches);
-        const BootloaderHexData data(":03000000010203F7\n");
+        const BootloaderHexData data(":03000000010203F7\n" + s_end);
         QCOMPARE(data.verify(readBack), matches);
     }
 
@@ -229,7 +248,8 @@ private slots:
         QCOMPARE(image.mid(offset), Bytes(binary.cbegin(), binary.cend()));
     }
 
-    // Truncated and random text never crashes the parser and never makes a huge image.
+    // Truncated and random text never crashes the parser and never makes a huge image; text cut
+    // anywhere before its last line break is refused.
     void damagedInput()
     {
         const QByteArray good = ":020000040000FA\n:10000000000102030405060708090A0B0C0D0E0F78\n"
@@ -237,6 +257,7 @@ private slots:
         for (int length = 0; length <= good.size(); ++length)
         {
             const BootloaderHexData data(good.left(length));
+            QCOMPARE(data.isValid(), length >= good.size() - 1);
             QVERIFY(data.getImage().count() <= BootloaderHexData::defaultMaxSize());
         }
         QRandomGenerator generator(2024);

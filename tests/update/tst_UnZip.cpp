@@ -43,6 +43,25 @@ Files filesBelow(const QString& folder)
     return files;
 }
 
+// Every entry below the folder, links not followed: a file by its contents, a folder as "folder",
+// a symbolic link by where it points.
+Files entriesBelow(const QString& folder)
+{
+    Files entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext())
+    {
+        const QFileInfo info(it.next());
+        const QString name = QDir(folder).relativeFilePath(info.filePath());
+        if (info.isSymLink())
+            entries.insert(name, "link to " + info.symLinkTarget().toUtf8());
+        else
+            entries.insert(name, info.isDir() ? QByteArray("folder") : readFile(info.filePath()));
+    }
+    return entries;
+}
+
 QString writeArchive(const QTemporaryDir& dir, const QByteArray& bytes)
 {
     const QString path = dir.filePath(QStringLiteral("made.zip"));
@@ -590,6 +609,88 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath("deep/escaped")));
     }
 
+    void symbolicLinksInTheTargetAreNotFollowed_data()
+    {
+        // Where the link is below the target, where it points below the temporary folder, the
+        // entry and the result.
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("pointsTo");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<UnZip::ErrorCode>("extracted");
+
+        const UnZip::ErrorCode refused = UnZip::LinkOnPath;
+        QTest::newRow("folder link at the top, file in it") << "sub" << "outside" << "sub/x" << refused;
+        QTest::newRow("folder link deeper, file in it") << "a/sub" << "outside" << "a/sub/x" << refused;
+        QTest::newRow("folder link, file further down") << "a/sub" << "outside" << "a/sub/new/x" << refused;
+        QTest::newRow("folder link, folder entry below it") << "sub" << "outside" << "sub/new/" << refused;
+        QTest::newRow("folder link as a folder entry") << "a/sub" << "outside" << "a/sub/" << refused;
+        QTest::newRow("file link at the top, file in it") << "sub" << "outside/kept.txt" << "sub/x" << refused;
+        QTest::newRow("file link deeper, file in it") << "a/sub" << "outside/kept.txt" << "a/sub/x" << refused;
+        QTest::newRow("dangling link, file in it") << "sub" << "outside/missing" << "sub/x" << refused;
+        QTest::newRow("link into the target") << "sub" << "out/real" << "sub/x" << refused;
+        // In a file's own place a link is an earlier file: replaced, where it points left alone.
+        QTest::newRow("file link in the file's place") << "x" << "outside/kept.txt" << "x" << UnZip::Success;
+        QTest::newRow("folder link in the file's place, deeper") << "a/x" << "outside" << "a/x" << UnZip::Success;
+    }
+
+    // A symbolic link found in the target folder is never followed: an entry with one for a
+    // folder on its path is refused, nothing is made where the link leads, the link stays, and
+    // the archive's other entries are still extracted.
+    void symbolicLinksInTheTargetAreNotFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, pointsTo);
+        QFETCH(QString, name);
+        QFETCH(UnZip::ErrorCode, extracted);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        QVERIFY(writeFile(dir.filePath("outside/kept.txt"), "outside"));
+        QVERIFY(writeFile(out + "/real/inner.txt", "inner"));
+        QVERIFY(QDir().mkpath(QFileInfo(out + "/" + link).absolutePath()));
+        QVERIFY(QFile::link(dir.filePath(pointsTo), out + "/" + link));
+        const Files outside = entriesBelow(dir.filePath("outside"));
+        const Files inside = entriesBelow(out + "/real");
+        ZipWriter writer;
+        writer.add(entry(name, name.endsWith('/') ? QByteArray() : QByteArray("new")));
+        writer.add(entry("zz.txt", "safe"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+
+        const UnZip::ErrorCode result = zip.extractAll(out);
+        QCOMPARE(entriesBelow(dir.filePath("outside")), outside);
+        QCOMPARE(entriesBelow(out + "/real"), inside);
+        QCOMPARE(result, extracted);
+        QCOMPARE(readFile(out + "/zz.txt"), QByteArray("safe"));
+        const QFileInfo placed(out + "/" + link);
+        if (extracted == UnZip::Success)
+        {
+            QVERIFY(!placed.isSymLink());
+            QCOMPARE(readFile(placed.filePath()), QByteArray("new"));
+        }
+        else
+        {
+            QCOMPARE(placed.symLinkTarget(), dir.filePath(pointsTo));
+            QCOMPARE(zip.extractFile(name, out), extracted);
+            QCOMPARE(entriesBelow(dir.filePath("outside")), outside);
+        }
+    }
+
+    // Only links inside the target matter: the target itself may be reached through one, and is
+    // made where it leads.
+    void targetReachedThroughALink()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("real")));
+        QVERIFY(QFile::link(dir.filePath("real"), dir.filePath("linked")));
+        ZipWriter writer;
+        writer.add(entry("d/a.txt", "alpha"));
+        writer.add(entry("top.txt", "top"));
+        UnZip zip;
+        QCOMPARE(zip.openArchive(writeArchive(dir, writer.archive())), UnZip::Success);
+        QCOMPARE(zip.extractAll(dir.filePath("linked/out")), UnZip::Success);
+        QCOMPARE(filesBelow(dir.filePath("real")), (Files{{"out/d/a.txt", "alpha"}, {"out/top.txt", "top"}}));
+    }
+
     // Damaged archives of every length and with random bytes changed give a result and write
     // only inside the target; a success has the right contents.
     void damagedArchivesNeverMisbehave()
@@ -645,6 +746,7 @@ private slots:
         QTest::newRow("15") << 15 << "Inconsistent headers. Archive might be corrupted.";
         QTest::newRow("16") << 16 << "Unknown error.";
         QTest::newRow("17") << 17 << "Entry name leads outside the target folder.";
+        QTest::newRow("18") << 18 << "Entry path goes through a symbolic link in the target folder.";
         QTest::newRow("out of range") << 99 << "Unknown error.";
     }
 

@@ -9,9 +9,12 @@ class UnzipPrivate;
 // Reads ZIP archives from a file and extracts all entries, or one by name, into a folder:
 // stored and deflated entries, the traditional PKWARE encryption with one password for the
 // whole archive, data descriptors, CRC-32 checks, and each file's modification time restored.
-// No entry is ever written outside the folder it is extracted to. An earlier file of an entry's
-// name is replaced in one step once the entry is complete and checked: a failed entry leaves it as
-// it was, and whoever holds it open, or by another name, keeps it. The package unpacking is its
+// No entry is ever written outside the folder it is extracted to, nor through a symbolic link found
+// in it: an entry with such a link for a folder on its path is refused, and a link in a file's own
+// place is replaced like an earlier file, its target left as it is. The folder itself may be
+// reached through a link. An earlier file of an entry's name is replaced in one step once the entry
+// is complete and checked: a failed entry leaves it as it was, and whoever holds it open, or by
+// another name, keeps it. The package unpacking is its
 // user: one reader per caller, used in one thread at a time; nothing throws, every failure is
 // an ErrorCode (formatError gives its text).
 class UnZip
@@ -40,7 +43,10 @@ public:
         // cannot extract; they were skipped.
         EntrySkipped,
         // An entry whose name is absolute or climbs out with ".." was refused and skipped.
-        UnsafeName
+        UnsafeName,
+        // An entry whose path in the target folder goes through a symbolic link there (a folder
+        // entry's own place included) was refused and skipped.
+        LinkOnPath
     };
 
     enum ExtractionOption
@@ -69,8 +75,8 @@ public:
     void setPassword(const QString& password);
 
     // Entries in the order of their names. A corrupt entry ends the run; entries with a wrong
-    // password or an unsafe name are skipped and the run goes on, but its result is then the
-    // first such failure, never Success. Entries skipped when the archive was opened
+    // password, an unsafe name or a link on their path are skipped and the run goes on, but its
+    // result is then the first such failure, never Success. Entries skipped when the archive was opened
     // (unsupported method or version) make it EntrySkipped as well.
     ErrorCode extractAll(const QString& folderName, ExtractionOptions options = KeepFolders);
     ErrorCode extractAll(const QDir& folder, ExtractionOptions options = KeepFolders);

@@ -51,15 +51,17 @@ BootloaderHexData::BootloaderHexData(const QByteArray& text, int maxSize)
     QByteArray stripped = text;
     stripped.replace('\n', QByteArray()).replace('\r', QByteArray());
     const QList<QByteArray> rows = stripped.split(':');
-    qint64 base = 0;
+    Cursor cursor;
     int rowNumber = 0;
     for (const QByteArray& row : rows)
     {
         if (row.isEmpty())
             continue;
-        if (!parseRow(row, ++rowNumber, base, maxSize))
+        if (!parseRow(row, ++rowNumber, cursor, maxSize))
             return;
     }
+    if (cursor.lastType != EndOfFile)
+        fail("No end-of-file record: the file is truncated after row %1.", rowNumber);
 }
 
 int BootloaderHexData::defaultMaxSize()
@@ -67,7 +69,7 @@ int BootloaderHexData::defaultMaxSize()
     return BootloaderConstants::maxImageSize();
 }
 
-bool BootloaderHexData::parseRow(const QByteArray& row, int rowNumber, qint64& base, int maxSize)
+bool BootloaderHexData::parseRow(const QByteArray& row, int rowNumber, Cursor& cursor, int maxSize)
 {
     if (row.size() < 10)
     {
@@ -109,17 +111,16 @@ bool BootloaderHexData::parseRow(const QByteArray& row, int rowNumber, qint64& b
         return false;
     }
 
+    cursor.lastType = type;
     switch (type)
     {
     case Data:
-        if (base + address + count > maxSize)
+        if (cursor.base + address + count > maxSize)
         {
             fail("Address beyond the device's flash on row %1.", rowNumber);
             return false;
         }
-        for (int k = 0; k < count; ++k)
-            setByte(int(base + address + k), bytes.at(k));
-        return true;
+        return placeData(bytes, cursor.base + address, rowNumber, cursor);
     case ExtendedSegmentAddress:
     case ExtendedLinearAddress:
     {
@@ -135,7 +136,7 @@ bool BootloaderHexData::parseRow(const QByteArray& row, int rowNumber, qint64& b
             return false;
         }
         const qint64 upper = bytes.at(0) * 256 + bytes.at(1);
-        base = linear ? upper * 65536 : upper * 16;
+        cursor.base = linear ? upper * 65536 : upper * 16;
         return true;
     }
     default:
@@ -143,10 +144,34 @@ bool BootloaderHexData::parseRow(const QByteArray& row, int rowNumber, qint64& b
     }
 }
 
-void BootloaderHexData::fail(const char* message, int rowNumber)
+bool BootloaderHexData::placeData(const QVector<quint8>& bytes, qint64 start, int rowNumber, Cursor& cursor)
+{
+    // Of two records for one byte neither can be taken for the image; the same bytes twice are harmless.
+    const qint64 known = qMin<qint64>(start + bytes.count(), qint64(cursor.placed.size()));
+    for (qint64 at = start; at < known; ++at)
+    {
+        if (cursor.placed[size_t(at)] && m_data.at(int(at)) != bytes.at(int(at - start)))
+        {
+            fail("Overlapping data at 0x%2 on row %1.", rowNumber, at);
+            return false;
+        }
+    }
+    if (start + bytes.count() > qint64(cursor.placed.size()))
+        cursor.placed.resize(size_t(start + bytes.count()), false);
+    for (int k = 0; k < bytes.count(); ++k)
+    {
+        setByte(int(start + k), bytes.at(k));
+        cursor.placed[size_t(start + k)] = true;
+    }
+    return true;
+}
+
+void BootloaderHexData::fail(const char* message, int rowNumber, qint64 address)
 {
     m_valid = false;
     m_error = QString::fromLatin1(message).arg(rowNumber);
+    if (address >= 0)
+        m_error = m_error.arg(QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 void BootloaderHexData::setByte(int address, quint8 value)

@@ -40,13 +40,13 @@ UnZip::ErrorCode UnZip::extractAll(const QDir& folder, ExtractionOptions options
     if (!m_pPrivate->isOpen())
         return NoArchive;
     ErrorCode skipped = m_pPrivate->skippedEntries ? EntrySkipped : Success;
-    UnzipOutput output;
+    UnzipOutput output(folder.absolutePath());
     for (auto it = m_pPrivate->entries.begin(); it != m_pPrivate->entries.end(); ++it)
     {
-        const ErrorCode result = m_pPrivate->extractFile(it.key(), it.value(), folder, options, output);
+        const ErrorCode result = m_pPrivate->extractFile(it.key(), it.value(), options, output);
         if (result == Success)
             continue;
-        if (result == EntrySkipped || result == UnsafeName)
+        if (result == EntrySkipped || result == UnsafeName || result == LinkOnPath)
         {
             // The rest of the archive is still extracted, but the run is not a success.
             if (skipped == Success)
@@ -72,8 +72,8 @@ UnZip::ErrorCode UnZip::extractFile(const QString& entryName, const QDir& folder
     auto it = m_pPrivate->entries.find(entryName);
     if (it == m_pPrivate->entries.end())
         return NotFound;
-    UnzipOutput output;
-    return m_pPrivate->extractFile(it.key(), it.value(), folder, options, output);
+    UnzipOutput output(folder.absolutePath());
+    return m_pPrivate->extractFile(it.key(), it.value(), options, output);
 }
 
 QString UnZip::formatError(ErrorCode code)
@@ -114,6 +114,8 @@ QString UnZip::formatError(ErrorCode code)
         return QCoreApplication::translate("UnZip", "Inconsistent headers. Archive might be corrupted.");
     case UnsafeName:
         return QCoreApplication::translate("UnZip", "Entry name leads outside the target folder.");
+    case LinkOnPath:
+        return QCoreApplication::translate("UnZip", "Entry path goes through a symbolic link in the target folder.");
     case EntrySkipped:
         break;
     }

@@ -12,37 +12,101 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace
+{
+// A folder is only looked up and written in; below the target, a symbolic link is no folder.
+const int s_targetFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+const int s_folderFlags = s_targetFlags | O_NOFOLLOW;
+}
+
+UnzipOutput::UnzipOutput(const QString& target)
+    : m_target(target)
+{
+}
+
 UnzipOutput::~UnzipOutput()
 {
     if (m_fd >= 0)
         discard();
-    removeSpare();
+    leaveFolder();
+    if (m_targetFd >= 0)
+        ::close(m_targetFd);
 }
 
-bool UnzipOutput::makeFolder(const QString& path)
+UnZip::ErrorCode UnzipOutput::enterFolder(const QString& folder, bool create)
 {
-    if (m_folders.contains(path))
-        return true;
-    if (!QDir(path).exists() && !QDir().mkpath(path))
-        return false;
-    m_folders.insert(path);
-    return true;
-}
-
-QIODevice* UnzipOutput::open(const QString& path)
-{
-    const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')));
-    if (folder != m_folder)
+    if (m_folderFd >= 0 && folder == m_folder)
+        return UnZip::Success;
+    // A spare serves its own folder only, where a new file would be made alike and the exchange
+    // cannot cross a file system.
+    leaveFolder();
+    m_folder = folder;
+    const UnZip::ErrorCode failed = create ? UnZip::MakeFolderFailed : UnZip::FileOpenFailed;
+    int fd = openTarget(create);
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts))
     {
-        // A spare serves its own folder only, where a new file would be made alike and the
-        // exchange cannot cross a file system.
-        removeSpare();
-        m_folder = folder;
-        m_newFileKnown = false;
+        if (fd < 0)
+            break;
+        const QByteArray name = QFile::encodeName(part);
+        int next = ::openat(fd, name.constData(), s_folderFlags);
+        if (next < 0 && errno == ENOENT && create && (::mkdirat(fd, name.constData(), 0777) == 0 || errno == EEXIST))
+            next = ::openat(fd, name.constData(), s_folderFlags);
+        if (next < 0)
+        {
+            struct stat status;
+            const bool link =
+                ::fstatat(fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+            ::close(fd);
+            return link ? UnZip::LinkOnPath : failed;
+        }
+        ::close(fd);
+        fd = next;
     }
-    if (path == m_spare)
+    if (fd < 0)
+        return failed;
+    m_folderFd = fd;
+    return UnZip::Success;
+}
+
+int UnzipOutput::openTarget(bool create)
+{
+    if (m_targetFd < 0)
+    {
+        // The caller's folder, wherever a link on its path leads.
+        const QByteArray target = QFile::encodeName(m_target);
+        m_targetFd = ::open(target.constData(), s_targetFlags);
+        if (m_targetFd < 0 && create && QDir().mkpath(m_target))
+            m_targetFd = ::open(target.constData(), s_targetFlags);
+    }
+    return m_targetFd < 0 ? -1 : ::fcntl(m_targetFd, F_DUPFD_CLOEXEC, 0);
+}
+
+void UnzipOutput::leaveFolder()
+{
+    removeSpare();
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+    m_folderFd = -1;
+    m_folder.clear();
+    m_newFileKnown = false;
+}
+
+QString UnzipOutput::pathOf(const QString& fileName) const
+{
+    QString path = m_target;
+    for (const QString& part : {m_folder, fileName})
+    {
+        if (!part.isEmpty())
+            path += QLatin1Char('/') + part;
+    }
+    return path;
+}
+
+QIODevice* UnzipOutput::open(const QString& fileName)
+{
+    m_name = QFile::encodeName(fileName);
+    if (m_name == m_spare)
         removeSpare();
-    m_path = path;
     m_fd = m_spare.isEmpty() ? -1 : openSpare();
     if (m_fd < 0)
         m_fd = createFile();
@@ -58,10 +122,9 @@ QIODevice* UnzipOutput::open(const QString& path)
 
 int UnzipOutput::openSpare()
 {
-    const QString spare = m_spare;
+    const QByteArray spare = m_spare;
     m_spare.clear();
-    const QByteArray name = QFile::encodeName(spare);
-    const int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::openat(m_folderFd, spare.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     // Nobody else may have it open or mapped, which a write lease asks of the kernel; it is let go
     // at once. Whoever opened the file in between would break it and signal this program:
     // SIGURG, ignored, instead of SIGIO, which ends a program.
@@ -76,7 +139,7 @@ int UnzipOutput::openSpare()
     if (fd >= 0)
         ::close(fd);
     // Whoever holds it keeps it as it is.
-    ::unlink(name.constData());
+    ::unlinkat(m_folderFd, spare.constData(), 0);
     return -1;
 }
 
@@ -86,9 +149,10 @@ int UnzipOutput::createFile()
     // never overwritten.
     for (int attempt = 0; attempt < 16; ++attempt)
     {
-        m_written = QStringLiteral("%1.part%2").arg(m_path).arg(QRandomGenerator::global()->generate(), 8, 16,
-            QLatin1Char('0'));
-        const int fd = ::open(QFile::encodeName(m_written).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_written =
+            m_name + ".part" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+        const int fd =
+            ::openat(m_folderFd, m_written.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0)
@@ -111,7 +175,8 @@ UnZip::ErrorCode UnzipOutput::commit(const QDateTime& modified)
     // What is left of a longer earlier file goes first: a change of size would set the time.
     const bool whole = size >= m_earlierSize || ::ftruncate(m_fd, size) == 0;
     if (whole && (!modified.isValid() || !m_file.setFileTime(modified, QFileDevice::FileModificationTime)))
-        qDebug().noquote() << QStringLiteral("Unable to set last modified time on file: %1").arg(m_path);
+        qDebug().noquote()
+            << QStringLiteral("Unable to set last modified time on file: %1").arg(pathOf(QFile::decodeName(m_name)));
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
@@ -121,16 +186,16 @@ UnZip::ErrorCode UnzipOutput::commit(const QDateTime& modified)
         return UnZip::WriteError;
     }
 
-    const QByteArray written = QFile::encodeName(m_written);
-    const QByteArray path = QFile::encodeName(m_path);
-    if (::renameat2(AT_FDCWD, written.constData(), AT_FDCWD, path.constData(), RENAME_EXCHANGE) == 0)
+    const char* const written = m_written.constData();
+    const char* const name = m_name.constData();
+    if (::renameat2(m_folderFd, written, m_folderFd, name, RENAME_EXCHANGE) == 0)
     {
         struct stat earlier;
-        const bool known = ::fstatat(AT_FDCWD, written.constData(), &earlier, AT_SYMLINK_NOFOLLOW) == 0;
+        const bool known = ::fstatat(m_folderFd, written, &earlier, AT_SYMLINK_NOFOLLOW) == 0;
         if (known && S_ISDIR(earlier.st_mode))
         {
             // A folder of that name stays.
-            ::renameat2(AT_FDCWD, written.constData(), AT_FDCWD, path.constData(), RENAME_EXCHANGE);
+            ::renameat2(m_folderFd, written, m_folderFd, name, RENAME_EXCHANGE);
             removeWritten();
             return UnZip::FileOpenFailed;
         }
@@ -144,18 +209,16 @@ UnZip::ErrorCode UnzipOutput::commit(const QDateTime& modified)
         else
         {
             // A link, or a file that is not only this one's: its other names keep it.
-            ::unlink(written.constData());
+            ::unlinkat(m_folderFd, written, 0);
         }
         return UnZip::Success;
     }
     // No earlier file, or a file system that cannot exchange: an earlier file is removed first,
     // since renaming over it would make the file system write the new one out at once and wait.
-    const bool missing = errno == ENOENT;
-    if (missing && ::renameat2(AT_FDCWD, written.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) == 0)
-        return UnZip::Success;
-    if (!missing)
-        QFile::remove(m_path);
-    if (QFile::rename(m_written, m_path))
+    // A folder of that name is neither removed nor renamed over.
+    if (errno != ENOENT)
+        ::unlinkat(m_folderFd, name, 0);
+    if (::renameat(m_folderFd, written, m_folderFd, name) == 0)
         return UnZip::Success;
     removeWritten();
     return UnZip::FileOpenFailed;
@@ -171,14 +234,15 @@ void UnzipOutput::discard()
 
 void UnzipOutput::removeWritten()
 {
-    if (!QFile::remove(m_written))
-        qDebug().noquote() << QStringLiteral("Unable to remove corrupted file: %1").arg(m_written);
+    if (::unlinkat(m_folderFd, m_written.constData(), 0) != 0)
+        qDebug().noquote()
+            << QStringLiteral("Unable to remove corrupted file: %1").arg(pathOf(QFile::decodeName(m_written)));
 }
 
 void UnzipOutput::removeSpare()
 {
     if (m_spare.isEmpty())
         return;
-    ::unlink(QFile::encodeName(m_spare).constData());
+    ::unlinkat(m_folderFd, m_spare.constData(), 0);
     m_spare.clear();
 }

@@ -487,58 +487,38 @@ bool UnzipPrivate::isUnsafeName(const QString& name)
     return false;
 }
 
-bool UnzipPrivate::createDirectory(const QString& path, UnzipOutput& output) const
-{
-    if (output.makeFolder(path))
-        return true;
-    qDebug().noquote() << QStringLiteral("Unable to create directory: %1").arg(path);
-    return false;
-}
-
-UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
-    UnZip::ExtractionOptions options, UnzipOutput& output)
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry, UnZip::ExtractionOptions options,
+    UnzipOutput& output)
 {
     if (isUnsafeName(name))
     {
         qDebug().noquote() << QStringLiteral("Refusing entry outside the target folder: %1").arg(name);
         return UnZip::UnsafeName;
     }
-    const QString target = folder.absolutePath();
-    if (name.endsWith(QLatin1Char('/')))
-    {
-        if (options & (UnZip::CheckOnly | UnZip::FlattenFolders))
-            return UnZip::Success;
-        return createDirectory(QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name)), output)
-            ? UnZip::Success
-            : UnZip::MakeFolderFailed;
-    }
+    const bool folderEntry = name.endsWith(QLatin1Char('/'));
+    if (folderEntry && (options & (UnZip::CheckOnly | UnZip::FlattenFolders)))
+        return UnZip::Success;
     if (options & UnZip::CheckOnly)
         return extractFile(name, entry, static_cast<QIODevice*>(nullptr), options);
 
-    QString fileName = name;
-    QString receiving = target;
+    // Folders of the entry's path are made in any case; the target only without NoFolderCreation.
     const int slash = name.lastIndexOf(QLatin1Char('/'));
-    if (slash > 0)
-    {
-        fileName = name.mid(slash + 1);
-        if (!(options & UnZip::FlattenFolders))
-        {
-            receiving = QStringLiteral("%1/%2").arg(target, QDir::cleanPath(name.left(slash)));
-            if (!createDirectory(receiving, output))
-                return UnZip::MakeFolderFailed;
-        }
-    }
-    if (!(options & UnZip::NoFolderCreation) && !output.makeFolder(receiving))
-    {
-        qDebug().noquote() << QStringLiteral("Unable to create output directory %1").arg(receiving);
-        return UnZip::MakeFolderFailed;
-    }
+    const QString fileName = name.mid(slash + 1);
+    const bool kept = slash > 0 && !(options & UnZip::FlattenFolders);
+    const QString folder = kept ? QDir::cleanPath(name.left(slash)) : QString();
+    const UnZip::ErrorCode entered = output.enterFolder(folder, kept || !(options & UnZip::NoFolderCreation));
+    if (entered == UnZip::LinkOnPath)
+        qDebug().noquote()
+            << QStringLiteral("Refusing entry through a symbolic link in the target folder: %1").arg(name);
+    else if (entered != UnZip::Success)
+        qDebug().noquote() << QStringLiteral("Unable to create directory: %1").arg(output.pathOf(QString()));
+    if (entered != UnZip::Success || folderEntry)
+        return entered;
 
-    const QString path = QStringLiteral("%1/%2").arg(receiving, fileName);
-    QIODevice* const device = output.open(path);
+    QIODevice* const device = output.open(fileName);
     if (!device)
     {
-        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
+        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(output.pathOf(fileName));
         return UnZip::FileOpenFailed;
     }
     UnZip::ErrorCode result = extractFile(name, entry, device, options);
@@ -549,6 +529,6 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString& name, ZipEntryP& entry
     }
     result = output.commit(dosDateTime(entry.modTime, entry.modDate));
     if (result == UnZip::FileOpenFailed)
-        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(path);
+        qDebug().noquote() << QStringLiteral("Unable to open %1 for writing").arg(output.pathOf(fileName));
     return result;
 }

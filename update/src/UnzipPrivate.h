@@ -21,9 +21,10 @@ public:
     void closeArchive();
     bool isOpen() const { return !m_archiveFile.isNull(); }
 
-    // Into the folder, under the rules of the options, through the output of the whole extraction.
-    UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, const QDir& folder,
-        UnZip::ExtractionOptions options, UnzipOutput& output);
+    // Into the output's target folder, under the rules of the options, through the output of the
+    // whole extraction.
+    UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, UnZip::ExtractionOptions options,
+        UnzipOutput& output);
     // Into an open device, or nowhere with CheckOnly (device null).
     UnZip::ErrorCode extractFile(const QString& name, ZipEntryP& entry, QIODevice* device,
         UnZip::ExtractionOptions options);
@@ -50,7 +51,6 @@ private:
     // buffer and fill it anew: one read per local header and per chunk of data.
     qint64 readAt(char* data, qint64 size, qint64 offset) const;
     qint64 readChunk(quint32& remaining);
-    bool createDirectory(const QString& path, UnzipOutput& output) const;
 
     QScopedPointer<QFile> m_archiveFile;
     std::vector<char> m_readBuffer;
