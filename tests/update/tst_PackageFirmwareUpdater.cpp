@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <algorithm>
 #include <QTest>
 
@@ -385,10 +386,43 @@ private slots:
         QCOMPARE(percents, everyPercent);
         QCOMPARE(texts.value(0), QString("Writing page 0"));
         const bool sawUploadRunning =
-            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const QPair<QString, int>& look) {
-                return look.first == uploading && look.second > 0 && look.second < 100;
+            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const UpdateWatcher::Step& look) {
+                return look.message == uploading && look.percent > 0 && look.percent < 100;
             });
         QVERIFY(sawUploadRunning);
+    }
+
+    // Every step of the update that waits for the board runs off the GUI thread, whose events
+    // go on meanwhile: of the writes a board answering 40 ms late receives from the dialog's
+    // showing to its closing, none comes from the GUI thread.
+    void boardWaitsOffGuiThread()
+    {
+        UpdateOnConnectRig rig("VTAH027010001", 1, 0);
+        USBDriver& driver = *rig.m_state.getDriver();
+        const USBDevicePtr device = driver.enumerateDevices(true).value(0);
+        QVERIFY(device && driver.openDevice(device, 500000).isOk());
+        BootloaderFirmwareInfo boardInfo;
+        QVERIFY(Bootloader(false, rig.m_pClock).readTargetInfo(driver, boardInfo).isOk());
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 128;
+        secondary.header.pagesPerSector = 2;
+        secondary.data = QByteArray(3 * 128, 's');
+        QString error;
+        const BootloaderFirmwarePackage package(
+            qMakePair(27, 1), packageContents(2, 7, hexText(pattern(3 * 256, 5)), {secondary}), error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        rig.m_pBoard->setReplyDelay(40);
+        rig.m_pBoard->clearCommandLog();
+
+        UpdateWatcher watcher;
+        const USBResult result = rig.m_pUpdater->runUpdate(device, &driver, package, package.makeFirmwareInfo(boardInfo));
+        QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
+        QCOMPARE(watcher.m_messages.last(), QString("Update completed!"));
+        QCOMPARE(BootloaderFirmwareInfo::fromBytes(rig.m_pBoard->getMemory().getInformationPage()).minor, 7);
+        const QList<QThread*> writers = rig.m_pBoard->getWriterThreads();
+        QVERIFY(!writers.isEmpty());
+        QCOMPARE(writers.count(QThread::currentThread()), 0);
     }
 
     void interruptedUpdate_data()
