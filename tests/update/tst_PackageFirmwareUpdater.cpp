@@ -330,14 +330,41 @@ private slots:
         QCOMPARE(watcher.m_sawProgressBar, secondaryImages > 0);
         if (secondaryImages > 0)
         {
-            // The secondary images take the bar over from the main image.
-            const auto firstSecondary = std::find_if(watcher.m_steps.cbegin(), watcher.m_steps.cend(),
-                [](const UpdateWatcher::Step& step) { return step.message.startsWith("Updating secondary"); });
-            QVERIFY(firstSecondary != watcher.m_steps.cend());
-            QCOMPARE(firstSecondary->text, QString("Erasing sector 5"));
-            QCOMPARE(firstSecondary->percent, 25);
+            // The bar runs from 0 to 100 % once for the main image and once for each secondary
+            // image, each run beside its own step.
+            QList<QList<UpdateWatcher::Step>> runs;
+            int previous = -1;
+            for (const UpdateWatcher::Step& step : watcher.m_steps)
+            {
+                if (step.percent < previous || runs.isEmpty())
+                    runs << QList<UpdateWatcher::Step>();
+                runs.last() << step;
+                previous = step.percent;
+            }
+            QCOMPARE(runs.count(), 1 + secondaryImages);
+            for (int i = 0; i < runs.count(); ++i)
+            {
+                QVERIFY(runs.at(i).first().percent < 100 / 3);
+                QCOMPARE(runs.at(i).last().percent, 100);
+                QCOMPARE(runs.at(i).first().message, i == 0 ? messages.at(2) : messages.at(4));
+                if (i > 0)
+                    QCOMPARE(runs.at(i).first().text, QString("Erasing sector %1").arg(5 + 10 * (i - 1)));
+            }
             QCOMPARE(watcher.m_progress.last(), QString("Writing page 3"));
-            QCOMPARE(watcher.m_lastPercent, 100);
+            // A finished image takes the text of its last step with it: none stays beside the
+            // step between the images or beside the end.
+            for (const QString& message : {messages.at(3), messages.last()})
+            {
+                QStringList texts;
+                for (const UpdateWatcher::Step& look : watcher.m_looks)
+                {
+                    if (look.message == message)
+                        texts << look.text;
+                }
+                QVERIFY2(!texts.isEmpty(), qPrintable(message));
+                texts.removeAll(QString());
+                QCOMPARE(texts, QStringList());
+            }
             const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
             if (!folder.isEmpty())
                 watcher.m_picture.save(QDir(folder).filePath("firmware-update-progress.png"));

@@ -279,6 +279,7 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     });
     if (!result.isOk())
         return fail(result);
+    dialog->finishProgress();
 
     if (!secondaries.isEmpty())
     {
