@@ -43,8 +43,9 @@ inline int runRegistered(int argc, char** argv)
     return 0;
 }
 
-// Runs the registered benchmarks on the simulated board; prepare runs once before them.
-template <class Prepare>
+// Runs the registered benchmarks on the simulated board in an application of the given kind;
+// prepare runs once before them.
+template <class Application = QCoreApplication, class Prepare>
 int run(int argc, char** argv, Prepare prepare)
 {
     if (qEnvironmentVariableIsEmpty("TALVEX_USB_BACKEND"))
@@ -52,7 +53,7 @@ int run(int argc, char** argv, Prepare prepare)
     const SimUsbBackend backend;
     if (!backend.getBus())
         return 1;
-    QCoreApplication app(argc, argv);
+    Application app(argc, argv);
     prepare();
     return runRegistered(argc, argv);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "SimBoardFraming.h"
 #include "SimIBoardBootloader.h"
-#include "SimIChannelEndpoint.h"
 
 #include <QVector>
 #include <boost/shared_ptr.hpp>
@@ -9,13 +9,13 @@
 // The board's side of the byte-and-acknowledge handshake its bootloader speaks: a command byte
 // is acknowledged, its payload (of the length the bootloader names) is acknowledged again, and
 // the reply bytes follow. A command without payload is answered right after its acknowledge.
-class SimBoardHandshakeFraming : public SimIChannelEndpoint
+class SimBoardHandshakeFraming : public SimBoardFraming
 {
 public:
     explicit SimBoardHandshakeFraming(const boost::shared_ptr<SimIBoardBootloader>& bootloader);
 
     void hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes) override;
-    // The bootloader sends nothing unasked.
+    // The bootloader sends nothing unasked; late replies leave.
     void advance(SimFtdiChannel& channel, qint64 milliseconds) override;
 
 private:

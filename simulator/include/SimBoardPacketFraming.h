@@ -1,12 +1,10 @@
 #pragma once
 
+#include "SimBoardFraming.h"
 #include "SimIBoardFirmware.h"
-#include "SimIChannelEndpoint.h"
 
 #include <QVector>
-#include <atomic>
 #include <boost/shared_ptr.hpp>
-#include <deque>
 
 // The board's side of the packet protocol on its command channel: request frames from the host
 // go to the firmware one at a time, its replies go back as long frames (type 5) carrying the
@@ -15,14 +13,10 @@
 // Board behaviour the protocol leaves open: bytes that cannot start a request frame (anything
 // but 0x05) are skipped until one that can; a stream packet longer than a short frame holds
 // (255 bytes) goes out whole as a long frame of stream id 0.
-class SimBoardPacketFraming : public SimIChannelEndpoint
+class SimBoardPacketFraming : public SimBoardFraming
 {
 public:
     explicit SimBoardPacketFraming(const boost::shared_ptr<SimIBoardFirmware>& firmware);
-
-    // A slow board: every reply leaves this many simulated milliseconds after its request
-    // arrived. 0 (the default) answers before the host's write returns.
-    void setReplyDelay(qint64 milliseconds);
 
     void hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes) override;
     void advance(SimFtdiChannel& channel, qint64 milliseconds) override;
@@ -33,19 +27,9 @@ public:
     static QVector<quint8> longFrame(quint32 id, quint8 status, const QVector<quint8>& data);
 
 private:
-    struct PendingReply
-    {
-        qint64 m_due;
-        QVector<quint8> m_frame;
-    };
-
     void handleRequests(SimFtdiChannel& channel);
-    void sendDueReplies(SimFtdiChannel& channel);
 
     boost::shared_ptr<SimIBoardFirmware> m_pFirmware;
-    std::atomic<qint64> m_replyDelay{0};
     // Host bytes of a request frame that is not complete yet.
     QVector<quint8> m_received;
-    qint64 m_time = 0;
-    std::deque<PendingReply> m_replies;
 };

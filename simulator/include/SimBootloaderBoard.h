@@ -11,7 +11,9 @@
 #include <QVector>
 #include <boost/shared_ptr.hpp>
 
+class QThread;
 class SimBoardBootloader;
+class SimBoardFraming;
 class SimBootloaderFirmware;
 class SimFtdiChip;
 
@@ -26,6 +28,8 @@ class SimFtdiChip;
 //   (0x19 start, 0x1A page, 0x1B sector erase, 0x1C end, back to Firmware).
 // The chip stays listed with the same serial number through every mode change and its USB
 // handles stay valid. The memories (SimBootloaderMemory) belong to the board.
+//
+// A slow board (setReplyDelay) answers every write late, in every mode, on the bus's clock.
 //
 // A power cut unplugs the chip; powerOn() plugs it back and starts the board: in its bootloader
 // when the main flash was erased and not finished by the exit command, else in its firmware,
@@ -57,7 +61,14 @@ public:
     SimBootloaderMemory getMemory() const;
     // Every command received in any mode, oldest first: its opcode followed by its payload.
     QList<QVector<quint8>> getCommandLog() const;
+    // The thread of every write the host made, oldest first: the host's USB calls run in the
+    // thread that makes them.
+    QList<QThread*> getWriterThreads() const;
+    // Empties the command log and the writer threads.
     void clearCommandLog();
+    // Every reply leaves this many milliseconds of the bus's clock after the write it answers;
+    // 0 (the default) answers before the host's write returns.
+    void setReplyDelay(qint64 milliseconds);
 
     // Faults, per opcode of the mode the command arrives in: a refusal with that status byte
     // (the acknowledge of a handshake command, the reply status of a framed one); silence.
@@ -103,6 +114,8 @@ private:
         const QString& serialNumber, int firmwareMajor, int firmwareMinor);
 
     void start(Mode mode);
+    // What the host wrote, to the program of the current mode.
+    void takeBytes(SimFtdiChannel& channel, const QVector<quint8>& bytes);
     // Firmware and secondary update: frames go to the packet framing whole, raw bytes between
     // them to the entry; false when more bytes are needed.
     bool takeFirmwareBytes(SimFtdiChannel& channel);
@@ -112,7 +125,8 @@ private:
     SimBootloaderMemory m_memory;
     boost::shared_ptr<SimBoardBootloader> m_pBootloader;
     boost::shared_ptr<SimBootloaderFirmware> m_pFirmware;
-    boost::shared_ptr<SimIChannelEndpoint> m_pFraming;
+    boost::shared_ptr<SimBoardFraming> m_pFraming;
+    qint64 m_replyDelay = 0;
     Mode m_mode = Firmware;
     Mode m_nextMode = Firmware;
     bool m_switching = false;
@@ -121,6 +135,7 @@ private:
     bool m_writeUnlocked = false;
     bool m_firmwareComplete = true;
     QList<QVector<quint8>> m_log;
+    QList<QThread*> m_writers;
     QHash<quint8, quint8> m_statusFaults;
     QSet<quint8> m_silentFaults;
     bool m_corruptInformationPage = false;

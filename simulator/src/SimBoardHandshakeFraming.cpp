@@ -15,8 +15,9 @@ void SimBoardHandshakeFraming::hostWrote(SimFtdiChannel& channel, const QVector<
     }
 }
 
-void SimBoardHandshakeFraming::advance(SimFtdiChannel&, qint64)
+void SimBoardHandshakeFraming::advance(SimFtdiChannel& channel, qint64 milliseconds)
 {
+    advanceReplies(channel, milliseconds);
 }
 
 bool SimBoardHandshakeFraming::step(SimFtdiChannel& channel)
@@ -31,7 +32,7 @@ bool SimBoardHandshakeFraming::step(SimFtdiChannel& channel)
             return true;
         if (!m_current.raw)
         {
-            channel.sendToHost({m_current.acknowledge});
+            reply(channel, {m_current.acknowledge});
             if (!m_current.accepted)
                 return true;
         }
@@ -44,14 +45,14 @@ bool SimBoardHandshakeFraming::step(SimFtdiChannel& channel)
     m_received.remove(0, m_current.payloadLength);
     m_inCommand = false;
 
-    const SimIBoardBootloader::Reply reply = m_pBootloader->finishCommand(m_command, payload);
+    const SimIBoardBootloader::Reply finished = m_pBootloader->finishCommand(m_command, payload);
     if (m_current.raw)
         return true;
     QVector<quint8> answer;
     if (!payload.isEmpty())
-        answer.append(reply.acknowledge);
-    answer += reply.data;
+        answer.append(finished.acknowledge);
+    answer += finished.data;
     if (!answer.isEmpty())
-        channel.sendToHost(answer);
+        reply(channel, answer);
     return true;
 }

@@ -18,11 +18,6 @@ SimBoardPacketFraming::SimBoardPacketFraming(const boost::shared_ptr<SimIBoardFi
 {
 }
 
-void SimBoardPacketFraming::setReplyDelay(qint64 milliseconds)
-{
-    m_replyDelay = milliseconds;
-}
-
 void SimBoardPacketFraming::hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes)
 {
     m_received += bytes;
@@ -31,9 +26,8 @@ void SimBoardPacketFraming::hostWrote(SimFtdiChannel& channel, const QVector<qui
 
 void SimBoardPacketFraming::advance(SimFtdiChannel& channel, qint64 milliseconds)
 {
-    m_time += milliseconds;
     m_pFirmware->advance(milliseconds);
-    sendDueReplies(channel);
+    advanceReplies(channel, milliseconds);
     const QVector<QVector<quint8>> packets = m_pFirmware->takeStreamPackets();
     for (const QVector<quint8>& packet : packets)
         channel.sendToHost(packet.count() <= s_maxShortFrameData ? shortFrame(packet) : longFrame(0, 0, packet));
@@ -75,19 +69,8 @@ void SimBoardPacketFraming::handleRequests(SimFtdiChannel& channel)
         const QVector<quint8> payload = m_received.mid(s_requestHeaderSize, length);
         m_received.remove(0, s_requestHeaderSize + length);
 
-        const SimIBoardFirmware::Reply reply = m_pFirmware->handleCommand(command, payload);
-        if (!reply.answered)
-            continue;
-        m_replies.push_back({m_time + m_replyDelay, longFrame(id, reply.status, reply.data)});
-        sendDueReplies(channel);
-    }
-}
-
-void SimBoardPacketFraming::sendDueReplies(SimFtdiChannel& channel)
-{
-    while (!m_replies.empty() && m_replies.front().m_due <= m_time)
-    {
-        channel.sendToHost(m_replies.front().m_frame);
-        m_replies.pop_front();
+        const SimIBoardFirmware::Reply answer = m_pFirmware->handleCommand(command, payload);
+        if (answer.answered)
+            reply(channel, longFrame(id, answer.status, answer.data));
     }
 }

@@ -10,6 +10,7 @@
 #include "SimUsbBus.h"
 
 #include <QMutexLocker>
+#include <QThread>
 #include <boost/make_shared.hpp>
 
 namespace
@@ -107,11 +108,18 @@ void SimBootloaderBoard::start(Mode mode)
         m_pFraming = boost::make_shared<SimBoardHandshakeFraming>(unowned(m_pBootloader));
     else
         m_pFraming = boost::make_shared<SimBoardPacketFraming>(unowned(m_pFirmware));
+    m_pFraming->setReplyDelay(m_replyDelay);
     if (mode != Bootloader)
         m_writeUnlocked = false;
 }
 
 void SimBootloaderBoard::hostWrote(SimFtdiChannel& channel, const QVector<quint8>& bytes)
+{
+    m_writers.append(QThread::currentThread());
+    takeBytes(channel, bytes);
+}
+
+void SimBootloaderBoard::takeBytes(SimFtdiChannel& channel, const QVector<quint8>& bytes)
 {
     if (m_mode == Bootloader)
     {
@@ -128,7 +136,7 @@ void SimBootloaderBoard::hostWrote(SimFtdiChannel& channel, const QVector<quint8
     {
         const QVector<quint8> rest = m_pending;
         m_pending.clear();
-        hostWrote(channel, rest);
+        takeBytes(channel, rest);
     }
 }
 
@@ -188,7 +196,9 @@ void SimBootloaderBoard::applyModeSwitch()
         return;
     m_switching = false;
     const QVector<quint8> pending = m_pending;
+    const boost::shared_ptr<SimBoardFraming> earlier = m_pFraming;
     start(m_nextMode);
+    m_pFraming->takeRepliesFrom(*earlier);
     m_pending = pending;
 }
 
@@ -210,10 +220,24 @@ QList<QVector<quint8>> SimBootloaderBoard::getCommandLog() const
     return m_log;
 }
 
+QList<QThread*> SimBootloaderBoard::getWriterThreads() const
+{
+    QMutexLocker lock(&SimUsbBus::instance().getMutex());
+    return m_writers;
+}
+
 void SimBootloaderBoard::clearCommandLog()
 {
     QMutexLocker lock(&SimUsbBus::instance().getMutex());
     m_log.clear();
+    m_writers.clear();
+}
+
+void SimBootloaderBoard::setReplyDelay(qint64 milliseconds)
+{
+    QMutexLocker lock(&SimUsbBus::instance().getMutex());
+    m_replyDelay = milliseconds;
+    m_pFraming->setReplyDelay(milliseconds);
 }
 
 void SimBootloaderBoard::setStatusFault(quint8 opcode, quint8 status)

@@ -7,7 +7,9 @@
 #include "USBPacketProtocol.h"
 
 #include <QTest>
+#include <QThread>
 #include <boost/make_shared.hpp>
+#include <memory>
 
 namespace
 {
@@ -142,6 +144,67 @@ private slots:
         QCOMPARE(board->getCommandLog().mid(0, 4),
             (QList<Bytes>{{0x14}, {0x30, 1, 2}, {0x04}, Bytes{0x06} + Bytes(36, '0')}));
         QCOMPARE(board->getCommandLog().last(), Bytes{0x03});
+    }
+
+    // A slow board answers every write late by its delay, in its firmware, its bootloader and
+    // its secondary update, on the bus's clock, across its changes of mode; every write notes
+    // its thread.
+    void lateReplies()
+    {
+        const auto board = plug("VTAH027010001");
+        board->setReplyDelay(40);
+        const USBIFtdiApi::Handle handle = openBoard();
+
+        write(handle, USBPacketProtocol::makeLongFrame(9, 0x14, {}));
+        bus().advance(39);
+        QVERIFY(readAll(handle).isEmpty());
+        bus().advance(1);
+        QCOMPARE(readAll(handle), USBPacketProtocol::makeLongFrame(9, 0, {0xFF, 0x01, 0x00, 0x01}));
+
+        write(handle, Bytes{0x06} + bytesOf(s_entryCode) + Bytes{0x04});
+        QCOMPARE(board->getMode(), SimBootloaderBoard::Bootloader);
+        // The acknowledge of the command, then that of its payload with the reply.
+        write(handle, {0x13});
+        bus().advance(39);
+        QVERIFY(readAll(handle).isEmpty());
+        bus().advance(1);
+        QCOMPARE(readAll(handle), Bytes{0x00});
+        write(handle, {0x05});
+        bus().advance(39);
+        QVERIFY(readAll(handle).isEmpty());
+        bus().advance(1);
+        QCOMPARE(readAll(handle), Bytes{0x00});
+
+        // A reply outlives the change of mode its command makes.
+        write(handle, {0x07});
+        QCOMPARE(board->getMode(), SimBootloaderBoard::SecondaryUpdate);
+        write(handle, USBPacketProtocol::makeLongFrame(1, 0x19, {}));
+        write(handle, USBPacketProtocol::makeLongFrame(2, 0x1C, {}));
+        QCOMPARE(board->getMode(), SimBootloaderBoard::Firmware);
+        bus().advance(39);
+        QVERIFY(readAll(handle).isEmpty());
+        bus().advance(1);
+        QCOMPARE(readAll(handle),
+            USBPacketProtocol::makeLongFrame(1, 0, {0x80, 0x00}) + USBPacketProtocol::makeLongFrame(2, 0, {}));
+
+        board->setReplyDelay(0);
+        const Bytes targetInfo = USBPacketProtocol::makeLongFrame(3, 0x14, {});
+        const std::unique_ptr<QThread> writer(QThread::create([this, handle, &targetInfo] {
+            quint32 written = 0;
+            api().write(handle, targetInfo.constData(), quint32(targetInfo.count()), written);
+        }));
+        writer->start();
+        QVERIFY(writer->wait(5000));
+        QCOMPARE(readAll(handle), USBPacketProtocol::makeLongFrame(3, 0, {0xFF, 0x01, 0x00, 0x01}));
+        api().close(handle);
+
+        QList<QThread*> writers;
+        for (int i = 0; i < 7; ++i)
+            writers << QThread::currentThread();
+        writers << writer.get();
+        QCOMPARE(board->getWriterThreads(), writers);
+        board->clearCommandLog();
+        QVERIFY(board->getWriterThreads().isEmpty());
     }
 
     // Flash programming only clears bits; the memories outlive the handle and a power cut.

@@ -11,6 +11,7 @@
 #include "UpdateFolderFixture.h"
 #include "USBConnectionState.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -42,8 +43,10 @@ public:
 };
 
 // Answers the question box with the chosen button and keeps what it asked; watches the progress
-// dialog on every pass of the event loop and keeps each new message and progress text, and the
-// bar's value at each pass. Every change of the bar's value is kept with the texts beside it.
+// dialog on every pass of the event loop, and at every queued call the GUI thread takes (the end
+// of each step of the update that ran in the worker), and keeps each new message and progress
+// text, and the texts and the bar's value at each look. Every change of the bar's value is kept
+// with the texts beside it.
 class UpdateWatcher : public QObject
 {
 public:
@@ -60,6 +63,14 @@ public:
         // The progress dialog closes itself at the update's end.
         m_answers.leaveOthers();
         m_answers.watch([this](QWidget* modal) { look(modal); });
+        qApp->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            look(QApplication::activeModalWidget());
+        return false;
     }
 
     const QStringList& questions() const { return m_answers.m_boxes; }
@@ -70,8 +81,8 @@ public:
     // The dialog at the last progress text, for looking at by eye.
     QPixmap m_picture;
     QList<Step> m_steps;
-    // The message and the bar's value at each pass that saw a bar.
-    QList<QPair<QString, int>> m_looks;
+    // The texts and the bar's value at each look that saw a bar.
+    QList<Step> m_looks;
 
 private:
     void look(QWidget* modal)
@@ -83,12 +94,13 @@ private:
         const QString message = labels.value(1) ? labels.value(1)->text() : QString();
         if (m_messages.value(m_messages.count() - 1) != message)
             m_messages << message;
+        const QString progress = labels.value(2) ? labels.value(2)->text() : QString();
         QProgressBar* bar = dialog->findChild<QProgressBar*>();
         if (bar)
         {
             m_sawProgressBar = true;
             m_lastPercent = bar->value();
-            m_looks << qMakePair(message, bar->value());
+            m_looks << Step{message, progress, bar->value()};
             if (m_pWatchedBar != bar)
             {
                 m_pWatchedBar = bar;
@@ -97,7 +109,6 @@ private:
                 });
             }
         }
-        const QString progress = labels.value(2) ? labels.value(2)->text() : QString();
         if (!progress.isEmpty() && m_progress.value(m_progress.count() - 1) != progress)
         {
             m_progress << progress;

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <algorithm>
 #include <QTest>
 
@@ -329,14 +330,41 @@ private slots:
         QCOMPARE(watcher.m_sawProgressBar, secondaryImages > 0);
         if (secondaryImages > 0)
         {
-            // The secondary images take the bar over from the main image.
-            const auto firstSecondary = std::find_if(watcher.m_steps.cbegin(), watcher.m_steps.cend(),
-                [](const UpdateWatcher::Step& step) { return step.message.startsWith("Updating secondary"); });
-            QVERIFY(firstSecondary != watcher.m_steps.cend());
-            QCOMPARE(firstSecondary->text, QString("Erasing sector 5"));
-            QCOMPARE(firstSecondary->percent, 25);
+            // The bar runs from 0 to 100 % once for the main image and once for each secondary
+            // image, each run beside its own step.
+            QList<QList<UpdateWatcher::Step>> runs;
+            int previous = -1;
+            for (const UpdateWatcher::Step& step : watcher.m_steps)
+            {
+                if (step.percent < previous || runs.isEmpty())
+                    runs << QList<UpdateWatcher::Step>();
+                runs.last() << step;
+                previous = step.percent;
+            }
+            QCOMPARE(runs.count(), 1 + secondaryImages);
+            for (int i = 0; i < runs.count(); ++i)
+            {
+                QVERIFY(runs.at(i).first().percent < 100 / 3);
+                QCOMPARE(runs.at(i).last().percent, 100);
+                QCOMPARE(runs.at(i).first().message, i == 0 ? messages.at(2) : messages.at(4));
+                if (i > 0)
+                    QCOMPARE(runs.at(i).first().text, QString("Erasing sector %1").arg(5 + 10 * (i - 1)));
+            }
             QCOMPARE(watcher.m_progress.last(), QString("Writing page 3"));
-            QCOMPARE(watcher.m_lastPercent, 100);
+            // A finished image takes the text of its last step with it: none stays beside the
+            // step between the images or beside the end.
+            for (const QString& message : {messages.at(3), messages.last()})
+            {
+                QStringList texts;
+                for (const UpdateWatcher::Step& look : watcher.m_looks)
+                {
+                    if (look.message == message)
+                        texts << look.text;
+                }
+                QVERIFY2(!texts.isEmpty(), qPrintable(message));
+                texts.removeAll(QString());
+                QCOMPARE(texts, QStringList());
+            }
             const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
             if (!folder.isEmpty())
                 watcher.m_picture.save(QDir(folder).filePath("firmware-update-progress.png"));
@@ -385,10 +413,43 @@ private slots:
         QCOMPARE(percents, everyPercent);
         QCOMPARE(texts.value(0), QString("Writing page 0"));
         const bool sawUploadRunning =
-            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const QPair<QString, int>& look) {
-                return look.first == uploading && look.second > 0 && look.second < 100;
+            std::any_of(watcher.m_looks.cbegin(), watcher.m_looks.cend(), [&uploading](const UpdateWatcher::Step& look) {
+                return look.message == uploading && look.percent > 0 && look.percent < 100;
             });
         QVERIFY(sawUploadRunning);
+    }
+
+    // Every step of the update that waits for the board runs off the GUI thread, whose events
+    // go on meanwhile: of the writes a board answering 40 ms late receives from the dialog's
+    // showing to its closing, none comes from the GUI thread.
+    void boardWaitsOffGuiThread()
+    {
+        UpdateOnConnectRig rig("VTAH027010001", 1, 0);
+        USBDriver& driver = *rig.m_state.getDriver();
+        const USBDevicePtr device = driver.enumerateDevices(true).value(0);
+        QVERIFY(device && driver.openDevice(device, 500000).isOk());
+        BootloaderFirmwareInfo boardInfo;
+        QVERIFY(Bootloader(false, rig.m_pClock).readTargetInfo(driver, boardInfo).isOk());
+        PackageWriter::Secondary secondary;
+        secondary.header.name = "chip";
+        secondary.header.pageSize = 128;
+        secondary.header.pagesPerSector = 2;
+        secondary.data = QByteArray(3 * 128, 's');
+        QString error;
+        const BootloaderFirmwarePackage package(
+            qMakePair(27, 1), packageContents(2, 7, hexText(pattern(3 * 256, 5)), {secondary}), error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        rig.m_pBoard->setReplyDelay(40);
+        rig.m_pBoard->clearCommandLog();
+
+        UpdateWatcher watcher;
+        const USBResult result = rig.m_pUpdater->runUpdate(device, &driver, package, package.makeFirmwareInfo(boardInfo));
+        QVERIFY2(result.isOk(), qPrintable(result.getMessage()));
+        QCOMPARE(watcher.m_messages.last(), QString("Update completed!"));
+        QCOMPARE(BootloaderFirmwareInfo::fromBytes(rig.m_pBoard->getMemory().getInformationPage()).minor, 7);
+        const QList<QThread*> writers = rig.m_pBoard->getWriterThreads();
+        QVERIFY(!writers.isEmpty());
+        QCOMPARE(writers.count(QThread::currentThread()), 0);
     }
 
     void interruptedUpdate_data()

@@ -9,8 +9,8 @@
 #include <QScreen>
 #include <QTest>
 
-// The update's progress dialog: what it shows with and without progress, the progress of the
-// secondary images, and that only the update closes it.
+// The update's progress dialog: what it shows with and without progress, the progress of each
+// image in turn, and that only the update closes it.
 class tst_PackageFirmwareUpdaterDialog : public QObject
 {
     Q_OBJECT
@@ -44,6 +44,11 @@ private slots:
         QCOMPARE(labels.at(1)->text(), QString("The firmware will now be updated.\nUploading new firmware."));
         const QRect screen = parent.screen()->geometry();
         QCOMPARE(dialog.frameGeometry().center(), screen.center());
+        // Progress leaves a dialog without a bar as it is.
+        dialog.updateProgress("Writing page 0", 50);
+        dialog.finishProgress();
+        QCOMPARE(dialog.findChildren<QLabel*>().count(), labels.count());
+        QCOMPARE(dialog.findChild<QProgressBar*>() != nullptr, withProgress);
         dialog.show();
         dialog.reject();
         QVERIFY(dialog.isVisible());
@@ -51,28 +56,35 @@ private slots:
         QVERIFY(dialog.isVisible());
     }
 
-    // The bar follows the programming until it is finished; then it goes and later reports
-    // change the text only.
+    // The bar follows each image from 0 to 100 %: finishing an image fills the bar and takes the
+    // text of its last step away; the next image starts the bar again from 0.
     void progress()
     {
         PackageFirmwareUpdaterDialog dialog(nullptr, true);
         dialog.setMessage("Updating secondary firmware.\nBusy uploading data.");
         dialog.show();
-        dialog.updateProgress("Writing page 1", 50);
         QProgressBar* bar = dialog.findChild<QProgressBar*>();
+        QLabel* step = dialog.findChildren<QLabel*>().at(2);
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, [&values](int value) { values << value; });
+
+        dialog.updateProgress("Writing page 1", 50);
         QCOMPARE(bar->value(), 50);
-        QCOMPARE(dialog.findChildren<QLabel*>().at(2)->text(), QString("Writing page 1"));
+        QCOMPARE(step->text(), QString("Writing page 1"));
         const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
         if (!folder.isEmpty())
             dialog.grab().save(QDir(folder).filePath("firmware-update-dialog.png"));
+        dialog.updateProgress("Writing page 2", 100);
+        dialog.finishProgress();
+        QCOMPARE(step->text(), QString());
 
+        dialog.updateProgress("Erasing sector 3", 50);
+        QCOMPARE(step->text(), QString("Erasing sector 3"));
         dialog.finishProgress();
-        QCOMPARE(bar->value(), 100);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!dialog.findChild<QProgressBar*>());
-        dialog.updateProgress("Writing page 2", 75);
-        dialog.finishProgress();
-        QCOMPARE(dialog.findChildren<QLabel*>().at(2)->text(), QString("Writing page 2"));
+        QCOMPARE(dialog.findChild<QProgressBar*>(), bar);
+        QCOMPARE(values, (QList<int>{50, 100, 0, 50, 100}));
+        QCOMPARE(step->text(), QString());
     }
 };
 

@@ -21,9 +21,11 @@ struct BootloaderFirmwareInfo;
 // opened; never throws. Status 0 and 1 keep the connection, 2 makes the connection state close
 // the device and report the text. After an update the device carries the version read back
 // from the board. Keeps no state between checks.
-// Reading and checking the package and the uploads run in a worker thread
-// (UpdateBackgroundTask) that alone uses the driver until they end; the GUI thread meanwhile
-// runs its events, so windows repaint and the dialog's bar moves page by page.
+// Reading and checking the package, and every step of the update that waits for the board or
+// for time, run in a worker thread (UpdateBackgroundTask) that alone uses the driver until the
+// step ends; the GUI thread meanwhile runs its events, so from the dialog's showing to its
+// closing windows repaint and the dialog's bar moves page by page. The GUI thread sets the
+// dialog's texts between the steps.
 class PackageFirmwareUpdater : public USBIDeviceUpdater
 {
 public:
@@ -58,11 +60,11 @@ private:
         const BootloaderFirmwareId& boardId, const BootloaderFirmwarePackage& package,
         const BootloaderFirmwareInfo& packageInfo, USBResult& failure) const;
     // Takes the board from its firmware into its bootloader: enters it, puts the handshake
-    // protocol on the socket and reopens the device.
+    // protocol on the socket and reopens the device. In the worker thread.
     USBResult enterForProgramming(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
-    // Closes the device, puts the packet protocol back and reopens it.
+    // Closes the device, puts the packet protocol back and reopens it. In the worker thread.
     USBResult reopenForFirmware(const boost::shared_ptr<USBDevice>& device, USBDriver& driver, bool& handshake) const;
-    // The GUI keeps running: passes of processing events and sleeping 10 ms.
+    // Sleeps on the update's clock, in the worker thread.
     void wait(int milliseconds) const;
 
     QPointer<QWidget> m_pParent;

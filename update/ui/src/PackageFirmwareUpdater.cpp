@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <boost/make_shared.hpp>
+#include <functional>
 #include <memory>
 
 namespace
@@ -29,7 +30,6 @@ const int s_firmwareTooOld = 2;
 const int s_unknownDevice = 3;
 
 const int s_commandSocket = 0;
-const int s_waitStepMs = 10;
 const int s_idleStepMs = 1;
 // The protocol's worker finishes a purge at once; this only keeps a stuck one from freezing the connect.
 const int s_idleLimitMs = 5000;
@@ -56,6 +56,14 @@ QString modelText(const QPair<int, int>& model)
 void processEvents()
 {
     QCoreApplication::processEvents();
+}
+
+// Runs a step of the update in the worker (UpdateBackgroundTask) and gives its result.
+USBResult offGuiThread(const std::function<USBResult()>& step)
+{
+    USBResult result;
+    UpdateBackgroundTask::run([&] { result = step(); });
+    return result;
 }
 }
 
@@ -233,22 +241,26 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     dialog->show();
     processEvents();
 
+    // From here on every step that waits for the board, or only for time, runs in the worker
+    // while the GUI thread runs its events; the dialog's texts are set between the steps.
     bool handshake = false;
     const auto fail = [&](const USBResult& result) {
-        driver->closeDevice();
-        if (handshake)
-            driver->popProtocol(s_commandSocket);
+        offGuiThread([&] {
+            driver->closeDevice();
+            if (handshake)
+                driver->popProtocol(s_commandSocket);
+            return USBResult();
+        });
         return result;
     };
     const Bootloader bootloader(false, m_pClock);
+    BootloaderProgressRelay progress(dialog.get());
 
     dialog->setMessage(updating + QStringLiteral("\nEntering the bootloader."));
-    processEvents();
-    USBResult result = enterForProgramming(device, *driver, handshake);
+    USBResult result = offGuiThread([&] { return enterForProgramming(device, *driver, handshake); });
     if (!result.isOk())
         return fail(result);
     dialog->setMessage(updating + QStringLiteral("\nUploading new firmware."));
-    processEvents();
 
     // Until every image of the package is in, the information page shows version 0.0, which no
     // model supports: a board whose update was cut off, on either chip, asks for the update at
@@ -257,51 +269,59 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
     unfinished.major = 0;
     unfinished.minor = 0;
     unfinished.packageChecksum = 0;
-    BootloaderProgressRelay progress(dialog.get());
-    UpdateBackgroundTask::run([&] {
-        result = bootloader.writeFirmwareInfo(*driver, unfinished);
-        if (result.isOk())
-            result = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0, &progress);
-        if (result.isOk() && secondaries.isEmpty())
-            result = bootloader.writeFirmwareInfo(*driver, packageInfo);
+    result = offGuiThread([&] {
+        USBResult step = bootloader.writeFirmwareInfo(*driver, unfinished);
+        if (step.isOk())
+            step = bootloader.uploadFirmware(*driver, BootloaderHexData(package.getData()), true, 0, &progress);
+        if (step.isOk() && secondaries.isEmpty())
+            step = bootloader.writeFirmwareInfo(*driver, packageInfo);
+        return step;
     });
     if (!result.isOk())
         return fail(result);
+    dialog->finishProgress();
 
     if (!secondaries.isEmpty())
     {
-        if (!(result = bootloader.exitToSecondaryUpdate(*driver)).isOk())
+        if (!(result = offGuiThread([&] { return bootloader.exitToSecondaryUpdate(*driver); })).isOk())
             return fail(result);
         dialog->setMessage(QStringLiteral("Preparing to update secondary firmware.\nExiting the bootloader."));
-        if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
+        if (!(result = offGuiThread([&] { return reopenForFirmware(device, *driver, handshake); })).isOk())
             return fail(result);
         dialog->setMessage(QStringLiteral("Updating secondary firmware.\nBusy uploading data."));
-        wait(s_exitWaitMs);
-        UpdateBackgroundTask::run([&] {
+        result = offGuiThread([&] {
+            wait(s_exitWaitMs);
+            USBResult step;
             for (BootloaderSecondaryImage& secondary : secondaries)
             {
-                if (!(result = bootloader.uploadSecondaryFirmware(*driver, secondary, &progress)).isOk())
-                    return;
+                if (!(step = bootloader.uploadSecondaryFirmware(*driver, secondary, &progress)).isOk())
+                    return step;
             }
-            result = bootloader.finishSecondaryUpdate(*driver);
+            step = bootloader.finishSecondaryUpdate(*driver);
+            // Only the bootloader writes the information page.
+            if (step.isOk())
+                step = enterForProgramming(device, *driver, handshake);
+            if (step.isOk())
+                step = bootloader.writeFirmwareInfo(*driver, packageInfo);
+            return step;
         });
         if (!result.isOk())
             return fail(result);
-        // Only the bootloader writes the information page.
-        if (!(result = enterForProgramming(device, *driver, handshake)).isOk())
-            return fail(result);
-        if (!(result = bootloader.writeFirmwareInfo(*driver, packageInfo)).isOk())
-            return fail(result);
     }
-    if (!(result = bootloader.exitBootloader(*driver)).isOk())
-        return fail(result);
-    wait(s_exitWaitMs);
-    if (!(result = reopenForFirmware(device, *driver, handshake)).isOk())
-        return fail(result);
 
     // The device, and through it the connection, takes the version the board now reports.
     BootloaderFirmwareInfo installed;
-    if (!(result = bootloader.readTargetInfo(*driver, installed)).isOk())
+    result = offGuiThread([&] {
+        USBResult step = bootloader.exitBootloader(*driver);
+        if (!step.isOk())
+            return step;
+        wait(s_exitWaitMs);
+        step = reopenForFirmware(device, *driver, handshake);
+        if (step.isOk())
+            step = bootloader.readTargetInfo(*driver, installed);
+        return step;
+    });
+    if (!result.isOk())
         return fail(result);
     if (installed.major != packageInfo.major || installed.minor != packageInfo.minor)
         return fail(USBResult(QStringLiteral("The firmware update failed: the device reports version %1.%2 instead "
@@ -313,7 +333,10 @@ USBResult PackageFirmwareUpdater::runUpdate(const boost::shared_ptr<USBDevice>& 
             2));
 
     dialog->setMessage(QStringLiteral("Update completed!"));
-    wait(s_completedWaitMs);
+    offGuiThread([this] {
+        wait(s_completedWaitMs);
+        return USBResult();
+    });
     return USBResult();
 }
 
@@ -347,9 +370,5 @@ USBResult PackageFirmwareUpdater::reopenForFirmware(const boost::shared_ptr<USBD
 
 void PackageFirmwareUpdater::wait(int milliseconds) const
 {
-    for (int pass = 0; pass < milliseconds / s_waitStepMs; ++pass)
-    {
-        processEvents();
-        m_pClock->sleepMicroseconds(s_waitStepMs * 1000);
-    }
+    m_pClock->sleepMicroseconds(static_cast<unsigned long>(milliseconds) * 1000);
 }

@@ -65,16 +65,21 @@ void PackageFirmwareUpdaterDialog::updateProgress(const QString& text, int perce
     if (m_pProgressLabel)
         m_pProgressLabel->setText(text);
     if (m_pProgressBar)
+    {
+        if (m_imageFinished)
+            m_pProgressBar->setValue(0);
         m_pProgressBar->setValue(percent);
+    }
+    m_imageFinished = false;
 }
 
 void PackageFirmwareUpdaterDialog::finishProgress()
 {
-    if (!m_pProgressBar)
-        return;
-    m_pProgressBar->setValue(100);
-    m_pProgressBar->deleteLater();
-    m_pProgressBar = nullptr;
+    if (m_pProgressLabel)
+        m_pProgressLabel->clear();
+    if (m_pProgressBar)
+        m_pProgressBar->setValue(100);
+    m_imageFinished = true;
 }
 
 void PackageFirmwareUpdaterDialog::reject()
