@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "BootloaderConstants.h"
 #include "ModalAnswers.h"
 #include "PackageAppData.h"
 #include "PackageInfoWidget.h"
@@ -87,6 +88,8 @@ class tst_PackageInfoWidget : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { BootloaderConstants::restoreDefaults(); }
+
     void offlineCheck_data()
     {
         QTest::addColumn<int>("minor");
@@ -127,19 +130,31 @@ private slots:
     void onlineCheck_data()
     {
         QTest::addColumn<bool>("reachable");
-        QTest::newRow("update on the server") << true;
-        QTest::newRow("no server") << false;
+        QTest::addColumn<QString>("error");
+        QTest::newRow("update on the server") << true << QString();
+        QTest::newRow("no server") << false << QString();
+        QTest::newRow("device package too large")
+            << true << "Device package 002701.pkg is too large: a device accepts at most 128 bytes.";
     }
 
     void onlineCheck()
     {
         QFETCH(bool, reachable);
+        QFETCH(QString, error);
         Fixture fixture("PIW");
         QVERIFY(fixture.ready());
         const UpdaterFileEntry program{fixture.application(), true, Fixture::crc("new program")};
         PackageUpdaterResult manifest;
         manifest.setVersion(6, 1);
         manifest.addFile(program);
+        if (!error.isEmpty())
+        {
+            BootloaderConstants::setMaxImageSize(16);
+            const QByteArray firmware = Fixture::devicePackage(QByteArray(200, 'f'));
+            const BootloaderFirmwareId id(27, 1, 2, 0, int(Fixture::crc(firmware)));
+            manifest.addFirmware(id);
+            QVERIFY(fixture.putDevicePackage(id, firmware));
+        }
         QVERIFY(fixture.putManifest(manifest));
         QVERIFY(fixture.putFilePackage(program, "new program"));
         QVERIFY(fixture.install(program, "old program"));
@@ -150,13 +165,19 @@ private slots:
         panel.checkForUpdates();
         QVERIFY(PackageAppData::isPackageLockHeld());
         QVERIFY(waitFor([] { return !PackageAppData::isPackageLockHeld(); }, 60000));
-        if (reachable)
+        if (!error.isEmpty())
+        {
+            QCOMPARE(statusOf(panel), "Unable to check for updates. " + error);
+            panel.resize(700, panel.sizeHint().height());
+            grabWhenAsked(&panel, "update-panel-refused");
+        }
+        else if (reachable)
             QCOMPARE(statusOf(panel), s_newVersionLine.arg(fixture.application()));
         else
             QVERIFY2(statusOf(panel).startsWith("Unable to check for updates. ")
                     && statusOf(panel).size() > QString("Unable to check for updates. ").size(),
                 qPrintable(statusOf(panel)));
-        QCOMPARE(notesButton(panel)->isHidden(), !reachable);
+        QCOMPARE(notesButton(panel)->isHidden(), !reachable || !error.isEmpty());
     }
 
     void progressLine()

@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "BootloaderConstants.h"
 #include "FileCrc32.h"
 #include "PackageAppData.h"
 #include "PackageUpdateDownloader.h"
@@ -43,25 +44,25 @@ BootloaderFirmwareId withChecksum(const BootloaderFirmwareId& id, const QByteArr
 }
 
 // An update to 6.1 of the application and a library, with firmware for two models.
-PackageUpdaterResult update(const Fixture& fixture)
+PackageUpdaterResult update(const Fixture& fixture, const QByteArray& firmwareA = s_firmwareA)
 {
     PackageUpdaterResult result;
     result.setVersion(6, 1);
     result.addFile({fixture.application(), true, Fixture::crc(s_program)});
     result.addFile({"Lib", false, Fixture::crc(s_library)});
     result.setReleaseNotes("<p>Faster</p>");
-    result.addFirmware(withChecksum(s_modelA, s_firmwareA));
+    result.addFirmware(withChecksum(s_modelA, firmwareA));
     result.addFirmware(withChecksum(s_modelB, s_firmwareB));
     return result;
 }
 
 // Puts the whole update on the server.
-bool publish(const Fixture& fixture)
+bool publish(const Fixture& fixture, const QByteArray& firmwareA = s_firmwareA)
 {
-    const PackageUpdaterResult manifest = update(fixture);
+    const PackageUpdaterResult manifest = update(fixture, firmwareA);
     return fixture.putManifest(manifest) && fixture.putFilePackage(manifest.getFiles().at(0), s_program)
         && fixture.putFilePackage(manifest.getFiles().at(1), s_library)
-        && fixture.putDevicePackage(s_modelA, s_firmwareA) && fixture.putDevicePackage(s_modelB, s_firmwareB);
+        && fixture.putDevicePackage(s_modelA, firmwareA) && fixture.putDevicePackage(s_modelB, s_firmwareB);
 }
 
 QStringList folderEntries(const QString& folder)
@@ -119,6 +120,8 @@ class tst_PackageUpdateDownloader : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { BootloaderConstants::restoreDefaults(); }
+
     // The manifest, both device packages first, then both file packages, unpacked; the server's
     // login is given when asked, and the lock is free once the check ended.
     void fetchesTheWholeUpdate()
@@ -346,6 +349,46 @@ private slots:
         QVERIFY(!PackageAppData::isPackageLockHeld());
     }
 
+    // A device package larger than a connect reads is refused as soon as the server announces its
+    // size or sends a byte more, before it is whole: nothing of it is kept, and the check says why.
+    // One of the size itself is kept and announced.
+    void devicePackageBound_data()
+    {
+        QTest::addColumn<bool>("offersSize");
+        QTest::addColumn<int>("overBound");
+        QTest::newRow("at the bound") << true << 0;
+        QTest::newRow("a byte over, size announced") << true << 1;
+        QTest::newRow("a byte over, size not told") << false << 1;
+        QTest::newRow("far over, size announced") << true << (1 << 20);
+    }
+
+    void devicePackageBound()
+    {
+        QFETCH(bool, offersSize);
+        QFETCH(int, overBound);
+        BootloaderConstants::setMaxImageSize(4096);
+        const QByteArray firmwareA = Fixture::devicePackage(noise(int(BootloaderConstants::maxPackageSize()) - 4 + overBound));
+        Fixture fixture("DL", offersSize);
+        QVERIFY(fixture.ready());
+        QVERIFY(publish(fixture, firmwareA));
+
+        Check check(fixture);
+        QVERIFY(check.runOnline());
+        const PackageAppData data(fixture.application(), fixture.subPath());
+        if (overBound == 0)
+        {
+            QVERIFY2(check.result().isValid(), qPrintable(check.result().getError()));
+            QCOMPARE(readFile(data.devicePackagePath(s_modelA)), firmwareA);
+            return;
+        }
+        QCOMPARE(check.result().getError(), QString("Device package 002701.pkg is too large: a device accepts at most 32.00 KiB."));
+        QCOMPARE(folderEntries(data.getFolder()), QStringList{fixture.application() + ".pkm"});
+        // The transfer was cut short.
+        QVERIFY2(!check.m_progress.contains("Downloading device packages 100"), qPrintable(check.m_progress.join(", ")));
+        QCOMPARE(check.m_finished.size(), 1);
+        QVERIFY(!PackageAppData::isPackageLockHeld());
+    }
+
     // Whatever stops a download, the check ends once with the network layer's text, the lock is
     // free, and no part of a file package stays.
     void failedDownload_data()
@@ -422,6 +465,13 @@ private slots:
         Check check(fixture, boost::make_shared<SimulatedBusClock>());
         check.m_downloader.startManifestDownload();
         QVERIFY(waitFor([&] { return fixture.serverBrokeDown(); }, 60000));
+        // A package is on disk as far as it came, under a name of its own beside its place.
+        if (file != ".pkm")
+        {
+            const QString part = PackageAppData(fixture.application(), fixture.subPath()).getFolder() + "/" + file + ".part";
+            const qint64 half = QFileInfo(fixture.serverFolder() + "/" + file).size() / 2;
+            QVERIFY2(waitFor([&] { return QFileInfo(part).size() == half; }, 60000), qPrintable(part));
+        }
         // The time-out passes on the clock alone: nothing ends the check while it stands still.
         QVERIFY(check.m_finished.isEmpty());
         QVERIFY(waitOnBusClock([&] { return !check.m_finished.isEmpty(); }, 100, 60000));
@@ -458,24 +508,33 @@ private slots:
         QVERIFY(!data.isUpdateAvailable(6, 0));
     }
 
-    // Aborted while a file package arrives: one checkFinished, and neither the archive nor a
-    // package of that entry stays.
-    void abortWhileAFilePackageDownloads()
+    // Aborted while a package arrives: one checkFinished, and nothing of that package stays
+    // (neither its part nor, for a file package, an archive or package of that entry).
+    void abortWhileAPackageDownloads_data()
     {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("device package") << "002701.pkg.part" << QStringList();
+        QTest::newRow("file package") << "Lib.pkz.part" << QStringList({"000102.pkg", "002701.pkg"});
+    }
+
+    void abortWhileAPackageDownloads()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, kept);
         Fixture fixture("DL");
         QVERIFY(fixture.ready());
         QVERIFY(publish(fixture));
         const PackageAppData data(fixture.application(), fixture.subPath());
         Check check(fixture);
         check.m_downloader.startManifestDownload();
-        QVERIFY(waitFor([&] { return QFile::exists(data.archivePath("Lib")) || !check.m_finished.isEmpty(); }, 60000));
+        QVERIFY(waitFor([&] { return QFile::exists(data.getFolder() + "/" + part) || !check.m_finished.isEmpty(); }, 60000));
         QVERIFY(check.m_finished.isEmpty());
         check.m_downloader.abort();
         QCOMPARE(check.m_finished.size(), 1);
         QVERIFY(!check.result().isValid());
         QVERIFY(!check.m_downloader.isBusy());
-        QCOMPARE(folderEntries(data.getFolder()),
-            QStringList({"000102.pkg", "002701.pkg", fixture.application() + ".pkm"}));
+        QCOMPARE(folderEntries(data.getFolder()), kept << fixture.application() + ".pkm");
         QVERIFY(!PackageAppData::isPackageLockHeld());
         check.m_downloader.abort();
         QCOMPARE(check.m_finished.size(), 1);

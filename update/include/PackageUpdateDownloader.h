@@ -23,6 +23,13 @@ class QTimer;
 // (readManifest) it only reads the manifest already in the folder. A package is kept only when
 // its CRC-32 matches the manifest's.
 //
+// A package goes to a part file beside its place in the folder as its bytes arrive, the CRC-32
+// of a device package counted on the way, so neither memory nor the time spent in one event
+// grows with its size; it is renamed into place once whole and matching, and removed when the
+// check fails or is aborted. A device package larger than a connect reads
+// (BootloaderConstants::maxPackageSize()) is refused as soon as the server announces its size or
+// sends one byte more: the transfer is aborted and the check fails with that reason.
+//
 // Each check ends with exactly one checkFinished, also when it fails or is aborted; the result
 // is invalid with its text then. A download that goes without a byte from the server for
 // UpdateConstants::transferTimeout() on the clock fails with "The update server stopped sending
@@ -61,6 +68,7 @@ signals:
     void checkProgress(const QString& description, int percent);
 
 private slots:
+    void onMetaDataChanged();
     void onReadyRead();
     void onAuthentication(QNetworkReply* reply, QAuthenticator* authenticator);
     void onDownloadProgress(qint64 received, qint64 total);
@@ -72,14 +80,30 @@ private:
     void startDownload(const QString& fileName);
     // The server's next bytes are due within the transfer time-out from now.
     void awaitData();
+    // Ends the running download at once with the error, without waiting for the server.
+    void stopTransfer(const QString& error);
     // The end of the current download, whether it completed or failed.
     void finishDownload();
     void buildPendingLists();
     void startNextPackageDownload();
     void finishManifest(const QByteArray& compressed);
-    void finishDevicePackage(const QByteArray& bytes);
+    void finishDevicePackage(QNetworkReply* reply);
     void finishFilePackage(QNetworkReply* reply);
-    void discardFile();
+    // The package being downloaded: its file name on the server, and the text of a failure to
+    // store it.
+    QString packageName() const;
+    QString unsavedText() const;
+    QString tooLargeText() const;
+    // A new, empty part file for the package that goes to target.
+    bool openPart(const QString& target);
+    // Appends what the reply holds to the part file: the reason to stop, empty when stored.
+    QString storeArrived(QNetworkReply* reply);
+    // Stores the reply's last bytes and closes the part file: the reason it is not whole, if any.
+    QString closePart(QNetworkReply* reply);
+    bool placePart(const QString& target);
+    void discardPart();
+    // The check ends with the fault of the package just downloaded; no part of it stays.
+    void failPackage(const QString& fault);
     void endCheck();
     // A result holding only the error, for a check that could not start.
     void refuse(const QString& error);
@@ -93,7 +117,10 @@ private:
     QTimer* m_pStallTimer;
     USBProtocolClockPtr m_pClock;
     qint64 m_dataDueMs = 0;
+    // The part file of the package being downloaded, with the count and CRC-32 of its bytes.
     QFile* m_pFile = nullptr;
+    qint64 m_partSize = 0;
+    quint32 m_partCrc = 0;
     PackageUpdaterResult m_result;
     QString m_applicationName;
     QString m_subPath;

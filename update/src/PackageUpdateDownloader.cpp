@@ -1,5 +1,6 @@
 #include "PackageUpdateDownloader.h"
 
+#include "BootloaderConstants.h"
 #include "ManifestInflate.h"
 #include "PackageAppData.h"
 #include "PackageUpdaterManifest.h"
@@ -8,12 +9,14 @@
 #include <QAuthenticator>
 #include <QBuffer>
 #include <QFile>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <zlib.h>
 
@@ -21,6 +24,8 @@ namespace
 {
 // How often one download is given the server's login.
 const int s_loginAnswers = 2;
+// Appended to a package's place in the folder while it downloads.
+const char s_partSuffix[] = ".part";
 
 QString inUseText()
 {
@@ -30,11 +35,6 @@ QString inUseText()
 QString corruptPackageText(const QString& fileName)
 {
     return QStringLiteral("Downloaded package %1 does not match the update information.").arg(fileName);
-}
-
-quint32 crc32Of(const QByteArray& bytes)
-{
-    return quint32(::crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
 }
 }
 
@@ -56,11 +56,9 @@ PackageUpdateDownloader::~PackageUpdateDownloader()
 {
     if (m_pReply)
         disconnect(m_pReply, nullptr, this, nullptr);
-    if (m_state == FilePackageDownload)
-        discardFile();
+    discardPart();
     if (isBusy())
         PackageAppData::releasePackageLock();
-    delete m_pFile;
 }
 
 void PackageUpdateDownloader::startManifestDownload()
@@ -132,6 +130,7 @@ void PackageUpdateDownloader::startDownload(const QString& fileName)
     connect(m_pReply, &QNetworkReply::finished, this, &PackageUpdateDownloader::onFinished);
     connect(m_pReply, &QNetworkReply::errorOccurred, this, &PackageUpdateDownloader::onError);
     connect(m_pReply, &QNetworkReply::readyRead, this, &PackageUpdateDownloader::onReadyRead);
+    connect(m_pReply, &QNetworkReply::metaDataChanged, this, &PackageUpdateDownloader::onMetaDataChanged);
     // Qt's ftp layer waits for a silent server for ever; the login counts as part of the wait.
     awaitData();
 }
@@ -142,20 +141,36 @@ void PackageUpdateDownloader::awaitData()
     m_pStallTimer->start(m_pClock->getTimerInterval(UpdateConstants::transferTimeout()));
 }
 
+void PackageUpdateDownloader::onMetaDataChanged()
+{
+    // Qt's ftp layer tells the size that the server announced before the transfer begins.
+    if (sender() != m_pReply || m_state != DevicePackageDownload)
+        return;
+    bool announced = false;
+    const qint64 size = m_pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&announced);
+    if (announced && size > BootloaderConstants::maxPackageSize())
+        stopTransfer(tooLargeText());
+}
+
 void PackageUpdateDownloader::onReadyRead()
 {
     if (sender() != m_pReply)
         return;
     awaitData();
-    if (m_state != FilePackageDownload || !m_pFile)
+    // Packages go to disk as they arrive; the manifest is small and read when complete.
+    if (!m_pFile)
         return;
-    // File packages go to disk as they arrive; the others are small and read when complete.
-    const QByteArray bytes = m_pReply->readAll();
-    if (m_pFile->write(bytes) == bytes.size())
+    const QString fault = storeArrived(m_pReply);
+    if (fault.isEmpty())
         return;
-    m_result.setError(QStringLiteral("Unable to save file package %1.")
-                          .arg(UpdaterAppData::archiveFileName(m_pendingFilePackages.last().name)));
-    m_pReply->abort();
+    // Stopped once this delivery is out: a transfer whose last bytes these were then ends by
+    // itself, where an abort would leave Qt's ftp layer waiting for an answer that never comes.
+    m_result.setError(fault);
+    disconnect(m_pReply, &QNetworkReply::readyRead, this, &PackageUpdateDownloader::onReadyRead);
+    QTimer::singleShot(0, this, [this] {
+        if (m_pReply)
+            stopTransfer(QString());
+    });
 }
 
 void PackageUpdateDownloader::onAuthentication(QNetworkReply* reply, QAuthenticator* authenticator)
@@ -200,7 +215,14 @@ void PackageUpdateDownloader::onTransferStalled()
         m_pStallTimer->start(m_pClock->getTimerInterval(remaining));
         return;
     }
-    m_result.setError(QStringLiteral("The update server stopped sending data."));
+    stopTransfer(QStringLiteral("The update server stopped sending data."));
+}
+
+void PackageUpdateDownloader::stopTransfer(const QString& error)
+{
+    // The first error is the cause.
+    if (m_result.isValid())
+        m_result.setError(error);
     // A server gone silent may not answer the abort either, and Qt's ftp layer would wait for
     // that answer before the reply finishes: the download ends here instead.
     disconnect(m_pReply, nullptr, this, nullptr);
@@ -216,14 +238,13 @@ void PackageUpdateDownloader::finishDownload()
     reply->deleteLater();
     if (!m_result.isValid())
     {
-        if (m_state == FilePackageDownload)
-            discardFile();
+        discardPart();
         m_state = Finished;
     }
     else if (m_state == ManifestDownload)
         finishManifest(reply->readAll());
     else if (m_state == DevicePackageDownload)
-        finishDevicePackage(reply->readAll());
+        finishDevicePackage(reply);
     else if (m_state == FilePackageDownload)
         finishFilePackage(reply);
     if (m_state == Finished)
@@ -278,91 +299,154 @@ void PackageUpdateDownloader::buildPendingLists()
 
 void PackageUpdateDownloader::startNextPackageDownload()
 {
+    const PackageAppData data(m_applicationName, m_subPath);
+    QString target;
     if (!m_pendingDevicePackages.isEmpty())
     {
         m_state = DevicePackageDownload;
         m_description = QStringLiteral("Downloading device packages");
-        startDownload(m_pendingDevicePackages.last().fileName());
-        return;
+        target = data.devicePackagePath(m_pendingDevicePackages.last());
     }
-    if (m_pendingFilePackages.isEmpty())
+    else if (!m_pendingFilePackages.isEmpty())
     {
-        m_state = Finished;
-        return;
+        m_state = FilePackageDownload;
+        m_description = QStringLiteral("Downloading file package %1").arg(packageName());
+        target = data.archivePath(m_pendingFilePackages.last().name);
     }
-    const UpdaterFileEntry& entry = m_pendingFilePackages.last();
-    const QString archiveName = UpdaterAppData::archiveFileName(entry.name);
-    delete m_pFile;
-    m_pFile = new QFile(PackageAppData(m_applicationName, m_subPath).archivePath(entry.name));
-    if (!m_pFile->open(QIODevice::WriteOnly))
-    {
-        m_result.setError(QStringLiteral("Unable to save file package %1.").arg(archiveName));
-        delete m_pFile;
-        m_pFile = nullptr;
-        m_state = Finished;
-        return;
-    }
-    m_state = FilePackageDownload;
-    m_description = QStringLiteral("Downloading file package %1").arg(archiveName);
-    startDownload(archiveName);
-}
-
-void PackageUpdateDownloader::finishDevicePackage(const QByteArray& bytes)
-{
-    const BootloaderFirmwareId id = m_pendingDevicePackages.last();
-    m_state = Finished;
-    if (crc32Of(bytes) != quint32(id.getChecksum()))
-        m_result.setError(corruptPackageText(id.fileName()));
-    else if (!PackageAppData(m_applicationName, m_subPath).saveDevicePackage(id, bytes))
-        m_result.setError(QStringLiteral("Unable to save device package %1.").arg(id.fileName()));
     else
     {
-        m_pendingDevicePackages.removeLast();
-        startNextPackageDownload();
+        m_state = Finished;
+        return;
     }
+    if (!openPart(target))
+    {
+        m_result.setError(unsavedText());
+        m_state = Finished;
+        return;
+    }
+    startDownload(packageName());
+}
+
+QString PackageUpdateDownloader::packageName() const
+{
+    return m_state == DevicePackageDownload ? m_pendingDevicePackages.last().fileName()
+                                            : UpdaterAppData::archiveFileName(m_pendingFilePackages.last().name);
+}
+
+QString PackageUpdateDownloader::unsavedText() const
+{
+    return m_state == DevicePackageDownload ? QStringLiteral("Unable to save device package %1.").arg(packageName())
+                                            : QStringLiteral("Unable to save file package %1.").arg(packageName());
+}
+
+QString PackageUpdateDownloader::tooLargeText() const
+{
+    return QStringLiteral("Device package %1 is too large: a device accepts at most %2.")
+        .arg(packageName(), QLocale::c().formattedDataSize(BootloaderConstants::maxPackageSize()));
+}
+
+bool PackageUpdateDownloader::openPart(const QString& target)
+{
+    m_pFile = new QFile(target + QLatin1String(s_partSuffix));
+    m_partSize = 0;
+    m_partCrc = quint32(::crc32(0L, Z_NULL, 0));
+    // Unbuffered: what arrived is in the file when the next bytes are awaited.
+    if (m_pFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return true;
+    delete m_pFile;
+    m_pFile = nullptr;
+    return false;
+}
+
+QString PackageUpdateDownloader::storeArrived(QNetworkReply* reply)
+{
+    const QByteArray bytes = reply->readAll();
+    m_partSize += bytes.size();
+    // Not a byte over the bound reaches the disk.
+    if (m_state == DevicePackageDownload && m_partSize > BootloaderConstants::maxPackageSize())
+        return tooLargeText();
+    if (m_pFile->write(bytes) != bytes.size())
+        return unsavedText();
+    m_partCrc = quint32(::crc32(m_partCrc, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+    return QString();
+}
+
+QString PackageUpdateDownloader::closePart(QNetworkReply* reply)
+{
+    const QString fault = storeArrived(reply);
+    m_pFile->close();
+    return fault;
+}
+
+bool PackageUpdateDownloader::placePart(const QString& target)
+{
+    // Replaces a package of another version in one step: the folder never lacks both.
+    if (std::rename(QFile::encodeName(m_pFile->fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        return false;
+    delete m_pFile;
+    m_pFile = nullptr;
+    return true;
+}
+
+void PackageUpdateDownloader::discardPart()
+{
+    if (!m_pFile)
+        return;
+    m_pFile->remove();
+    delete m_pFile;
+    m_pFile = nullptr;
+}
+
+void PackageUpdateDownloader::finishDevicePackage(QNetworkReply* reply)
+{
+    const BootloaderFirmwareId id = m_pendingDevicePackages.last();
+    QString fault = closePart(reply);
+    if (fault.isEmpty() && m_partCrc != quint32(id.getChecksum()))
+        fault = corruptPackageText(id.fileName());
+    if (fault.isEmpty() && !placePart(PackageAppData(m_applicationName, m_subPath).devicePackagePath(id)))
+        fault = unsavedText();
+    if (!fault.isEmpty())
+    {
+        failPackage(fault);
+        return;
+    }
+    m_pendingDevicePackages.removeLast();
+    startNextPackageDownload();
 }
 
 void PackageUpdateDownloader::finishFilePackage(QNetworkReply* reply)
 {
     const UpdaterFileEntry entry = m_pendingFilePackages.last();
-    const QString archiveName = UpdaterAppData::archiveFileName(entry.name);
-    const QByteArray rest = reply->readAll();
-    const bool written = m_pFile->write(rest) == rest.size() && m_pFile->flush();
-    m_pFile->close();
-    delete m_pFile;
-    m_pFile = nullptr;
-
     const PackageAppData data(m_applicationName, m_subPath);
-    m_state = Finished;
-    if (!written || !data.installFilePackage(entry, true))
-    {
-        data.installFilePackage(entry, false);
-        m_result.setError(QStringLiteral("Unable to save file package %1.").arg(archiveName));
-        return;
-    }
+    QString fault = closePart(reply);
+    // The archive is unpacked in place and goes, whether that succeeds or not.
+    if (fault.isEmpty() && (!placePart(data.archivePath(entry.name)) || !data.installFilePackage(entry, true)))
+        fault = unsavedText();
     bool ok = false;
-    if (data.packageFileCrc(entry.name, &ok) != entry.checksum || !ok)
+    if (fault.isEmpty() && (data.packageFileCrc(entry.name, &ok) != entry.checksum || !ok))
     {
         QFile::remove(data.packageFilePath(entry.name));
-        m_result.setError(corruptPackageText(archiveName));
+        fault = corruptPackageText(packageName());
+    }
+    if (!fault.isEmpty())
+    {
+        failPackage(fault);
         return;
     }
     m_pendingFilePackages.removeLast();
     startNextPackageDownload();
 }
 
-void PackageUpdateDownloader::discardFile()
+void PackageUpdateDownloader::failPackage(const QString& fault)
 {
-    delete m_pFile;
-    m_pFile = nullptr;
-    PackageAppData(m_applicationName, m_subPath).installFilePackage(m_pendingFilePackages.last(), false);
+    m_result.setError(fault);
+    discardPart();
+    m_state = Finished;
 }
 
 void PackageUpdateDownloader::endCheck()
 {
     m_state = Finished;
-    delete m_pFile;
-    m_pFile = nullptr;
     // A check is over: no ftp connection stays open for a next one.
     m_pManager->clearConnectionCache();
     PackageAppData::releasePackageLock();
