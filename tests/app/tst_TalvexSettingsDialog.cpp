@@ -1,7 +1,7 @@
 #include "TestRegistry.h"
 
 #include "AppTestSupport.h"
-#include "RepositoryInstallLatch.h"
+#include "PackageInstallLatch.h"
 #include "SettingsSandbox.h"
 #include "StudioOnBus.h"
 #include "TalvexDocument.h"
@@ -131,7 +131,7 @@ private slots:
         const QStringList enabledBefore = enabledButtons(&dialog);
         QStringList enabledWhileHeld;
         QStringList enabledAtBox;
-        RepositoryInstallLatch latch([&] {
+        PackageInstallLatch latch([&] {
             enabledWhileHeld = enabledButtons(&dialog);
             grabWhenAsked(&dialog, "settingsdialog-installing");
         });

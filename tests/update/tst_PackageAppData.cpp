@@ -2,7 +2,7 @@
 
 #include "FileCrc32.h"
 #include "PackageAppData.h"
-#include "RepositoryInstallLatch.h"
+#include "PackageInstallLatch.h"
 #include "UpdateFolderFixture.h"
 #include "ZipWriter.h"
 
@@ -403,7 +403,7 @@ private slots:
             QString second;
             QStringList entries;
         } whileHeld;
-        RepositoryInstallLatch latch([&] {
+        PackageInstallLatch latch([&] {
             whileHeld.held = PackageAppData::isPackageLockHeld();
             whileHeld.taken = PackageAppData::takePackageLock();
             data.installRepositoryArchive(path, &whileHeld.second);

@@ -3,6 +3,7 @@
 #include "BootloaderConstants.h"
 #include "FileCrc32.h"
 #include "PackageAppData.h"
+#include "PackageInstallLatch.h"
 #include "PackageUpdateDownloader.h"
 #include "SimulatedBusClock.h"
 #include "UpdateServerFixture.h"
@@ -122,19 +123,24 @@ class tst_PackageUpdateDownloader : public QObject
 private slots:
     void cleanup() { BootloaderConstants::restoreDefaults(); }
 
-    // The manifest, both device packages first, then both file packages, unpacked; the server's
-    // login is given when asked, and the lock is free once the check ended.
+    // The manifest, both device packages first, then both file packages, unpacked in a worker
+    // while the GUI thread runs its events; the server's login is given when asked, and the lock
+    // is free once the check ended.
     void fetchesTheWholeUpdate()
     {
         Fixture fixture("DL");
         QVERIFY(fixture.ready());
         QVERIFY(publish(fixture));
         Check check(fixture);
+        int unpackingsSeen = 0;
+        PackageInstallLatch latch([&] { unpackingsSeen += check.m_downloader.isBusy() ? 1 : 0; });
         QVERIFY(!check.m_downloader.isBusy());
         check.m_downloader.startManifestDownload();
         QVERIFY(check.m_downloader.isBusy());
         QVERIFY(PackageAppData::isPackageLockHeld());
         QVERIFY(waitFor([&] { return !check.m_finished.isEmpty(); }, 60000));
+        QVERIFY(latch.inWorker());
+        QCOMPARE(unpackingsSeen, 2);
 
         const PackageUpdaterResult result = check.result();
         QVERIFY2(result.isValid(), qPrintable(result.getError()));
@@ -288,6 +294,9 @@ private slots:
         QTest::newRow("over the size bound")
             << qCompress("<u><version Value=\"2\"/>" + QByteArray(4096, ' ') + "</u>")
             << "The update manifest is larger than 4 KiB when decompressed.";
+        // Refused by its length, before it is inflated or even whole.
+        QTest::newRow("longer than a manifest within the bound")
+            << QByteArray(4, '\0') + noise(64 * 1024) << "The update manifest is larger than 4 KiB when decompressed.";
     }
 
     void badManifest()

@@ -15,3 +15,11 @@ class QIODevice;
 // stream that is damaged or cut short gives an empty array and an empty reason (what the manifest
 // reader makes of empty contents says the rest). reason may be null.
 QByteArray inflateManifest(QIODevice& compressed, QString* reason = nullptr);
+
+// The most bytes that a stored manifest within the bound can take: zlib's worst case for that
+// much text, and the length before it. The update check refuses a manifest download that
+// announces or sends more, before holding it.
+qint64 maxStoredManifestSize();
+
+// Why a manifest is refused for its size.
+QString manifestTooLargeText();

@@ -38,11 +38,12 @@ public:
     // calling thread holds the lock meanwhile and goes on with its events, user input held back,
     // and the call returns when the install has ended.
     bool installRepositoryArchive(const QString& archivePath, QString* reason = nullptr) const;
-    // Tests only: the probe runs in the install's worker thread before it unpacks anything (to
-    // hold the install there); an empty one, the default, does nothing.
-    static void setRepositoryInstallProbe(const std::function<void()>& probe);
+    // Tests only: the probe runs as a repository install or a file package's unpacking starts,
+    // before it unpacks anything (to hold it there); an empty one, the default, does nothing.
+    static void setInstallProbe(const std::function<void()>& probe);
     // Unpacks the downloaded "<entry>.pkz" into "<entry>.pkg" (install true) or only deletes the
-    // archive (install false, the download failed). A failure leaves neither file.
+    // archive (install false, the download failed). A failure leaves neither file. Any thread:
+    // the update check unpacks in a worker.
     bool installFilePackage(const UpdaterFileEntry& entry, bool install) const;
 
     bool saveDevicePackage(const BootloaderFirmwareId& id, const QByteArray& bytes) const;

@@ -19,7 +19,8 @@ class QTimer;
 // One update check. Online (startManifestDownload) it fetches the compressed manifest from the
 // update server's folder (UpdateConstants) over ftp, keeps it in the update data folder, then
 // fetches every device package and file package that the folder lacks or holds in another
-// version, device packages first, unpacking each file package as it arrives. Offline
+// version, device packages first, unpacking each file package as it arrives (in a worker
+// thread, UpdateBackgroundTask, while the GUI thread runs its events). Offline
 // (readManifest) it only reads the manifest already in the folder. A package is kept only when
 // its CRC-32 matches the manifest's.
 //
@@ -28,7 +29,8 @@ class QTimer;
 // grows with its size; it is renamed into place once whole and matching, and removed when the
 // check fails or is aborted. A device package larger than a connect reads
 // (BootloaderConstants::maxPackageSize()) is refused as soon as the server announces its size or
-// sends one byte more: the transfer is aborted and the check fails with that reason.
+// sends one byte more: the transfer is aborted and the check fails with that reason. So is a
+// manifest larger than one within UpdateConstants::maxManifestSize() can be.
 //
 // Each check ends with exactly one checkFinished, also when it fails or is aborted; the result
 // is invalid with its text then. A download that goes without a byte from the server for
@@ -93,6 +95,8 @@ private:
     // store it.
     QString packageName() const;
     QString unsavedText() const;
+    // The most that the manifest or a device package may take, and the text that refuses more.
+    qint64 maxDownloadSize() const;
     QString tooLargeText() const;
     // A new, empty part file for the package that goes to target.
     bool openPart(const QString& target);

@@ -46,8 +46,7 @@ QByteArray inflateManifest(QIODevice& compressed, QString* reason)
         if (plain.size() + produced > bound)
         {
             if (reason)
-                *reason = QStringLiteral("The update manifest is larger than %1 when decompressed.")
-                              .arg(QLocale::c().formattedDataSize(bound, 0));
+                *reason = manifestTooLargeText();
             status = Z_DATA_ERROR;
             break;
         }
@@ -55,4 +54,15 @@ QByteArray inflateManifest(QIODevice& compressed, QString* reason)
     }
     inflateEnd(&stream);
     return status == Z_STREAM_END ? plain : QByteArray();
+}
+
+qint64 maxStoredManifestSize()
+{
+    return s_lengthSize + qint64(compressBound(uLong(UpdateConstants::maxManifestSize())));
+}
+
+QString manifestTooLargeText()
+{
+    return QStringLiteral("The update manifest is larger than %1 when decompressed.")
+        .arg(QLocale::c().formattedDataSize(UpdateConstants::maxManifestSize(), 0));
 }

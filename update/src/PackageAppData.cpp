@@ -28,7 +28,7 @@ QSharedMemory& packageInstallLock()
     return s_packageInstallLock;
 }
 
-std::function<void()>& repositoryInstallProbe()
+std::function<void()>& installProbe()
 {
     static std::function<void()> s_probe;
     return s_probe;
@@ -111,15 +111,15 @@ bool PackageAppData::installRepositoryArchive(const QString& archivePath, QStrin
     return why.isEmpty();
 }
 
-void PackageAppData::setRepositoryInstallProbe(const std::function<void()>& probe)
+void PackageAppData::setInstallProbe(const std::function<void()>& probe)
 {
-    repositoryInstallProbe() = probe;
+    installProbe() = probe;
 }
 
 QString PackageAppData::installRepository(const QString& archivePath) const
 {
-    if (repositoryInstallProbe())
-        repositoryInstallProbe()();
+    if (installProbe())
+        installProbe()();
     // Unpacked and checked beside the folder, on the same file system, and then exchanged with
     // it: until the archive has proven to be a whole repository the folder stays as it was.
     const QFileInfo folder(getFolder());
@@ -193,6 +193,8 @@ bool PackageAppData::installFilePackage(const UpdaterFileEntry& entry, bool inst
         QFile::remove(archive);
         return true;
     }
+    if (installProbe())
+        installProbe()();
     const QString extractedName = executableFileName(entry);
     const QString extracted = getFolder() + QLatin1Char('/') + extractedName;
     const QString package = packageFilePath(entry.name);

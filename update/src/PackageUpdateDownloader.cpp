@@ -4,6 +4,7 @@
 #include "ManifestInflate.h"
 #include "PackageAppData.h"
 #include "PackageUpdaterManifest.h"
+#include "UpdateBackgroundTask.h"
 #include "UpdateConstants.h"
 
 #include <QAuthenticator>
@@ -144,11 +145,11 @@ void PackageUpdateDownloader::awaitData()
 void PackageUpdateDownloader::onMetaDataChanged()
 {
     // Qt's ftp layer tells the size that the server announced before the transfer begins.
-    if (sender() != m_pReply || m_state != DevicePackageDownload)
+    if (sender() != m_pReply || (m_state != DevicePackageDownload && m_state != ManifestDownload))
         return;
     bool announced = false;
     const qint64 size = m_pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&announced);
-    if (announced && size > BootloaderConstants::maxPackageSize())
+    if (announced && size > maxDownloadSize())
         stopTransfer(tooLargeText());
 }
 
@@ -157,10 +158,13 @@ void PackageUpdateDownloader::onReadyRead()
     if (sender() != m_pReply)
         return;
     awaitData();
-    // Packages go to disk as they arrive; the manifest is small and read when complete.
-    if (!m_pFile)
-        return;
-    const QString fault = storeArrived(m_pReply);
+    // Packages go to disk as they arrive; the manifest stays in the reply until it is complete,
+    // as long as it is no larger than a manifest within the bound can be.
+    QString fault;
+    if (m_pFile)
+        fault = storeArrived(m_pReply);
+    else if (m_pReply->bytesAvailable() > maxStoredManifestSize())
+        fault = tooLargeText();
     if (fault.isEmpty())
         return;
     // Stopped once this delivery is out: a transfer whose last bytes these were then ends by
@@ -339,8 +343,15 @@ QString PackageUpdateDownloader::unsavedText() const
                                             : QStringLiteral("Unable to save file package %1.").arg(packageName());
 }
 
+qint64 PackageUpdateDownloader::maxDownloadSize() const
+{
+    return m_state == ManifestDownload ? maxStoredManifestSize() : BootloaderConstants::maxPackageSize();
+}
+
 QString PackageUpdateDownloader::tooLargeText() const
 {
+    if (m_state == ManifestDownload)
+        return manifestTooLargeText();
     return QStringLiteral("Device package %1 is too large: a device accepts at most %2.")
         .arg(packageName(), QLocale::c().formattedDataSize(BootloaderConstants::maxPackageSize()));
 }
@@ -363,7 +374,7 @@ QString PackageUpdateDownloader::storeArrived(QNetworkReply* reply)
     const QByteArray bytes = reply->readAll();
     m_partSize += bytes.size();
     // Not a byte over the bound reaches the disk.
-    if (m_state == DevicePackageDownload && m_partSize > BootloaderConstants::maxPackageSize())
+    if (m_state == DevicePackageDownload && m_partSize > maxDownloadSize())
         return tooLargeText();
     if (m_pFile->write(bytes) != bytes.size())
         return unsavedText();
@@ -419,11 +430,21 @@ void PackageUpdateDownloader::finishFilePackage(QNetworkReply* reply)
     const UpdaterFileEntry entry = m_pendingFilePackages.last();
     const PackageAppData data(m_applicationName, m_subPath);
     QString fault = closePart(reply);
-    // The archive is unpacked in place and goes, whether that succeeds or not.
-    if (fault.isEmpty() && (!placePart(data.archivePath(entry.name)) || !data.installFilePackage(entry, true)))
+    if (fault.isEmpty() && !placePart(data.archivePath(entry.name)))
         fault = unsavedText();
-    bool ok = false;
-    if (fault.isEmpty() && (data.packageFileCrc(entry.name, &ok) != entry.checksum || !ok))
+    // The archive is unpacked in place and goes, whether that succeeds or not. Unpacking and
+    // checking take time that grows with the package: the GUI thread runs its events meanwhile.
+    bool installed = false;
+    bool matches = false;
+    if (fault.isEmpty())
+        UpdateBackgroundTask::run([&] {
+            installed = data.installFilePackage(entry, true);
+            bool ok = false;
+            matches = installed && data.packageFileCrc(entry.name, &ok) == entry.checksum && ok;
+        });
+    if (fault.isEmpty() && !installed)
+        fault = unsavedText();
+    else if (fault.isEmpty() && !matches)
     {
         QFile::remove(data.packageFilePath(entry.name));
         fault = corruptPackageText(packageName());

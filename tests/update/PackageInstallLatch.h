@@ -9,17 +9,17 @@
 
 #include <functional>
 
-// Holds every repository install in its worker thread as it starts, until the calling thread's
-// event loop has run whileHeld once (from a zero-interval timer); then lets it go on. An install
-// that runs in the calling thread is not held, as nothing could let it go: inWorker() then says
-// false. Lives on the test's stack around the install, in the GUI thread.
-class RepositoryInstallLatch
+// Holds every repository install and file package unpacking in its worker thread as it starts,
+// until the calling thread's event loop has run whileHeld once (from a zero-interval timer); then
+// lets it go on. One that runs in the calling thread is not held, as nothing could let it go:
+// inWorker() then says false. Lives on the test's stack around the install, in the GUI thread.
+class PackageInstallLatch
 {
 public:
-    explicit RepositoryInstallLatch(const std::function<void()>& whileHeld)
+    explicit PackageInstallLatch(const std::function<void()>& whileHeld)
         : m_whileHeld(whileHeld)
     {
-        PackageAppData::setRepositoryInstallProbe([this] {
+        PackageAppData::setInstallProbe([this] {
             m_inWorker = QThread::currentThread() != qApp->thread();
             if (!m_inWorker)
                 return;
@@ -37,7 +37,7 @@ public:
         m_timer.start();
     }
 
-    ~RepositoryInstallLatch() { PackageAppData::setRepositoryInstallProbe({}); }
+    ~PackageInstallLatch() { PackageAppData::setInstallProbe({}); }
 
     // Read once the install has returned.
     bool inWorker() const { return m_inWorker; }
