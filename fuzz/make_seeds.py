@@ -143,6 +143,10 @@ write("update_manifests", "format2_files",
       '<u><version Value="2"/><app MajorVersion="6" MinorVersion="2" Checksum="17"/>'
       '<file Name="libplot" Checksum="18"/><releasenotes Value="&lt;b&gt;New&lt;/b&gt;"/>'
       '<firmware DeviceID="1" DeviceVersion="2" MajorVersion="4" MinorVersion="0" Checksum="9"/></u>')
+# As the update server stores it: the plain length (big-endian), then a zlib stream.
+stored = ('<u><version Value="2"/><app MajorVersion="6" MinorVersion="2" Checksum="17"/>'
+          '<file Name="libplot" Checksum="18"/></u>').encode()
+write("update_manifests", "stored_compressed", struct.pack(">I", len(stored)) + zlib.compress(stored))
 
 
 # ---- DXF drawings: lines, a closed light-weight polyline, arc and circle, an old polyline ----
