@@ -3,20 +3,89 @@
 #include "SimUsbBackend.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <vector>
 
-// What every benchmark program of the studio shares: the median of timed round trips and a
-// main that runs on the simulated board.
+// What every benchmark program of the studio shares: medians of timed runs, the gaps of the GUI
+// thread's event loop and the resident memory of work that must leave it live, and a main that
+// runs on the simulated board.
 namespace BenchSupport
 {
+// The middle value (the upper one of an even count); values is not empty.
+inline double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
 inline void setMedian(benchmark::State& state, std::vector<double>& microseconds)
 {
     if (microseconds.empty())
         return;
-    std::nth_element(microseconds.begin(), microseconds.begin() + microseconds.size() / 2, microseconds.end());
-    state.counters["median_us"] = microseconds[microseconds.size() / 2];
+    state.counters["median_us"] = median(microseconds);
+}
+
+// Watches the calling thread's event loop from its construction: a zero-interval timer notes the
+// longest time between two of its turns. Lives on the stack of the thread it watches.
+class EventLoopGaps
+{
+public:
+    EventLoopGaps()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = qMax(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_timer.start();
+        m_clock.start();
+    }
+
+    // The longest gap so far, the one still open included, in ms.
+    double longestMs() const { return qMax(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6; }
+    double elapsedMs() const { return m_clock.nsecsElapsed() / 1e6; }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+    QTimer m_timer;
+};
+
+// The longest gap of the calling thread's event loop, in ms, while it runs work.
+template <class Work>
+double longestGapMs(Work work)
+{
+    const EventLoopGaps gaps;
+    work();
+    return gaps.longestMs();
+}
+
+// A kilobyte field of /proc/self/status ("VmRSS:", "VmHWM:"), in MB; 0 where there is none.
+inline double statusMegabytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+    {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
+// Sets the peak of resident memory (VmHWM) back to the resident size.
+inline void resetResidentPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
 // The count of timed runs for a benchmark with a fixed count: one where TALVEX_BENCH_SMOKE is set,

@@ -44,18 +44,6 @@ qint64 packageBytes()
     return qint64(megabytes) << 20;
 }
 
-// A kilobyte field of /proc/self/status, in MB.
-double statusMegabytes(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0.0;
-}
-
 // The local server's folder with the manifest of an update that holds one device package of the
 // size asked, a file of zeros (sparse, so it costs no time to make), and the studio's update
 // data folder, both in temporary folders.
@@ -112,45 +100,24 @@ struct Figures
 // Runs one download to its end (start calls done once) with the zero-interval timer going.
 Figures measureRun(const std::function<void(const std::function<void()>& done)>& start)
 {
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-    clearRefs.close();
-    const double before = statusMegabytes("VmRSS:");
+    BenchSupport::resetResidentPeak();
+    const double before = BenchSupport::statusMegabytes("VmRSS:");
 
     QEventLoop loop;
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer ticks;
-    ticks.setInterval(0);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        longestGap = qMax(longestGap, sinceTick.nsecsElapsed());
-        sinceTick.start();
-    });
     bool finished = false;
-    QElapsedTimer run;
-    run.start();
-    sinceTick.start();
-    ticks.start();
+    const BenchSupport::EventLoopGaps gaps;
     start([&] {
         finished = true;
         loop.quit();
     });
     if (!finished)
         loop.exec();
-    ticks.stop();
 
     Figures figures;
-    figures.milliseconds = run.nsecsElapsed() / 1e6;
-    figures.longestStallMs = qMax(longestGap, sinceTick.nsecsElapsed()) / 1e6;
-    figures.peakGrowthMb = statusMegabytes("VmHWM:") - before;
+    figures.milliseconds = gaps.elapsedMs();
+    figures.longestStallMs = gaps.longestMs();
+    figures.peakGrowthMb = BenchSupport::statusMegabytes("VmHWM:") - before;
     return figures;
-}
-
-double median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
 }
 
 void report(benchmark::State& state, const std::vector<Figures>& runs)
@@ -164,9 +131,9 @@ void report(benchmark::State& state, const std::vector<Figures>& runs)
         growths.push_back(figures.peakGrowthMb);
         stalls.push_back(figures.longestStallMs);
     }
-    state.counters["median_ms"] = median(times);
-    state.counters["peak_rss_growth_mb"] = median(growths);
-    state.counters["longest_stall_ms"] = median(stalls);
+    state.counters["median_ms"] = BenchSupport::median(times);
+    state.counters["peak_rss_growth_mb"] = BenchSupport::median(growths);
+    state.counters["longest_stall_ms"] = BenchSupport::median(stalls);
     state.counters["package_mb"] = double(setup().m_size) / (1 << 20);
 }
 

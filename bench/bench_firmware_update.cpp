@@ -76,31 +76,7 @@ struct SlowBoard
     bool m_opened = false;
 };
 
-// The longest gap, in ms, between turns of a zero-interval timer while the GUI thread runs work.
-double longestGap(const std::function<void()>& work)
-{
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = qMax(longest, now - last);
-        last = now;
-    });
-    timer.start();
-    clock.start();
-    work();
-    longest = qMax(longest, clock.nsecsElapsed() - last);
-    return longest / 1e6;
-}
 
-double median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
-}
 
 // The whole update, dialog and all, once per iteration.
 void firmwareUpdate(benchmark::State& state)
@@ -124,13 +100,13 @@ void firmwareUpdate(benchmark::State& state)
     for (auto _ : state)
     {
         USBResult result;
-        gaps.push_back(longestGap([&] {
+        gaps.push_back(BenchSupport::longestGapMs([&] {
             result = updater.runUpdate(board.m_device, &board.m_driver, package, package.makeFirmwareInfo(board.m_info));
         }));
         if (!result.isOk())
             state.SkipWithError(qPrintable(result.getMessage()));
     }
-    state.counters["longest_gap_median_ms"] = median(gaps);
+    state.counters["longest_gap_median_ms"] = BenchSupport::median(gaps);
     state.counters["longest_gap_max_ms"] = *std::max_element(gaps.begin(), gaps.end());
 }
 
@@ -147,9 +123,9 @@ void boardReadOnGuiThread(benchmark::State& state)
     for (auto _ : state)
     {
         BootloaderFirmwareInfo info;
-        gaps.push_back(longestGap([&] { Bootloader(false, board.m_pClock).readTargetInfo(board.m_driver, info); }));
+        gaps.push_back(BenchSupport::longestGapMs([&] { Bootloader(false, board.m_pClock).readTargetInfo(board.m_driver, info); }));
     }
-    state.counters["longest_gap_median_ms"] = median(gaps);
+    state.counters["longest_gap_median_ms"] = BenchSupport::median(gaps);
 }
 }
 

@@ -140,24 +140,7 @@ const QString& repositoryArchive()
     return s_archive;
 }
 
-qint64 statusKilobytes(const QByteArray& field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
 
-// Sets the peak of resident memory (VmHWM) back to the resident size.
-void resetResidentPeak()
-{
-    QFile refs("/proc/self/clear_refs");
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
 
 // The install as it was: extraction, the manifest inflated by qUncompress as its prefix says,
 // and the checks, all on the calling thread.
@@ -191,11 +174,6 @@ bool installed(const QString& archive)
     return PackageAppData(s_application, QString()).installRepositoryArchive(archive);
 }
 
-double median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
-}
 
 // Each turn installs the archive while a zero-interval timer notes the gaps between its turns;
 // the counters give the medians of the longest gap and of the peak's growth, and whether the
@@ -212,29 +190,20 @@ void measureInstall(benchmark::State& state, const QString& archive, const std::
     bool accepted = false;
     for (auto _ : state)
     {
-        QElapsedTimer clock;
-        qint64 last = 0;
-        qint64 longest = 0;
-        QTimer turns;
-        turns.setInterval(0);
-        QObject::connect(&turns, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = qMax(longest, now - last);
-            last = now;
-        });
-        turns.start();
-        resetResidentPeak();
-        const qint64 before = statusKilobytes("VmRSS:");
-        clock.start();
-        accepted = install(archive);
-        longest = qMax(longest, clock.nsecsElapsed() - last);
-        turns.stop();
-        growths.push_back((statusKilobytes("VmHWM:") - before) / 1024.0);
-        stalls.push_back(longest / 1e6);
-        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        BenchSupport::resetResidentPeak();
+        const double before = BenchSupport::statusMegabytes("VmRSS:");
+        double milliseconds = 0.0;
+        stalls.push_back(BenchSupport::longestGapMs([&] {
+            QElapsedTimer clock;
+            clock.start();
+            accepted = install(archive);
+            milliseconds = clock.nsecsElapsed() / 1e6;
+        }));
+        growths.push_back(BenchSupport::statusMegabytes("VmHWM:") - before);
+        state.SetIterationTime(milliseconds / 1e3);
     }
-    state.counters["longest_stall_ms"] = median(stalls);
-    state.counters["peak_growth_MB"] = median(growths);
+    state.counters["longest_stall_ms"] = BenchSupport::median(stalls);
+    state.counters["peak_growth_MB"] = BenchSupport::median(growths);
     state.counters["installed"] = accepted ? 1 : 0;
     state.counters["archive_kB"] = QFileInfo(archive).size() / 1024.0;
 }
