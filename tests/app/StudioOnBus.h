@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GrabWhenAsked.h"
 #include "ModalAnswers.h"
 #include "SettingsSandbox.h"
 #include "SimulatedBus.h"
@@ -52,12 +53,4 @@ inline bool connectFirstBoard(QWidget* homeTab)
         return false;
     connect->pressed();
     return buttonNamed(homeTab, "Disconnect") != nullptr;
-}
-
-// Keeps a picture of the widget in TALVEX_GRAB_DIR, when it is set, for looking at by eye.
-inline void grabWhenAsked(QWidget* widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
-    if (!folder.isEmpty())
-        widget->grab().save(QDir(folder).filePath(name + ".png"));
 }

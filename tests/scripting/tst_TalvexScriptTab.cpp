@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "GrabWhenAsked.h"
 #include "ModalAnswers.h"
 #include "ScriptingOnBoard.h"
 #include "TalvexPythonConsole.h"
@@ -89,13 +90,6 @@ QByteArray fileBytes(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
-
-// Saves the window's picture for a person to look at, when TALVEX_GRAB_DIR names a folder.
-void grab(QWidget* window, const QString& name)
-{
-    if (!qEnvironmentVariableIsEmpty("TALVEX_GRAB_DIR"))
-        window->grab().save(QDir(qEnvironmentVariable("TALVEX_GRAB_DIR")).filePath(name));
-}
 }
 
 // The Scripting tab: its buttons in each state, the editors' titles, saving and opening, the
@@ -124,7 +118,7 @@ private slots:
         QVERIFY(!scripting.m_tab.console()->isEnabled());
         QCOMPARE(scripting.button("Run current script")->icon().pixmap(32).toImage(),
             QIcon(":/rc/stop.png").pixmap(32).toImage());
-        grab(&scripting.m_tab, "scripting-running.png");
+        grabWhenAsked(&scripting.m_tab, "scripting-running");
 
         // Run is the stop button now.
         scripting.press("Run current script");
@@ -240,7 +234,7 @@ private slots:
         TabOnBoard scripting;
         const QByteArray file = "print('caf\xe9')\n";
         const QString path = scripting.writeScript("latin1.py", file);
-        QCOMPARE(scripting.open(path, [](QWidget* box) { grab(box, "scripting-open-refused.png"); }),
+        QCOMPARE(scripting.open(path, [](QWidget* box) { grabWhenAsked(box, "scripting-open-refused"); }),
             QStringList{"Open script: Unable to open script from " + path
                 + "\nIt is not UTF-8 text and declares no other encoding (such as \"# -*- coding: latin-1 -*-\" on "
                   "its first line)."});
@@ -258,11 +252,11 @@ private slots:
         const QString path = scripting.writeScript("latin1.py", file);
         scripting.open(path);
         scripting.append(0, QString::fromUtf8("print('✓')\n"));
-        grab(&scripting.m_tab, "scripting-latin1.png");
+        grabWhenAsked(&scripting.m_tab, "scripting-latin1");
 
         ModalAnswers answers;
         answers.addForBox([](QWidget* box) {
-            grab(box, "scripting-save-refused.png");
+            grabWhenAsked(box, "scripting-save-refused");
             ModalAnswers::pressIn(box, QMessageBox::Ok);
         });
         scripting.press("Save current script");
@@ -370,7 +364,7 @@ private slots:
             scripting.press("Add new script");
             scripting.editor(0)->setPlainText("from PythonQt.Talvex import *\n\n# Turns the motor\nm = Motor()\nm.turnOn()\n"
                                               "m.moveRelative(90, Motor.Degrees)\nm.waitToFinish()\nprint(\"Position:\", m.getPosition(Motor.Degrees))\n");
-            grab(&scripting.m_tab, "scripting-idle.png");
+            grabWhenAsked(&scripting.m_tab, "scripting-idle");
         }
     }
 };

@@ -3,6 +3,7 @@
 #include "Bootloader.h"
 #include "BootloaderFirmwareInfo.h"
 #include "BootloaderFirmwarePackage.h"
+#include "GrabWhenAsked.h"
 #include "HexText.h"
 #include "PackageUpdaterManifest.h"
 #include "SimulatedBus.h"
@@ -365,9 +366,7 @@ private slots:
                 texts.removeAll(QString());
                 QCOMPARE(texts, QStringList());
             }
-            const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
-            if (!folder.isEmpty())
-                watcher.m_picture.save(QDir(folder).filePath("firmware-update-progress.png"));
+            keepWhenAsked(watcher.m_picture, "firmware-update-progress");
         }
         QVERIFY(rig.m_parent.findChildren<PackageFirmwareUpdaterDialog*>().isEmpty());
 

@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "GrabWhenAsked.h"
 #include "PackageFirmwareUpdaterDialog.h"
 
 #include <QCoreApplication>
@@ -71,9 +72,7 @@ private slots:
         dialog.updateProgress("Writing page 1", 50);
         QCOMPARE(bar->value(), 50);
         QCOMPARE(step->text(), QString("Writing page 1"));
-        const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
-        if (!folder.isEmpty())
-            dialog.grab().save(QDir(folder).filePath("firmware-update-dialog.png"));
+        grabWhenAsked(&dialog, "firmware-update-dialog");
         dialog.updateProgress("Writing page 2", 100);
         dialog.finishProgress();
         QCOMPARE(step->text(), QString());

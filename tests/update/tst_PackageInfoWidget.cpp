@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "BootloaderConstants.h"
+#include "GrabWhenAsked.h"
 #include "ModalAnswers.h"
 #include "PackageAppData.h"
 #include "PackageInfoWidget.h"
@@ -39,14 +40,6 @@ bool prepareFolder(Fixture& fixture, int minor, const QByteArray& installed, con
     manifest.setReleaseNotes(releaseNotes);
     return data.writeManifestFile(PackageUpdaterManifest::write(manifest, fixture.application()))
         && writeFile(data.packageFilePath(program.name), "new program") && fixture.install(program, installed);
-}
-
-// Keeps a picture in TALVEX_GRAB_DIR, when it is set, for looking at by eye.
-void grabWhenAsked(QWidget* widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALVEX_GRAB_DIR");
-    if (!folder.isEmpty())
-        widget->grab().save(QDir(folder).filePath(name + ".png"));
 }
 
 // The stand-in for the updater program beside the test: it writes its arguments, one a line
