@@ -101,6 +101,12 @@ inline int size(int measured, int smoke)
     return qEnvironmentVariableIsSet("TALVEX_BENCH_SMOKE") ? smoke : measured;
 }
 
+// A size in MB that the environment variable gives (at least 1), else fallback.
+inline int megabytes(const char* variable, int fallback)
+{
+    return qEnvironmentVariableIsSet(variable) ? qMax(1, qEnvironmentVariableIntValue(variable)) : fallback;
+}
+
 // Runs the registered benchmarks with the command line's options.
 inline int runRegistered(int argc, char** argv)
 {

@@ -38,10 +38,7 @@ const BootloaderFirmwareId s_model(27, 1, 2, 3, 0);
 
 qint64 packageBytes()
 {
-    const int megabytes = qEnvironmentVariableIsSet("TALVEX_BENCH_DOWNLOAD_MB")
-        ? qMax(1, qEnvironmentVariableIntValue("TALVEX_BENCH_DOWNLOAD_MB"))
-        : 400;
-    return qint64(megabytes) << 20;
+    return qint64(BenchSupport::megabytes("TALVEX_BENCH_DOWNLOAD_MB", 400)) << 20;
 }
 
 // The local server's folder with the manifest of an update that holds one device package of the

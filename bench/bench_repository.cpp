@@ -34,11 +34,6 @@ namespace
 {
 const char s_application[] = "BenchRepository";
 
-int megabytes(const char* variable, int fallback)
-{
-    return qEnvironmentVariableIsSet(variable) ? qMax(1, qEnvironmentVariableIntValue(variable)) : fallback;
-}
-
 QTemporaryDir& scratch()
 {
     static QTemporaryDir s_scratch;
@@ -101,7 +96,7 @@ const QString& hugeManifestArchive()
     {
         const QString folder = scratch().filePath("huge");
         QDir().mkpath(folder);
-        if (writeHugeManifest(folder + "/" + s_application + ".pkm", megabytes("TALVEX_BENCH_MANIFEST_MB", 1024)))
+        if (writeHugeManifest(folder + "/" + s_application + ".pkm", BenchSupport::megabytes("TALVEX_BENCH_MANIFEST_MB", 1024)))
             s_archive = zipFolder(folder, "huge-manifest.zip");
     }
     return s_archive;
@@ -116,7 +111,7 @@ const QString& repositoryArchive()
         const QString folder = scratch().filePath("repository");
         QDir().mkpath(folder);
         QByteArray manifest = "<u><version Value=\"2\"/>";
-        int left = megabytes("TALVEX_BENCH_REPOSITORY_MB", 48);
+        int left = BenchSupport::megabytes("TALVEX_BENCH_REPOSITORY_MB", 48);
         for (int i = 0; left > 0; ++i)
         {
             const QByteArray bytes = packageBytes(qMin(left, 8), quint32(i));

@@ -52,8 +52,7 @@ QByteArray packageBytes(int megabytes)
 
 int megabytes(int fallback)
 {
-    return qEnvironmentVariableIsSet("TALVEX_BENCH_UPDATE_MB") ? qMax(1, qEnvironmentVariableIntValue("TALVEX_BENCH_UPDATE_MB"))
-                                                              : fallback;
+    return BenchSupport::megabytes("TALVEX_BENCH_UPDATE_MB", fallback);
 }
 
 Package& package()
