@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the seeds of the fuzz targets whose inputs are not written by the studio itself:
 ZIP archives, Intel HEX images, firmware package inner data, update manifests and DXF drawings.
-Small valid inputs, each showing one feature of its format. Run from anywhere; it rewrites
-fuzz/corpus/<target>/ for these targets."""
+Small inputs, each showing one feature of its format; some drawings announce counts far beyond
+what they hold, which must be refused. Run from anywhere; it rewrites fuzz/corpus/<target>/ for
+these targets."""
 
 import os
 import struct
@@ -149,7 +150,8 @@ stored = ('<u><version Value="2"/><app MajorVersion="6" MinorVersion="2" Checksu
 write("update_manifests", "stored_compressed", struct.pack(">I", len(stored)) + zlib.compress(stored))
 
 
-# ---- DXF drawings: lines, a closed light-weight polyline, arc and circle, an old polyline ----
+# ---- DXF drawings: lines, a closed light-weight polyline, arc and circle, an old polyline, and
+# counts beyond what the drawing holds ----
 
 def dxf(entities):
     return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n"
@@ -170,3 +172,17 @@ write("dxf_drawings", "polyline_with_vertices",
       dxf("0\nPOLYLINE\n8\n0\n66\n1\n70\n1\n"
           "0\nVERTEX\n8\n0\n10\n0\n20\n0\n0\nVERTEX\n8\n0\n10\n3\n20\n0\n42\n1\n"
           "0\nVERTEX\n8\n0\n10\n3\n20\n3\n0\nSEQEND\n8\n0\n"))
+
+# Counts that dxflib sizes its arrays by, far beyond what the drawing holds: each is refused
+# before dxflib allocates (the fuzz run stops on an allocation over 256 MB).
+write("dxf_drawings", "lwpolyline_announcing_50M_vertices",
+      dxf("0\nLWPOLYLINE\n8\n0\n90\n50000000\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n10\n5\n20\n5\n"))
+write("dxf_drawings", "leader_announcing_50M_vertices",
+      dxf("0\nLEADER\n8\n0\n76\n50000000\n10\n0\n20\n0\n10\n1\n20\n1\n"))
+write("dxf_drawings", "spline_announcing_50M_knots_control_and_fit_points",
+      dxf("0\nSPLINE\n8\n0\n72\n50000000\n73\n50000000\n74\n50000000\n40\n0\n10\n0\n20\n0\n11\n0\n21\n0\n"))
+# Four times this count no longer fits an int; the next one narrows to the largest int.
+write("dxf_drawings", "lwpolyline_count_overflowing_its_array_size",
+      dxf("0\nLWPOLYLINE\n8\n0\n90\n600000000\n10\n0\n20\n0\n10\n5\n20\n0\n"))
+write("dxf_drawings", "lwpolyline_count_past_the_range_of_an_int",
+      dxf("0\nLWPOLYLINE\n8\n0\n90\n6442450943\n10\n0\n20\n0\n10\n5\n20\n0\n"))

@@ -4,6 +4,7 @@
 #include "Geometry2DEllipticArc.h"
 #include "Geometry2DPolyline.h"
 #include "GeometryDocument.h"
+#include "ResidentMemory.h"
 #include "TestRegistry.h"
 
 #include <QDir>
@@ -205,6 +206,19 @@ private slots:
         QTest::newRow("LWPOLYLINE with flags 129 is closed")
             << QStringLiteral("0\nLWPOLYLINE\n8\n0\n90\n3\n70\n129\n10\n0\n20\n0\n10\n5\n20\n0\n10\n5\n20\n5\n")
             << QStringList{"closed Polyline"};
+        // dxflib takes a count a little off: it stops at the vertices there are, or keeps
+        // overwriting the last one it has room for.
+        QTest::newRow("LWPOLYLINE announcing a vertex more than it has")
+            << QStringLiteral("0\nLWPOLYLINE\n8\n0\n90\n4\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n10\n5\n20\n5\n")
+            << QStringList{"closed Polyline"};
+        QTest::newRow("LWPOLYLINE announcing a vertex fewer")
+            << QStringLiteral("0\nLWPOLYLINE\n8\n0\n90\n3\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n10\n9\n20\n9\n10\n5\n20\n5\n")
+            << QStringList{"closed Polyline"};
+        QTest::newRow("SPLINE and LEADER with true counts are passed over")
+            << QStringLiteral("0\nSPLINE\n8\n0\n72\n4\n73\n2\n40\n0\n40\n0\n40\n1\n40\n1\n10\n0\n20\n0\n10\n1\n20\n1\n"
+                              "0\nLEADER\n8\n0\n76\n2\n10\n0\n20\n0\n10\n1\n20\n1\n") +
+                   lineEntity(0, 0, 1, 0)
+            << QStringList{"open Line"};
         QTest::newRow("old-style POLYLINE with VERTEX and SEQEND is one curve")
             << QStringLiteral("0\nPOLYLINE\n8\n0\n66\n1\n70\n0\n"
                               "0\nVERTEX\n8\n0\n10\n0\n20\n0\n42\n1\n"
@@ -293,6 +307,56 @@ private slots:
             QCOMPARE(messages.size(), 1);
             QVERIFY2(messages.first().contains(QDir::toNativeSeparators(path)), qPrintable(messages.first()));
         }
+    }
+
+    // A drawing whose entity announces more items than the file holds is refused before dxflib
+    // sizes its memory by the count: nothing of it is added, and the import takes no memory
+    // worth the name (without the check dxflib would fill 80 to 320 MB here).
+    void announcedCountsBeyondTheFile_data()
+    {
+        QTest::addColumn<QString>("entity");
+        QTest::addColumn<QString>("refusal");
+        const QString count = QStringLiteral("10000000");
+        QTest::newRow("LWPOLYLINE vertices") << "0\nLWPOLYLINE\n8\n0\n90\n" + count + "\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n10\n5\n20\n5\n"
+                                             << "its LWPOLYLINE announces 10000000 vertices in group 90 on line 25";
+        QTest::newRow("LEADER vertices") << "0\nLEADER\n8\n0\n76\n" + count + "\n10\n0\n20\n0\n10\n1\n20\n1\n"
+                                         << "its LEADER announces 10000000 vertices in group 76 on line 25";
+        QTest::newRow("SPLINE knots") << "0\nSPLINE\n8\n0\n72\n" + count + "\n73\n2\n40\n0\n10\n0\n20\n0\n10\n1\n20\n1\n"
+                                      << "its SPLINE announces 10000000 knots in group 72 on line 25";
+        QTest::newRow("SPLINE control points") << "0\nSPLINE\n8\n0\n72\n2\n73\n" + count + "\n40\n0\n40\n1\n10\n0\n20\n0\n"
+                                               << "its SPLINE announces 10000000 control points in group 73 on line 27";
+        QTest::newRow("SPLINE fit points") << "0\nSPLINE\n8\n0\n74\n" + count + "\n11\n0\n21\n0\n11\n1\n21\n1\n"
+                                           << "its SPLINE announces 10000000 fit points in group 74 on line 25";
+        // 0x17fffffff, which dxflib narrows to the largest int.
+        QTest::newRow("a count past the range of an int")
+            << "0\nLWPOLYLINE\n8\n0\n90\n6442450943\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n"
+            << "its LWPOLYLINE announces 6442450943 vertices in group 90 on line 25";
+    }
+
+    void announcedCountsBeyondTheFile()
+    {
+        QFETCH(QString, entity);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        // A line that imports on its own comes first: none of the drawing may be added.
+        const QString path = writeDxf(dir, "counts.dxf", lineEntity(0, 0, 10, 0) + entity);
+        const auto import = [&](QStringList& messages, GeometryDocument& document) {
+            return DxfImporter(&document).importDxfFile(path, messages);
+        };
+        GeometryDocument document;
+        QStringList messages;
+        QVERIFY(!import(messages, document));
+        QCOMPARE(messages, QStringList{QStringLiteral("The file %1 cannot be read: %2, more than the file holds.")
+                                           .arg(QDir::toNativeSeparators(path), refusal)});
+        QVERIFY(document.edges().isEmpty());
+        QVERIFY(!document.isModified());
+
+        const double growth = ResidentMemory::peakGrowthInChildMb([&] {
+            GeometryDocument scratch;
+            QStringList scratchMessages;
+            import(scratchMessages, scratch);
+        });
+        QVERIFY2(growth >= 0 && growth < 16, qPrintable(QStringLiteral("%1 MB").arg(growth)));
     }
 
     // Every drawing of LibreCAD's part library imports without a crash (the sanitizer build

@@ -1,5 +1,6 @@
 #include "DxfImporter.h"
 
+#include "DxfCountCheck.h"
 #include "DxfReader.h"
 #include "Geometry2DTopologyBuilder.h"
 #include "GeometryDocument.h"
@@ -18,12 +19,19 @@ DxfImporter::DxfImporter(GeometryDocument* document) : m_document(document) {}
 bool DxfImporter::importDxfFile(const QString& fileName, QStringList& messages)
 {
     const QString shownName = QDir::toNativeSeparators(fileName);
+    const std::string path = fileName.toUtf8().toStdString();
+    const QString excess = DxfCountCheck::excessCount(path);
+    if (!excess.isEmpty())
+    {
+        messages = QStringList{tr("The file %1 cannot be read: %2").arg(shownName, excess)};
+        return false;
+    }
     DxfReader reader;
     bool read = false;
     try
     {
         DL_Dxf dxf;
-        read = dxf.in(fileName.toUtf8().toStdString(), &reader);
+        read = dxf.in(path, &reader);
     }
     catch (const std::exception&)
     {
