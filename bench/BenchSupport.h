@@ -1,18 +1,18 @@
 #pragma once
 
+#include "ResidentMemory.h"
 #include "SimUsbBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <vector>
 
 // What every benchmark program of the studio shares: medians of timed runs, the gaps of the GUI
-// thread's event loop and the resident memory of work that must leave it live, and a main that
-// runs on the simulated board.
+// thread's event loop while work runs that must leave it live (its resident memory comes from
+// ResidentMemory.h, shared with the tests), and a main that runs on the simulated board.
 namespace BenchSupport
 {
 // The middle value (the upper one of an even count); values is not empty.
@@ -64,28 +64,6 @@ double longestGapMs(Work work)
     const EventLoopGaps gaps;
     work();
     return gaps.longestMs();
-}
-
-// A kilobyte field of /proc/self/status ("VmRSS:", "VmHWM:"), in MB; 0 where there is none.
-inline double statusMegabytes(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-    {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0.0;
-}
-
-// Sets the peak of resident memory (VmHWM) back to the resident size.
-inline void resetResidentPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
 }
 
 // The count of timed runs for a benchmark with a fixed count: one where TALVEX_BENCH_SMOKE is set,

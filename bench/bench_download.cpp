@@ -97,23 +97,20 @@ struct Figures
 // Runs one download to its end (start calls done once) with the zero-interval timer going.
 Figures measureRun(const std::function<void(const std::function<void()>& done)>& start)
 {
-    BenchSupport::resetResidentPeak();
-    const double before = BenchSupport::statusMegabytes("VmRSS:");
-
-    QEventLoop loop;
-    bool finished = false;
-    const BenchSupport::EventLoopGaps gaps;
-    start([&] {
-        finished = true;
-        loop.quit();
-    });
-    if (!finished)
-        loop.exec();
-
     Figures figures;
-    figures.milliseconds = gaps.elapsedMs();
-    figures.longestStallMs = gaps.longestMs();
-    figures.peakGrowthMb = BenchSupport::statusMegabytes("VmHWM:") - before;
+    figures.peakGrowthMb = ResidentMemory::peakGrowthMb([&] {
+        QEventLoop loop;
+        bool finished = false;
+        const BenchSupport::EventLoopGaps gaps;
+        start([&] {
+            finished = true;
+            loop.quit();
+        });
+        if (!finished)
+            loop.exec();
+        figures.milliseconds = gaps.elapsedMs();
+        figures.longestStallMs = gaps.longestMs();
+    });
     return figures;
 }
 

@@ -1,11 +1,12 @@
 // The DXF import of a large drawing: reading its curves, joining them into edges and adding them
 // to a geometry document, beside dxflib's bare parse of the same file (an adapter that keeps
-// nothing). The drawings are made here: squares of four LINE entities each, their sides in a
+// nothing) and the look at its counts that precedes every import. The drawings are made here: squares of four LINE entities each, their sides in a
 // shuffled order and direction, so the joining finds every corner the hard way; and one long
 // contour of LINE entities in drawing order, from its far end back to its start (every line then
 // joins the start of the chain), and shuffled in order and direction. The contour runs time both
 // imports of the same file in each iteration and report the medians and their ratio.
 #include "BenchSupport.h"
+#include "DxfCountCheck.h"
 #include "DxfImporter.h"
 #include "GeometryDocument.h"
 
@@ -112,6 +113,21 @@ void dxflibBareParse(benchmark::State& state)
     }
 }
 
+// The pass over the drawing's groups that looks at its counts before dxflib reads it, part of
+// every import.
+void countCheck(benchmark::State& state)
+{
+    const std::string fileName = drawing().fileName.toStdString();
+    for (auto _ : state)
+    {
+        if (!DxfCountCheck::excessCount(fileName).isEmpty())
+        {
+            state.SkipWithError("The check refused the drawing");
+            return;
+        }
+    }
+}
+
 enum ContourOrder
 {
     Drawn,
@@ -156,12 +172,6 @@ QString contour(int lines, ContourOrder order)
     return fileName;
 }
 
-double median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
-}
-
 // Arguments: the number of lines and the ContourOrder. The timed part is our import; the
 // counters give both medians in milliseconds and ours over dxflib's.
 void contourImport(benchmark::State& state)
@@ -192,14 +202,15 @@ void contourImport(benchmark::State& state)
             return;
         }
     }
-    state.counters["ours_ms"] = median(ours);
-    state.counters["dxflib_ms"] = median(bare);
-    state.counters["ratio"] = median(ours) / median(bare);
+    state.counters["ours_ms"] = BenchSupport::median(ours);
+    state.counters["dxflib_ms"] = BenchSupport::median(bare);
+    state.counters["ratio"] = BenchSupport::median(ours) / BenchSupport::median(bare);
 }
 }
 
 BENCHMARK(importWithJoining)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(dxflibBareParse)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(countCheck)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(contourImport)
     ->ArgsProduct({{10000, 100000}, {Drawn, FromTheFarEnd, Shuffled}})
     ->ArgNames({"lines", "order"})

@@ -185,16 +185,15 @@ void measureInstall(benchmark::State& state, const QString& archive, const std::
     bool accepted = false;
     for (auto _ : state)
     {
-        BenchSupport::resetResidentPeak();
-        const double before = BenchSupport::statusMegabytes("VmRSS:");
         double milliseconds = 0.0;
-        stalls.push_back(BenchSupport::longestGapMs([&] {
-            QElapsedTimer clock;
-            clock.start();
-            accepted = install(archive);
-            milliseconds = clock.nsecsElapsed() / 1e6;
+        growths.push_back(ResidentMemory::peakGrowthMb([&] {
+            stalls.push_back(BenchSupport::longestGapMs([&] {
+                QElapsedTimer clock;
+                clock.start();
+                accepted = install(archive);
+                milliseconds = clock.nsecsElapsed() / 1e6;
+            }));
         }));
-        growths.push_back(BenchSupport::statusMegabytes("VmHWM:") - before);
         state.SetIterationTime(milliseconds / 1e3);
     }
     state.counters["longest_stall_ms"] = BenchSupport::median(stalls);
