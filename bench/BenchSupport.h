@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorNotingReporter.h"
 #include "SimUsbBackend.h"
 
 #include <QCoreApplication>
@@ -107,15 +108,17 @@ inline int megabytes(const char* variable, int fallback)
     return qEnvironmentVariableIsSet(variable) ? qMax(1, qEnvironmentVariableIntValue(variable)) : fallback;
 }
 
-// Runs the registered benchmarks with the command line's options.
+// Runs the registered benchmarks with the command line's options: 1 when a run reported an
+// error, so that the smoke tests fail on it.
 inline int runRegistered(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    ErrorNotingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return reporter.errorSeen() ? 1 : 0;
 }
 
 // Runs the registered benchmarks on the simulated board in an application of the given kind;
