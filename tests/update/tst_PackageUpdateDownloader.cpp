@@ -372,6 +372,7 @@ private slots:
         // Far beyond what one read of the network layer takes (a few MB here), so that bytes
         // stored past the bound would show in the part file.
         QTest::newRow("far over, size announced") << true << (16 << 20);
+        QTest::newRow("far over, size not told") << false << (16 << 20);
     }
 
     void devicePackageBound()
