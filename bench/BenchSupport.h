@@ -1,10 +1,14 @@
 #pragma once
 
+#include "ErrorNotingReporter.h"
 #include "ResidentMemory.h"
 #include "SimUsbBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
 #include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -85,15 +89,51 @@ inline int megabytes(const char* variable, int fallback)
     return qEnvironmentVariableIsSet(variable) ? qMax(1, qEnvironmentVariableIntValue(variable)) : fallback;
 }
 
-// Runs the registered benchmarks with the command line's options.
+// "the zip program is missing" when the program is not on the PATH; empty when it is.
+inline QString missingProgram(const QString& program)
+{
+    return QStandardPaths::findExecutable(program).isEmpty() ? QStringLiteral("the %1 program is missing").arg(program)
+                                                             : QString();
+}
+
+// Runs a program that makes a benchmark's input (zip) in the folder: why it did not, empty when
+// it ran and exited with 0.
+inline QString runProgram(const QString& program, const QStringList& arguments, const QString& folder)
+{
+    const QString missing = missingProgram(program);
+    if (!missing.isEmpty())
+        return missing;
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("%1 did not finish: %2").arg(program, process.errorString());
+    if (process.exitCode() != 0)
+        return QStringLiteral("%1 exited with %2").arg(program).arg(process.exitCode());
+    return QString();
+}
+
+// A benchmark whose input could not be made (fault not empty) reports why and fails the run:
+// true then, and the benchmark returns.
+inline bool setupFailed(benchmark::State& state, const QString& fault)
+{
+    if (fault.isEmpty())
+        return false;
+    state.SkipWithError(qPrintable(fault));
+    return true;
+}
+
+// Runs the registered benchmarks with the command line's options: 1 when a run reported an
+// error, so that the smoke tests fail on it.
 inline int runRegistered(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    ErrorNotingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return reporter.errorSeen() ? 1 : 0;
 }
 
 // Runs the registered benchmarks on the simulated board in an application of the given kind;

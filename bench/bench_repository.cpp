@@ -17,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -40,14 +39,20 @@ QTemporaryDir& scratch()
     return s_scratch;
 }
 
-// Zips the files of the folder, encrypted as update archives are.
-QString zipFolder(const QString& folder, const QString& name)
+// An archive that the benchmarks install, or why it could not be made.
+struct Archive
 {
-    const QString archive = scratch().filePath(name);
-    QProcess zip;
-    zip.setWorkingDirectory(folder);
-    zip.start("zip", {"-q", "-r", "-P", UpdateConstants::archivePassword(), archive, "."});
-    return zip.waitForFinished(-1) && zip.exitCode() == 0 ? archive : QString();
+    QString path;
+    QString fault;
+};
+
+// Zips the files of the folder, encrypted as update archives are.
+Archive zipFolder(const QString& folder, const QString& name)
+{
+    const QString path = scratch().filePath(name);
+    const QString fault =
+        BenchSupport::runProgram("zip", {"-q", "-r", "-P", UpdateConstants::archivePassword(), path, "."}, folder);
+    return {fault.isEmpty() ? path : QString(), fault};
 }
 
 // A manifest as stored (a 4-byte length, then a zlib stream) of megabytes of zero bytes,
@@ -55,11 +60,10 @@ QString zipFolder(const QString& folder, const QString& name)
 bool writeHugeManifest(const QString& path, int megabytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     char length[4];
     qToBigEndian(quint32(megabytes) << 20, length);
-    file.write(length, 4);
+    if (!file.open(QIODevice::WriteOnly) || file.write(length, 4) != 4)
+        return false;
     z_stream stream = {};
     deflateInit(&stream, 9);
     QByteArray zeros(1 << 20, '\0');
@@ -74,7 +78,12 @@ bool writeHugeManifest(const QString& path, int megabytes)
             stream.next_out = reinterpret_cast<Bytef*>(out.data());
             stream.avail_out = uInt(out.size());
             deflate(&stream, flush);
-            file.write(out.data(), qint64(out.size() - stream.avail_out));
+            const qint64 deflated = qint64(out.size() - stream.avail_out);
+            if (file.write(out.data(), deflated) != deflated)
+            {
+                deflateEnd(&stream);
+                return false;
+            }
         } while (stream.avail_out == 0);
     }
     deflateEnd(&stream);
@@ -89,25 +98,24 @@ QByteArray packageBytes(int megabytes, quint32 seed)
     return bytes;
 }
 
-const QString& hugeManifestArchive()
+const Archive& hugeManifestArchive()
 {
-    static QString s_archive;
-    if (s_archive.isEmpty())
-    {
+    static const Archive s_archive = [] {
         const QString folder = scratch().filePath("huge");
         QDir().mkpath(folder);
-        if (writeHugeManifest(folder + "/" + s_application + ".pkm", BenchSupport::megabytes("TALVEX_BENCH_MANIFEST_MB", 1024)))
-            s_archive = zipFolder(folder, "huge-manifest.zip");
-    }
+        const int megabytes = BenchSupport::megabytes("TALVEX_BENCH_MANIFEST_MB", 1024);
+        if (!writeHugeManifest(folder + "/" + s_application + ".pkm", megabytes))
+            return Archive{QString(), QStringLiteral("the manifest could not be written")};
+        return zipFolder(folder, "huge-manifest.zip");
+    }();
     return s_archive;
 }
 
 // Packages of up to 8 MB each, all named by the manifest with their checksums.
-const QString& repositoryArchive()
+const Archive& repositoryArchive()
 {
-    static QString s_archive;
-    if (s_archive.isEmpty())
-    {
+    static const Archive s_archive = [] {
+        const Archive unwritten{QString(), QStringLiteral("the repository could not be written")};
         const QString folder = scratch().filePath("repository");
         QDir().mkpath(folder);
         QByteArray manifest = "<u><version Value=\"2\"/>";
@@ -119,19 +127,18 @@ const QString& repositoryArchive()
             const QString name = QStringLiteral("package%1").arg(i);
             QFile file(folder + "/" + name + ".pkg");
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                return s_archive;
+                return unwritten;
             manifest += QStringLiteral("<file Name=\"%1\" Checksum=\"%2\"/>")
                             .arg(name)
                             .arg(::crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())))
                             .toLatin1();
         }
         QFile file(folder + "/" + s_application + ".pkm");
-        if (file.open(QIODevice::WriteOnly) && file.write(qCompress(manifest + "</u>")) > 0)
-        {
-            file.close();
-            s_archive = zipFolder(folder, "repository.zip");
-        }
-    }
+        if (!file.open(QIODevice::WriteOnly) || file.write(qCompress(manifest + "</u>")) <= 0)
+            return unwritten;
+        file.close();
+        return zipFolder(folder, "repository.zip");
+    }();
     return s_archive;
 }
 
@@ -169,17 +176,16 @@ bool installed(const QString& archive)
     return PackageAppData(s_application, QString()).installRepositoryArchive(archive);
 }
 
-
 // Each turn installs the archive while a zero-interval timer notes the gaps between its turns;
 // the counters give the medians of the longest gap and of the peak's growth, and whether the
-// install went through.
-void measureInstall(benchmark::State& state, const QString& archive, const std::function<bool(const QString&)>& install)
+// install went through. An install that goes otherwise than expected (mustInstall: installed,
+// else refused) fails the run.
+void measureInstall(benchmark::State& state, const Archive& made, const std::function<bool(const QString&)>& install,
+    bool mustInstall)
 {
-    if (archive.isEmpty())
-    {
-        state.SkipWithError("the archive could not be made");
+    if (BenchSupport::setupFailed(state, made.fault))
         return;
-    }
+    const QString& archive = made.path;
     std::vector<double> stalls;
     std::vector<double> growths;
     bool accepted = false;
@@ -195,6 +201,11 @@ void measureInstall(benchmark::State& state, const QString& archive, const std::
             }));
         }));
         state.SetIterationTime(milliseconds / 1e3);
+        if (accepted != mustInstall)
+        {
+            state.SkipWithError(mustInstall ? "the repository was refused" : "the archive was installed, not refused");
+            break;
+        }
     }
     state.counters["longest_stall_ms"] = BenchSupport::median(stalls);
     state.counters["peak_growth_MB"] = BenchSupport::median(growths);
@@ -204,22 +215,22 @@ void measureInstall(benchmark::State& state, const QString& archive, const std::
 
 void hugeManifest(benchmark::State& state)
 {
-    measureInstall(state, hugeManifestArchive(), installed);
+    measureInstall(state, hugeManifestArchive(), installed, false);
 }
 
 void hugeManifestOnCallingThread(benchmark::State& state)
 {
-    measureInstall(state, hugeManifestArchive(), installOnCallingThread);
+    measureInstall(state, hugeManifestArchive(), installOnCallingThread, false);
 }
 
 void repository(benchmark::State& state)
 {
-    measureInstall(state, repositoryArchive(), installed);
+    measureInstall(state, repositoryArchive(), installed, true);
 }
 
 void repositoryOnCallingThread(benchmark::State& state)
 {
-    measureInstall(state, repositoryArchive(), installOnCallingThread);
+    measureInstall(state, repositoryArchive(), installOnCallingThread, true);
 }
 }
 

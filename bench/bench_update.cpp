@@ -25,12 +25,14 @@ namespace
 {
 const char s_password[] = "Bm4Kq9Wz2Rt7Yx1";
 
+// The package and its archive, or why they could not be made.
 struct Package
 {
     QTemporaryDir dir;
     QString archive;
     QString plainFile;
     QByteArray plain;
+    QString fault;
 };
 
 // Text-like data that deflates to about a third, like programs and libraries do.
@@ -63,12 +65,14 @@ Package& package()
         const int megabytes = ::megabytes(40);
         s_package.plain = packageBytes(megabytes);
         s_package.plainFile = s_package.dir.filePath("TalvexStudio");
-        QFile file(s_package.plainFile);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(s_package.plain);
-        file.close();
         s_package.archive = s_package.dir.filePath("TalvexStudio.pkz");
-        QProcess::execute("zip", {"-q", "-j", "-P", s_password, s_package.archive, s_package.plainFile});
+        QFile file(s_package.plainFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(s_package.plain) != s_package.plain.size())
+            s_package.fault = QStringLiteral("the package could not be written");
+        file.close();
+        if (s_package.fault.isEmpty())
+            s_package.fault = BenchSupport::runProgram(
+                "zip", {"-q", "-j", "-P", s_password, s_package.archive, s_package.plainFile}, s_package.dir.path());
     }
     return s_package;
 }
@@ -76,6 +80,8 @@ Package& package()
 void unZipExtract(benchmark::State& state)
 {
     Package& p = package();
+    if (BenchSupport::setupFailed(state, p.fault))
+        return;
     const QString out = p.dir.filePath("ours");
     for (auto _ : state)
     {
@@ -90,6 +96,9 @@ void unZipExtract(benchmark::State& state)
 void infoZipUnzip(benchmark::State& state)
 {
     Package& p = package();
+    if (BenchSupport::setupFailed(state, p.fault)
+        || BenchSupport::setupFailed(state, BenchSupport::missingProgram("unzip")))
+        return;
     const QString out = p.dir.filePath("infozip");
     for (auto _ : state)
     {
@@ -99,11 +108,13 @@ void infoZipUnzip(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * p.plain.size());
 }
 
+// The tree's archive, or why it could not be made.
 struct Tree
 {
     QTemporaryDir dir;
     QString archive;
     qint64 bytes = 0;
+    QString fault;
 };
 
 // 2000 small files in 20 folders and 24 large ones, as an update repository with its
@@ -120,8 +131,8 @@ Tree& tree()
         auto write = [&](const QString& name, int size) {
             QDir().mkpath(QFileInfo(source + "/" + name).absolutePath());
             QFile file(source + "/" + name);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(text.constData() + at, size);
+            if (!file.open(QIODevice::WriteOnly) || file.write(text.constData() + at, size) != size)
+                s_tree.fault = QStringLiteral("the tree could not be written");
             at += size;
             s_tree.bytes += size;
         };
@@ -131,10 +142,8 @@ Tree& tree()
         for (int i = 0; i < 24; ++i)
             write(QStringLiteral("%1.pkg").arg(270100 + i), large);
         s_tree.archive = s_tree.dir.filePath("repository.zip");
-        QProcess zip;
-        zip.setWorkingDirectory(source);
-        zip.start("zip", {"-q", "-r", "-P", s_password, s_tree.archive, "."});
-        zip.waitForFinished(-1);
+        if (s_tree.fault.isEmpty())
+            s_tree.fault = BenchSupport::runProgram("zip", {"-q", "-r", "-P", s_password, s_tree.archive, "."}, source);
     }
     return s_tree;
 }
@@ -158,6 +167,9 @@ bool infoZipExtraction(const QString& archive, const QString& out)
 void extractTree(benchmark::State& state, bool overEarlier)
 {
     Tree& t = tree();
+    if (BenchSupport::setupFailed(state, t.fault)
+        || BenchSupport::setupFailed(state, BenchSupport::missingProgram("unzip")))
+        return;
     QString ours = t.dir.filePath("ours");
     QString theirs = t.dir.filePath("infozip");
     if (overEarlier && (!ourExtraction(t.archive, ours) || !infoZipExtraction(t.archive, theirs)))
@@ -208,6 +220,8 @@ void extractIntoEmptyFolder(benchmark::State& state)
 void fileCrc32(benchmark::State& state)
 {
     Package& p = package();
+    if (BenchSupport::setupFailed(state, p.fault))
+        return;
     for (auto _ : state)
         benchmark::DoNotOptimize(computeFileCrc32(p.plainFile));
     state.SetBytesProcessed(state.iterations() * p.plain.size());
@@ -216,6 +230,8 @@ void fileCrc32(benchmark::State& state)
 void zlibCrc32InMemory(benchmark::State& state)
 {
     Package& p = package();
+    if (BenchSupport::setupFailed(state, p.fault))
+        return;
     for (auto _ : state)
         benchmark::DoNotOptimize(crc32(0, reinterpret_cast<const Bytef*>(p.plain.constData()), uInt(p.plain.size())));
     state.SetBytesProcessed(state.iterations() * p.plain.size());

@@ -16,9 +16,13 @@
 // The package lock keeps these writers apart, also between several running studios: a
 // shared-memory segment of one byte under UpdateConstants::packageLockKey(). Whoever holds it may
 // change the folder; a repository install takes it for its whole run, an update check from its
-// start to its end. A segment left behind by a holder that died is taken over. GUI thread only
-// (a repository install does its file work in a worker thread of its own, see below); nothing
-// throws.
+// start to its end. A segment left behind by a holder that died is taken over.
+//
+// Made in the GUI thread. The lock and installRepositoryArchive are called there only; file
+// members run in the update workers (UpdateBackgroundTask) too, each on the files of its own
+// step: the repository install's extraction and checks, the update check's unpacking
+// (installFilePackage, packageFileCrc) and the firmware update's reading and checking of a
+// device package (readDevicePackage, devicePackageCrc, readManifestFile). Nothing throws.
 class PackageAppData : public UpdaterAppData
 {
 public:

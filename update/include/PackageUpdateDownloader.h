@@ -11,6 +11,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class QAuthenticator;
 class QFile;
 class QNetworkAccessManager;
@@ -64,6 +66,10 @@ public:
     bool isBusy() const { return m_state != Finished; }
     // Ends a running download; its checkFinished follows at once with the network layer's text.
     void abort();
+    // Tests only: the probe hears the size of each read of a package's bytes from the network
+    // layer, after they went to the part file or were refused; an empty one, the default, does
+    // nothing. The GUI thread, like the reads.
+    void setReadProbe(const std::function<void(qint64 bytes)>& probe) { m_readProbe = probe; }
 
 signals:
     void checkFinished(PackageUpdaterResult result);
@@ -100,8 +106,10 @@ private:
     QString tooLargeText() const;
     // A new, empty part file for the package that goes to target.
     bool openPart(const QString& target);
-    // Appends what the reply holds to the part file: the reason to stop, empty when stored.
+    // Reads what the reply holds into the part file: the reason to stop, empty when stored.
     QString storeArrived(QNetworkReply* reply);
+    // Appends the bytes, unless they take a device package over the bound.
+    QString appendToPart(const QByteArray& bytes);
     // Stores the reply's last bytes and closes the part file: the reason it is not whole, if any.
     QString closePart(QNetworkReply* reply);
     bool placePart(const QString& target);
@@ -131,6 +139,7 @@ private:
     QString m_description;
     // How often the current download asked for the server's login.
     int m_loginRequests = 0;
+    std::function<void(qint64)> m_readProbe;
 };
 
 Q_DECLARE_METATYPE(PackageUpdaterResult)

@@ -7,9 +7,11 @@
 // share with this program: the password of every update archive, the key of the package lock's
 // shared-memory segment, the server's address with its ftp login, whether its staging folder is
 // used, how long a transfer may stall, the largest manifest, the maker's web address and the form
-// of an executable's file name. Read by the update classes in the GUI thread and by a repository
-// install in its worker thread; tests may set other values before they use them (and restore
-// the defaults afterwards).
+// of an executable's file name. Read by the update classes in the GUI thread and in their worker
+// threads: a repository install's (the archive password, the largest manifest) and the update
+// check's unpacking of a file package (the archive password, an executable's file name). Set
+// only while no worker runs: tests may set other values before they use them (and restore the
+// defaults afterwards).
 class UpdateConstants
 {
 public:

@@ -372,6 +372,14 @@ bool PackageUpdateDownloader::openPart(const QString& target)
 QString PackageUpdateDownloader::storeArrived(QNetworkReply* reply)
 {
     const QByteArray bytes = reply->readAll();
+    const QString fault = appendToPart(bytes);
+    if (m_readProbe)
+        m_readProbe(bytes.size());
+    return fault;
+}
+
+QString PackageUpdateDownloader::appendToPart(const QByteArray& bytes)
+{
     m_partSize += bytes.size();
     // Not a byte over the bound reaches the disk.
     if (m_state == DevicePackageDownload && m_partSize > maxDownloadSize())
