@@ -59,12 +59,10 @@ double peakGrowthInChildMb(Work work)
     }
     close(fds[1]);
     double growth = -1.0;
-    if (pid < 0 || read(fds[0], &growth, sizeof growth) != sizeof growth)
-        growth = -1.0;
+    const bool reported = pid > 0 && read(fds[0], &growth, sizeof growth) == sizeof growth;
     close(fds[0]);
-    int status = 0;
     if (pid > 0)
-        waitpid(pid, &status, 0);
-    return growth;
+        waitpid(pid, nullptr, 0);
+    return reported ? growth : -1.0;
 }
 }

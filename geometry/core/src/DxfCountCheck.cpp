@@ -33,7 +33,8 @@ const CountedItems* countedItems(const std::string& entity, int groupCode)
     return nullptr;
 }
 
-// A number as dxflib reads group codes and counts: strtol's value, narrowed to an int.
+// A number as dxflib reads group codes and counts: strtol's value, which dxflib narrows to an
+// int (the callers do too; a count's message shows the number as written).
 long readLong(const std::string& text)
 {
     char* end = nullptr;
